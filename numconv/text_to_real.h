@@ -1,0 +1,12 @@
+// Decimal text to an extended real.
+#pragma once
+
+#include <cstdint>
+
+#include "numconv/extended.h"
+
+// Converts NUL-terminated text (or null). errorPosition is written on every call: 0 when the
+// whole text is a number, otherwise the 1-based position at which it stopped being one (the
+// value is then the digits read so far, as an integer). Bad text raises nothing; only an
+// overflow of the final scaling faults.
+Extended TextToReal(const char* text, int32_t& errorPosition);

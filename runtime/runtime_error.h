@@ -1,0 +1,41 @@
+// Run-time error reasons and the run-time error path.
+#pragma once
+
+#include <cstdint>
+
+// Names of failures inside the run-time (0..24); see runtime/runtime_error.cpp for their codes,
+// classes and messages.
+enum RuntimeErrorReason : uint8_t {
+  ReasonIoError = 0,
+  ReasonOutOfMemory = 1,
+  ReasonInvalidPointer = 2,
+  ReasonDivByZero = 3,
+  ReasonRangeError = 4,
+  ReasonIntOverflow = 5,
+  ReasonInvalidOp = 6,
+  ReasonZeroDivide = 7,
+  ReasonOverflow = 8,
+  ReasonUnderflow = 9,
+  ReasonInvalidCast = 10,
+  ReasonAccessViolation = 11,
+  ReasonPrivilege = 12,
+  ReasonControlC = 13,
+  ReasonStackOverflow = 14,
+  ReasonVariantTypeConversion = 15,
+  ReasonVariantOperation = 16,
+  ReasonVariantMethodCall = 17,
+  ReasonVariantArrayCreation = 18,
+  ReasonInvalidArgument = 19,
+  ReasonVariantArrayIndex = 20,
+  ReasonAssertion = 21,
+  ReasonExternal = 22,
+  ReasonIntfCast = 23,
+  ReasonSafecall = 24,
+};
+
+// The code location just after the call of the (never inlined) function that uses it.
+#define RETURN_ADDRESS() (__builtin_extract_return_addr(__builtin_return_address(0)))
+
+// With RuntimeErrorHook installed, raises the reason's exception at `address`; otherwise ends
+// the program with the reason's run-time error code at `address`. Does not return.
+[[noreturn]] void RaiseRuntimeError(uint8_t reason, const void* address);
