@@ -1,0 +1,248 @@
+// The calculator run as a user runs it: typed lines in, the exact dialogue bytes out.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "e2e/program_runner.h"
+
+namespace {
+
+using e2e::CrLf;
+
+// Everything the program writes up to the line that names the known axis.
+std::string Prompts(const std::string& answer) {
+  return CrLf(
+      "Enter the X coordinate of point A: \n"
+      "Enter the Y coordinate of point A: \n"
+      "\n"
+      "Enter the X coordinate of point B: \n"
+      "Enter the Y coordinate of point B: \n"
+      "\n"
+      "Choose a well-known coordinate of the map frame corner <X/Y> \n"
+      "\n"
+      "Enter the " + answer + " coordinate of the map frame corner\n");
+}
+
+// The whole output of a run that prints a result.
+std::string Transcript(const std::string& answer, const std::string& xLine, const std::string& yLine) {
+  return Prompts(answer) + CrLf("\n\n\n\nThe coordinate: \n" + xLine + "\n" + yLine +
+                                "\n\n\n\n\n\n\n*Press Enter to exit*\n");
+}
+
+e2e::RunResult Run(const std::string& input) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = input;
+  return e2e::RunProgram(options);
+}
+
+struct ResultCase {
+  const char* name;
+  const char* input;
+  const char* echoedAnswer;
+  const char* xLine;
+  const char* yLine;
+};
+
+class DialogueResults : public testing::TestWithParam<ResultCase> {};
+
+TEST_P(DialogueResults, PrintsTheCrossingPointAndEndsWithCodeZero) {
+  const ResultCase& c = GetParam();
+  const e2e::RunResult r = Run(c.input);
+  EXPECT_EQ(r.out, Transcript(c.echoedAnswer, c.xLine, c.yLine));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(r.timedOut);
+}
+
+const ResultCase kResultCases[] = {
+    {"KnownX", "100\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m", "Y= 250.00m"},
+    {"KnownY", "100\n200\n300\n400\nY\n250\n\n", "Y", "X= 150.00m", "Y= 250.00m"},
+    // Only the exact one-character answer "X" takes the X branch.
+    {"LowerCaseXTakesY", "5\n-2\n1\n6\nx\n3\n\n", "x", "X=  2.50m", "Y=  3.00m"},
+    {"TrailingBlankTakesY", "100\n200\n300\n400\nX \n250\n\n", "X ", "X= 150.00m", "Y= 250.00m"},
+    {"LeadingBlankTakesY", "100\n200\n300\n400\n X\n250\n\n", " X", "X= 150.00m", "Y= 250.00m"},
+    {"EmptyAnswerTakesY", "100\n200\n300\n400\n\n250\n\n", "", "X= 150.00m", "Y= 250.00m"},
+    {"OtherAnswerTakesY", "100\n200\n300\n400\nXY\n250\n\n", "XY", "X= 150.00m", "Y= 250.00m"},
+    // Short values are padded to five characters; longer ones are written whole.
+    {"PaddedToFive", "0\n0\n3\n1\nX\n1\n\n", "X", "X=  1.00m", "Y=  0.33m"},
+    {"Negative", "-3.5\n12\n4\n-1.25\nX\n-10\n\n", "X", "X= -10.00m", "Y= 23.48m"},
+    {"MapCoordinates", "5431.25\n2210.5\n5520.75\n2290.25\nX\n5500\n\n", "X", "X= 5500.00m",
+     "Y= 2271.76m"},
+    {"MapCoordinatesKnownY", "5431.25\n2210.5\n5520.75\n2290.25\nY\n2250\n\n", "Y", "X= 5475.58m",
+     "Y= 2250.00m"},
+    {"ExtendedIntermediates", "59.2\n-0.46\n89.2\n-25.9\nX\n-491\n\n", "X", "X= -491.00m",
+     "Y= 466.11m"},
+    {"VerticalLineKnownY", "1\n2\n1\n7\nY\n4\n\n", "Y", "X=  1.00m", "Y=  4.00m"},
+    {"KnownEqualsA", "100\n200\n300\n400\nX\n100\n\n", "X", "X= 100.00m", "Y= 200.00m"},
+    // From 2^120 on, the scientific notation with two mantissa digits.
+    {"VeryLarge", "0\n0\n1\n1\nX\n2e36\n\n", "X", "X=  2.0E+0036m", "Y=  2.0E+0036m"},
+    // An exponent of 5120 or more reads as an infinity, which the computation carries through.
+    {"Infinity", "0\n0\n1\n1\nX\n1e5120\n\n", "X", "X=  +Infm", "Y=  +Infm"},
+    {"NegativeInfinity", "0\n0\n1\n1\nX\n-1e5120\n\n", "X", "X=  -Infm", "Y=  -Infm"},
+    // Below the double range the stored value is 0, without a fault.
+    {"TooSmallForADouble", "1e-400\n0\n1\n1\nX\n2\n\n", "X", "X=  2.00m", "Y=  2.00m"},
+    // Line ends typed as CR LF, blank lines before a number, two numbers on one line.
+    {"CrLfInput", "100\r\n200\r\n300\r\n400\r\nX\r\n150\r\n\r\n", "X", "X= 150.00m", "Y= 250.00m"},
+    {"BlankLinesBeforeANumber", "\n\n  \n100\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m",
+     "Y= 250.00m"},
+    {"SecondNumberOnALineIsDiscarded", "100 999\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m",
+     "Y= 250.00m"},
+    {"TabsAroundANumber", "\t100\t\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m", "Y= 250.00m"},
+    // The six answers and nothing more: the final wait finds the end of input.
+    {"NoFinalEnter", "100\n200\n300\n400\nX\n150\n", "X", "X= 150.00m", "Y= 250.00m"},
+    {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResultCases),
+                         [](const testing::TestParamInfo<ResultCase>& info) { return info.param.name; });
+
+TEST(Dialogue, AnswerOfAnyLengthIsEchoedWhole) {
+  const std::string answer(600, 'Q');
+  const e2e::RunResult r = Run("100\n200\n300\n400\n" + answer + "\n250\n\n");
+  EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(Dialogue, BytesOfTheAnswerAreKeptAsTyped) {
+  const std::string answer = "\xC4\xD6 \t\x01z";
+  const e2e::RunResult r = Run("100\n200\n300\n400\n" + answer + "\n250\n\n");
+  EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+// ---- Failures: the report on standard error, exit code 1, nothing after the failing step. ----
+
+struct FailureCase {
+  const char* name;
+  const char* input;
+  const char* expectedOut;  // with "\n" for CR LF
+  const char* className;
+  const char* message;
+};
+
+class DialogueFailures : public testing::TestWithParam<FailureCase> {};
+
+const char kUpToKnown[] =
+    "Enter the X coordinate of point A: \n"
+    "Enter the Y coordinate of point A: \n"
+    "\n"
+    "Enter the X coordinate of point B: \n"
+    "Enter the Y coordinate of point B: \n"
+    "\n"
+    "Choose a well-known coordinate of the map frame corner <X/Y> \n"
+    "\n";
+
+std::string UpToComputation(const std::string& answer) {
+  return kUpToKnown + ("Enter the " + answer + " coordinate of the map frame corner\n\n\n\n\n");
+}
+
+TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
+  const FailureCase& c = GetParam();
+  const e2e::RunResult r = Run(c.input);
+  EXPECT_EQ(r.out, CrLf(c.expectedOut));
+  const std::regex report(std::string("Exception ") + c.className +
+                          " in module framecalc at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
+  EXPECT_TRUE(std::regex_match(r.err, report)) << "standard error: " << testing::PrintToString(r.err);
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+const FailureCase kFailureCases[] = {
+    {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "EInOutError",
+     "Invalid numeric input"},
+    {"DecimalComma", "100\n12,5\n", "Enter the X coordinate of point A: \nEnter the Y coordinate of point A: \n",
+     "EInOutError", "Invalid numeric input"},
+    {"BeyondTheDoubleRange", "1e400\n", "Enter the X coordinate of point A: \n", "EOverflow",
+     "Floating point overflow"},
+    {"BeyondTheExtendedRange", "1e5000\n", "Enter the X coordinate of point A: \n", "EOverflow",
+     "Floating point overflow"},
+    {"ParallelToTheFrameLine", "1\n2\n1\n7\nX\n5\n", "", "EZeroDivide", "Floating point division by zero"},
+    {"SamePoint", "3\n4\n3\n4\nY\n5\n", "", "EInvalidOp", "Invalid floating point operation"},
+    {"ResultBeyondTheDoubleRange", "0\n0\n1e-300\n1\nX\n1e10\n", "", "EOverflow",
+     "Floating point overflow"},
+    {"InfinityTimesZero", "1e5120\n0\n1\n1\nX\n5\n", "", "EInvalidOp", "Invalid floating point operation"},
+    // Empty input: every value reads as 0, the Y branch divides 0 by 0.
+    {"EmptyInput", "", "", "EInvalidOp", "Invalid floating point operation"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+// The computation faults print everything up to the four blank lines, and nothing of the branch.
+TEST(DialogueFailureOutput, ComputationFaultsStopBeforeTheBranch) {
+  for (const auto& [input, answer] : {std::pair<std::string, std::string>{"1\n2\n1\n7\nX\n5\n", "X"},
+                                      {"3\n4\n3\n4\nY\n5\n", "Y"},
+                                      {"", ""}}) {
+    const e2e::RunResult r = Run(input);
+    EXPECT_EQ(r.out, CrLf(UpToComputation(answer))) << "input " << testing::PrintToString(input);
+    EXPECT_EQ(r.exitCode, 1);
+  }
+}
+
+TEST(DialogueFailureOutput, ClosedInputReadsAsEndOfInput) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.input = e2e::InputKind::DevNull;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_EQ(r.out, CrLf(UpToComputation("")));
+  EXPECT_THAT(r.err, testing::StartsWith("Exception EInvalidOp in module framecalc at "));
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+// The address of a mistyped number is the place just after the failing check in the dialogue.
+TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
+  const e2e::RunResult r = Run("100\nabc\n");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(r.err, match, std::regex("at ([0-9A-F]{8})\\.")));
+  const std::string command =
+      "addr2line -e '" + e2e::ProgramPath() + "' 0x" + match[1].str() + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char line[512] = {};
+  const bool got = fgets(line, sizeof line, pipe) != nullptr;
+  pclose(pipe);
+  ASSERT_TRUE(got);
+  const std::string where(line);
+  EXPECT_THAT(where, testing::HasSubstr("calculator/dialogue.cpp:"));
+  // The line of the statement that read the second number, or the line right after it (the
+  // place just after the check can already belong to the next statement).
+  std::ifstream source(std::string(FRAMECALC_SOURCE_DIR) + "/calculator/dialogue.cpp");
+  std::string text;
+  int number = 0, readLine = 0;
+  while (std::getline(source, text)) {
+    ++number;
+    if (text.find("READ_REAL(PointAY);") != std::string::npos) readLine = number;
+  }
+  ASSERT_GT(readLine, 0);
+  const int reported = std::atoi(where.substr(where.rfind(':') + 1).c_str());
+  EXPECT_TRUE(reported == readLine || reported == readLine + 1) << where << " read at " << readLine;
+}
+
+// Redirected output leaves in blocks of exactly 128 bytes, the rest at shutdown.
+TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = "100\n200\n300\n400\nX\n150\n\n";
+  options.output = e2e::OutputKind::File;
+  options.countWrites = true;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  ASSERT_EQ(r.out, Transcript("X", "X= 150.00m", "Y= 250.00m"));
+  std::vector<long> sizes;
+  for (const auto& call : r.writes) {
+    if (call.fd == 1) sizes.push_back(call.size);
+  }
+  ASSERT_FALSE(sizes.empty());
+  long total = 0;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    total += sizes[i];
+    if (i + 1 < sizes.size()) EXPECT_EQ(sizes[i], 128) << "write " << i;
+  }
+  EXPECT_EQ(total, static_cast<long>(r.out.size()));
+  EXPECT_EQ(sizes.size(), (r.out.size() + 127) / 128);
+}
+
+}  // namespace

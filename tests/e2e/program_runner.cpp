@@ -1,0 +1,207 @@
+#include "e2e/program_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+std::string ProgramPath() { return FRAMECALC_PROGRAM; }
+
+std::string CrLf(const std::string& text) {
+  std::string result;
+  for (char c : text) {
+    if (c == '\n') result += '\r';
+    result += c;
+  }
+  return result;
+}
+
+std::string MakeTempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "framecalc-e2e-XXXXXX").string();
+  Check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
+  return pattern;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+RunResult RunProgram(const RunOptions& options) {
+  RunResult result;
+  const std::string scratch = MakeTempDir();
+  const std::string outFile = scratch + "/stdout";
+  const std::string writeLog = scratch + "/writes";
+
+  int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+  if (options.input == InputKind::Bytes) Check(pipe2(inPipe, O_CLOEXEC) == 0, "pipe");
+  if (options.output == OutputKind::Pipe || options.output == OutputKind::BrokenPipe) {
+    Check(pipe2(outPipe, O_CLOEXEC) == 0, "pipe");
+  }
+  Check(pipe2(errPipe, O_CLOEXEC) == 0, "pipe");
+
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    std::string name = entry.substr(0, entry.find('='));
+    bool drop = options.environment.count(name) > 0;
+    for (const auto& unset : options.unsetEnvironment) drop = drop || unset == name;
+    if (!drop) envStrings.push_back(entry);
+  }
+  for (const auto& [name, value] : options.environment) envStrings.push_back(name + "=" + value);
+  if (options.countWrites) {
+    envStrings.push_back(std::string("LD_PRELOAD=") + FRAMECALC_WRITE_LOG_SHIM);
+    envStrings.push_back("FRAMECALC_WRITE_LOG=" + writeLog);
+  }
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argStrings{options.program};
+  argStrings.insert(argStrings.end(), options.arguments.begin(), options.arguments.end());
+  std::vector<char*> argv;
+  for (auto& s : argStrings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  Check(pid >= 0, "fork");
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    switch (options.input) {
+      case InputKind::Bytes: dup2(inPipe[0], 0); break;
+      case InputKind::Closed: close(0); break;
+      case InputKind::DevNull: {
+        int fd = open("/dev/null", O_RDONLY);
+        dup2(fd, 0);
+        if (fd != 0) close(fd);
+        break;
+      }
+    }
+    switch (options.output) {
+      case OutputKind::Pipe:
+      case OutputKind::BrokenPipe: dup2(outPipe[1], 1); break;
+      case OutputKind::File: {
+        int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 1);
+        if (fd != 1) close(fd);
+        break;
+      }
+      case OutputKind::Closed: close(1); break;
+      case OutputKind::DevFull: {
+        int fd = open("/dev/full", O_WRONLY);
+        dup2(fd, 1);
+        if (fd != 1) close(fd);
+        break;
+      }
+    }
+    dup2(errPipe[1], 2);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    execve(options.program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+
+  if (inPipe[0] >= 0) close(inPipe[0]);
+  if (outPipe[1] >= 0) close(outPipe[1]);
+  close(errPipe[1]);
+  if (options.output == OutputKind::BrokenPipe) {
+    close(outPipe[0]);  // the reader is gone before the program writes
+    outPipe[0] = -1;
+  }
+
+  size_t written = 0;
+  if (inPipe[1] >= 0 && options.stdinBytes.empty()) {
+    close(inPipe[1]);
+    inPipe[1] = -1;
+  }
+  if (inPipe[1] >= 0) fcntl(inPipe[1], F_SETFL, O_NONBLOCK);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  while (outPipe[0] >= 0 || errPipe[0] >= 0 || inPipe[1] >= 0) {
+    pollfd fds[3];
+    int n = 0;
+    if (outPipe[0] >= 0) fds[n++] = {outPipe[0], POLLIN, 0};
+    if (errPipe[0] >= 0) fds[n++] = {errPipe[0], POLLIN, 0};
+    if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) {
+      result.timedOut = true;
+      kill(pid, SIGKILL);
+      break;
+    }
+    if (poll(fds, static_cast<nfds_t>(n), static_cast<int>(left)) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < n; ++i) {
+      if (!fds[i].revents) continue;
+      if (fds[i].fd == inPipe[1]) {
+        ssize_t w = write(inPipe[1], options.stdinBytes.data() + written, options.stdinBytes.size() - written);
+        if (w > 0) written += static_cast<size_t>(w);
+        if (w < 0 && errno != EAGAIN) written = options.stdinBytes.size();
+        if (written >= options.stdinBytes.size()) {
+          close(inPipe[1]);
+          inPipe[1] = -1;
+        }
+        continue;
+      }
+      char buffer[4096];
+      ssize_t r = read(fds[i].fd, buffer, sizeof buffer);
+      std::string& sink = fds[i].fd == errPipe[0] ? result.err : result.out;
+      if (r > 0) {
+        sink.append(buffer, static_cast<size_t>(r));
+      } else if (r == 0 || errno != EINTR) {
+        close(fds[i].fd);
+        if (fds[i].fd == outPipe[0]) outPipe[0] = -1;
+        if (fds[i].fd == errPipe[0]) errPipe[0] = -1;
+      }
+    }
+  }
+  for (int fd : {inPipe[1], outPipe[0], errPipe[0]}) {
+    if (fd >= 0) close(fd);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  if (options.output == OutputKind::File) result.out = ReadWholeFile(outFile);
+  if (options.countWrites) {
+    std::istringstream log(ReadWholeFile(writeLog));
+    WriteCall call;
+    while (log >> call.fd >> call.size) result.writes.push_back(call);
+  }
+  RemoveTree(scratch);
+  return result;
+}
+
+}  // namespace e2e

@@ -1,0 +1,143 @@
+// The calculator at a terminal, driven through a pseudo-terminal as a person would drive it.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "e2e/program_runner.h"
+
+namespace {
+
+class TerminalSession {
+ public:
+  explicit TerminalSession(const std::string& writeLog) {
+    termios raw{};
+    // No echo and no output processing, so the screen holds exactly the program's bytes; input is
+    // line-edited as at a console, and Enter (CR) arrives as LF.
+    cfmakeraw(&raw);
+    raw.c_iflag |= ICRNL;
+    raw.c_lflag |= ICANON;
+    pid_ = forkpty(&master_, nullptr, &raw, nullptr);
+    if (pid_ == 0) {
+      setenv("LD_PRELOAD", FRAMECALC_WRITE_LOG_SHIM, 1);
+      setenv("FRAMECALC_WRITE_LOG", writeLog.c_str(), 1);
+      const std::string program = e2e::ProgramPath();
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~TerminalSession() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0) close(master_);
+  }
+  bool started() const { return pid_ > 0 && master_ >= 0; }
+
+  // Reads the screen until `text` has appeared after what was already seen, or the time is up.
+  bool WaitFor(const std::string& text, int milliseconds = 10000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (screen_.find(text, seen_) == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
+    }
+    seen_ = screen_.find(text, seen_) + text.size();
+    return true;
+  }
+  // True when nothing new appears on the screen for the given time.
+  bool QuietFor(int milliseconds) {
+    const size_t before = screen_.size();
+    ReadSome(milliseconds);
+    return screen_.size() == before;
+  }
+  void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  bool Running() {
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      exited_ = true;
+      status_ = status;
+    }
+    return r == 0;
+  }
+  int WaitExit(int milliseconds = 10000) {
+    for (int waited = 0; waited < milliseconds; waited += 10) {
+      ReadSome(10);
+      if (!Running()) return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+    }
+    return -2;
+  }
+  const std::string& screen() const { return screen_; }
+
+ private:
+  bool ReadSome(int milliseconds) {
+    pollfd fd{master_, POLLIN, 0};
+    if (poll(&fd, 1, milliseconds) <= 0) return false;
+    char buffer[512];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    screen_.append(buffer, static_cast<size_t>(n));
+    return true;
+  }
+
+  int master_ = -1;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+  int status_ = 0;
+  std::string screen_;
+  size_t seen_ = 0;
+};
+
+TEST(Terminal, EachPromptAppearsBeforeTheProgramWaitsAndTheLastWaitIsForEnter) {
+  const std::string dir = e2e::MakeTempDir();
+  const std::string writeLog = dir + "/writes";
+  {
+    TerminalSession session(writeLog);
+    ASSERT_TRUE(session.started());
+    const std::pair<const char*, const char*> steps[] = {
+        {"Enter the X coordinate of point A: \r\n", "100\r"},
+        {"Enter the Y coordinate of point A: \r\n", "200\r"},
+        {"\r\nEnter the X coordinate of point B: \r\n", "300\r"},
+        {"Enter the Y coordinate of point B: \r\n", "400\r"},
+        {"\r\nChoose a well-known coordinate of the map frame corner <X/Y> \r\n", "X\r"},
+        {"\r\nEnter the X coordinate of the map frame corner\r\n", "150\r"},
+    };
+    for (const auto& [prompt, answer] : steps) {
+      // The prompt is on the screen before anything is typed: the program shows it, then waits.
+      ASSERT_TRUE(session.WaitFor(prompt)) << "screen so far: " << testing::PrintToString(session.screen());
+      ASSERT_TRUE(session.QuietFor(100)) << "nothing more is shown until the value is typed";
+      ASSERT_TRUE(session.Running());
+      session.Type(answer);
+    }
+    ASSERT_TRUE(session.WaitFor("X= 150.00m\r\nY= 250.00m\r\n"));
+    ASSERT_TRUE(session.WaitFor("*Press Enter to exit*\r\n"));
+    // It really waits for Enter.
+    EXPECT_TRUE(session.QuietFor(500));
+    EXPECT_TRUE(session.Running());
+    session.Type("\r");
+    EXPECT_EQ(session.WaitExit(), 0);
+  }
+  // At a terminal every line leaves in a write of its own, as soon as it ends.
+  std::ifstream log(writeLog);
+  int fd = 0;
+  long size = 0, lines = 0;
+  while (log >> fd >> size) {
+    if (fd == 1) ++lines;
+  }
+  EXPECT_EQ(lines, 23);
+  e2e::RemoveTree(dir);
+}
+
+}  // namespace
