@@ -1,4 +1,8 @@
 // Modules and memory regions of the process.
+//
+// A module is the program's executable or a shared library loaded into it; its handle is its load
+// base (the address that the module's link-time addresses are relative to), so that an address
+// minus the allocation base of its region is the address that `addr2line -e FILE` understands.
 #pragma once
 
 #include "platform/win32.h"
@@ -7,6 +11,14 @@ namespace platform {
 
 inline constexpr DWORD MEM_COMMIT = 0x1000;
 inline constexpr DWORD MEM_FREE = 0x10000;
+inline constexpr DWORD MEM_IMAGE = 0x1000000;
+
+inline constexpr DWORD PAGE_NOACCESS = 0x01;
+inline constexpr DWORD PAGE_READONLY = 0x02;
+inline constexpr DWORD PAGE_READWRITE = 0x04;
+inline constexpr DWORD PAGE_EXECUTE = 0x10;
+inline constexpr DWORD PAGE_EXECUTE_READ = 0x20;
+inline constexpr DWORD PAGE_EXECUTE_READWRITE = 0x40;
 
 struct MEMORY_BASIC_INFORMATION {
   void* BaseAddress;
@@ -18,10 +30,16 @@ struct MEMORY_BASIC_INFORMATION {
   DWORD Type;
 };
 
-// The program's own module for a null name.
+// The program's own module for a null name; otherwise the loaded module whose file name (the part
+// after the last "/") is `moduleName`, or 0 (last error ERROR_MOD_NOT_FOUND).
 HMODULE GetModuleHandleA(const char* moduleName);
 // The full path of the module's file (the program's for module 0); returns the length copied.
+// A path that does not fit is cut to size - 1 characters and a zero, and `size` is returned
+// (last error ERROR_INSUFFICIENT_BUFFER); 0 for a handle that names no module.
 DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
+// Describes the region that holds `address`: a loaded segment of a module is MEM_COMMIT with the
+// module's load base as AllocationBase; any other address is reported as MEM_FREE with a null
+// AllocationBase. Returns sizeof(MEMORY_BASIC_INFORMATION), or 0 when `length` is too small.
 size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t length);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // beside the program.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,16 +23,42 @@ struct MessageTextRef {
   uintptr_t identifier;
 };
 
+// Paths are held in buffers of this many characters.
+inline constexpr size_t PathBufferSize = 261;
+// Message texts are read into a buffer of this many characters.
+inline constexpr int MessageTextBufferSize = 1024;
+
 // Registers the program's module (start-up) and removes it again, releasing its language module
-// if one was loaded (ExitProgram).
+// if one was loaded (ExitProgram). Registering the same module twice does nothing.
 void RegisterProgramModule(platform::HMODULE module);
 void UnregisterProgramModule();
 
 // The text for a reference; an absent reference leaves `destination` untouched.
 void LoadMessageText(const MessageTextRef* ref, std::string& destination);
-// Convenience: the text of an identifier of the program's own module.
+// Convenience: the text of an identifier of the program's own module (the registered one, or
+// the program's own table when none is registered).
 std::string LoadMessageText(uint32_t identifier);
 
 platform::HMODULE FindMessageModule(platform::HMODULE handle);
 platform::HMODULE ResolveLanguageModule(ModuleRecord& record);
 platform::HMODULE FindLanguageModule(const char* path);
+
+// The pieces of FindLanguageModule (runtime/language_module.cpp).
+
+// The language named for the program in the configuration (the registry key
+// "Software\Quenlor\Locales" of the user, then of the machine, then the key
+// "Software\Quenlor\Vantro\Locales" of the user; the value named by the program's long path, else the key's default value), cut to at
+// most 4 characters; empty when none is set.
+void ReadLanguageOverride(const char* programPath, char (&languageOverride)[5]);
+
+// Builds the candidate file name for `abbreviation` from the module path: the extension of the
+// file-name part (after its last ".") is replaced; a file name without an extension gets "."
+// and the abbreviation appended where program files carry no extension (Linux), and gives no
+// candidate where they do. False when there is no candidate or it does not fit the buffer.
+bool LanguageModuleCandidate(const char* path, const char* abbreviation,
+                             char (&candidate)[PathBufferSize]);
+
+// Tries the candidates in order: the override, the full language abbreviation, its first two
+// characters. Returns the first module that loads, or 0.
+platform::HMODULE LoadLanguageCandidates(const char* path, const char* languageOverride,
+                                         const char* languageName);

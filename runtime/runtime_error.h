@@ -39,3 +39,7 @@ enum RuntimeErrorReason : uint8_t {
 // With RuntimeErrorHook installed, raises the reason's exception at `address`; otherwise ends
 // the program with the reason's run-time error code at `address`. Does not return.
 [[noreturn]] void RaiseRuntimeError(uint8_t reason, const void* address);
+
+// The run-time error code of a reason (1..24): the code that ends the program when the exception
+// support is not installed. Reason 0 takes its code from the pending I/O error instead.
+uint8_t RuntimeErrorCodeOf(uint8_t reason);

@@ -38,6 +38,12 @@ struct TTextStream {
   char inlineBuffer[TextStreamBufferSize];
 };
 
+// The number of usable bytes of the buffer: bufferSize, but never beyond the record's own
+// inlineBuffer, so that no record, however its fields were left, leads outside the buffer.
+inline uint32_t BufferCapacity(const TTextStream& stream) {
+  return stream.bufferSize < TextStreamBufferSize ? stream.bufferSize : TextStreamBufferSize;
+}
+
 extern TTextStream ConsoleInput;
 extern TTextStream ConsoleOutput;
 extern TTextStream ConsoleErrorOutput;
@@ -54,8 +60,9 @@ int32_t TakePendingIoError();
 int32_t PeekPendingIoError();  // reads the calling thread's code without clearing it
 
 // Raises the pending code through RaiseRuntimeError (reason 0) at the location just after the
-// call; returns at once when nothing is pending.
-void CheckIoResult();
+// call; returns at once when nothing is pending. Never inlined: the return address of its own
+// call is the error address.
+__attribute__((noinline)) void CheckIoResult();
 
 int32_t OpenTextStream(TTextStream& stream, uint16_t mode);
 int32_t StandardHandleOpen(TTextStream& stream);

@@ -33,7 +33,7 @@ std::string Transcript(const std::string& answer, const std::string& xLine, cons
                                 "\n\n\n\n\n\n\n*Press Enter to exit*\n");
 }
 
-e2e::RunResult Run(const std::string& input) {
+e2e::RunResult RunWithInput(const std::string& input) {
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.stdinBytes = input;
@@ -52,7 +52,7 @@ class DialogueResults : public testing::TestWithParam<ResultCase> {};
 
 TEST_P(DialogueResults, PrintsTheCrossingPointAndEndsWithCodeZero) {
   const ResultCase& c = GetParam();
-  const e2e::RunResult r = Run(c.input);
+  const e2e::RunResult r = RunWithInput(c.input);
   EXPECT_EQ(r.out, Transcript(c.echoedAnswer, c.xLine, c.yLine));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exitCode, 0);
@@ -99,18 +99,18 @@ const ResultCase kResultCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResultCases),
-                         [](const testing::TestParamInfo<ResultCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<ResultCase>& param) { return param.param.name; });
 
 TEST(Dialogue, AnswerOfAnyLengthIsEchoedWhole) {
   const std::string answer(600, 'Q');
-  const e2e::RunResult r = Run("100\n200\n300\n400\n" + answer + "\n250\n\n");
+  const e2e::RunResult r = RunWithInput("100\n200\n300\n400\n" + answer + "\n250\n\n");
   EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
   EXPECT_EQ(r.exitCode, 0);
 }
 
 TEST(Dialogue, BytesOfTheAnswerAreKeptAsTyped) {
   const std::string answer = "\xC4\xD6 \t\x01z";
-  const e2e::RunResult r = Run("100\n200\n300\n400\n" + answer + "\n250\n\n");
+  const e2e::RunResult r = RunWithInput("100\n200\n300\n400\n" + answer + "\n250\n\n");
   EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
   EXPECT_EQ(r.exitCode, 0);
 }
@@ -120,7 +120,8 @@ TEST(Dialogue, BytesOfTheAnswerAreKeptAsTyped) {
 struct FailureCase {
   const char* name;
   const char* input;
-  const char* expectedOut;  // with "\n" for CR LF
+  const char* expectedOut;  // with "\n" for CR LF; null: everything up to the computation
+  const char* answer;       // the answer echoed before the computation
   const char* className;
   const char* message;
 };
@@ -143,8 +144,8 @@ std::string UpToComputation(const std::string& answer) {
 
 TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   const FailureCase& c = GetParam();
-  const e2e::RunResult r = Run(c.input);
-  EXPECT_EQ(r.out, CrLf(c.expectedOut));
+  const e2e::RunResult r = RunWithInput(c.input);
+  EXPECT_EQ(r.out, CrLf(c.expectedOut ? c.expectedOut : UpToComputation(c.answer)));
   const std::regex report(std::string("Exception ") + c.className +
                           " in module framecalc at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
   EXPECT_TRUE(std::regex_match(r.err, report)) << "standard error: " << testing::PrintToString(r.err);
@@ -152,36 +153,33 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
 }
 
 const FailureCase kFailureCases[] = {
-    {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "EInOutError",
+    {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "", "EInOutError",
      "Invalid numeric input"},
-    {"DecimalComma", "100\n12,5\n", "Enter the X coordinate of point A: \nEnter the Y coordinate of point A: \n",
-     "EInOutError", "Invalid numeric input"},
-    {"BeyondTheDoubleRange", "1e400\n", "Enter the X coordinate of point A: \n", "EOverflow",
+    {"DecimalComma", "100\n12,5\n",
+     "Enter the X coordinate of point A: \nEnter the Y coordinate of point A: \n", "", "EInOutError",
+     "Invalid numeric input"},
+    {"BeyondTheDoubleRange", "1e400\n", "Enter the X coordinate of point A: \n", "", "EOverflow",
      "Floating point overflow"},
-    {"BeyondTheExtendedRange", "1e5000\n", "Enter the X coordinate of point A: \n", "EOverflow",
+    {"BeyondTheExtendedRange", "1e5000\n", "Enter the X coordinate of point A: \n", "", "EOverflow",
      "Floating point overflow"},
-    {"ParallelToTheFrameLine", "1\n2\n1\n7\nX\n5\n", "", "EZeroDivide", "Floating point division by zero"},
-    {"SamePoint", "3\n4\n3\n4\nY\n5\n", "", "EInvalidOp", "Invalid floating point operation"},
-    {"ResultBeyondTheDoubleRange", "0\n0\n1e-300\n1\nX\n1e10\n", "", "EOverflow",
+    // Faults of the computation: the four blank lines before it are written, nothing of the branch.
+    {"ParallelToTheFrameLine", "1\n2\n1\n7\nX\n5\n", nullptr, "X", "EZeroDivide",
+     "Floating point division by zero"},
+    {"ParallelKnownY", "1\n2\n3\n2\nY\n5\n", nullptr, "Y", "EZeroDivide",
+     "Floating point division by zero"},
+    {"SamePoint", "3\n4\n3\n4\nY\n5\n", nullptr, "Y", "EInvalidOp", "Invalid floating point operation"},
+    {"SamePointKnownX", "3\n4\n3\n4\nX\n5\n", nullptr, "X", "EInvalidOp",
+     "Invalid floating point operation"},
+    {"ResultBeyondTheDoubleRange", "0\n0\n1e-300\n1\nX\n1e10\n", nullptr, "X", "EOverflow",
      "Floating point overflow"},
-    {"InfinityTimesZero", "1e5120\n0\n1\n1\nX\n5\n", "", "EInvalidOp", "Invalid floating point operation"},
+    {"InfinityTimesZero", "1e5120\n0\n1\n1\nX\n5\n", nullptr, "X", "EInvalidOp",
+     "Invalid floating point operation"},
     // Empty input: every value reads as 0, the Y branch divides 0 by 0.
-    {"EmptyInput", "", "", "EInvalidOp", "Invalid floating point operation"},
+    {"EmptyInput", "", nullptr, "", "EInvalidOp", "Invalid floating point operation"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
-                         [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
-
-// The computation faults print everything up to the four blank lines, and nothing of the branch.
-TEST(DialogueFailureOutput, ComputationFaultsStopBeforeTheBranch) {
-  for (const auto& [input, answer] : {std::pair<std::string, std::string>{"1\n2\n1\n7\nX\n5\n", "X"},
-                                      {"3\n4\n3\n4\nY\n5\n", "Y"},
-                                      {"", ""}}) {
-    const e2e::RunResult r = Run(input);
-    EXPECT_EQ(r.out, CrLf(UpToComputation(answer))) << "input " << testing::PrintToString(input);
-    EXPECT_EQ(r.exitCode, 1);
-  }
-}
+                         [](const testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
 
 TEST(DialogueFailureOutput, ClosedInputReadsAsEndOfInput) {
   e2e::RunOptions options;
@@ -195,7 +193,7 @@ TEST(DialogueFailureOutput, ClosedInputReadsAsEndOfInput) {
 
 // The address of a mistyped number is the place just after the failing check in the dialogue.
 TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
-  const e2e::RunResult r = Run("100\nabc\n");
+  const e2e::RunResult r = RunWithInput("100\nabc\n");
   std::smatch match;
   ASSERT_TRUE(std::regex_search(r.err, match, std::regex("at ([0-9A-F]{8})\\.")));
   const std::string command =
@@ -239,7 +237,9 @@ TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128) {
   long total = 0;
   for (size_t i = 0; i < sizes.size(); ++i) {
     total += sizes[i];
-    if (i + 1 < sizes.size()) EXPECT_EQ(sizes[i], 128) << "write " << i;
+    if (i + 1 < sizes.size()) {
+      EXPECT_EQ(sizes[i], 128) << "write " << i;
+    }
   }
   EXPECT_EQ(total, static_cast<long>(r.out.size()));
   EXPECT_EQ(sizes.size(), (r.out.size() + 127) / 128);

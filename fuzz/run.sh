@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the number-conversion fuzz targets with clang's libFuzzer (plus AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for a bounded time:
+#
+#   bash fuzz/run.sh [seconds]          (default: 60 seconds per target)
+#
+# Targets: text_to_real (TextToReal) and real_to_text (RealToText); see the comment at the top of
+# each source for what it checks. The project itself builds with g++; the fuzz targets use clang++
+# directly, whose long double is the same x87 extended format. Both run under the program's
+# control word 0x1332: an x87 fault is a real SIGFPE that the targets catch themselves (hence
+# -handle_fpe=0 and handle_sigfpe=0), accepted only where it is the expected overflow.
+#
+# Build and working files go to $FUZZ_BUILD_DIR (default: $TMPDIR/framecalc-fuzz): the corpus that
+# grows while fuzzing (the committed seeds under fuzz/seeds/<target>/ are only read) and the
+# crash reproducers, which are kept as <target>-crash-<hash>. Rerun one with
+#   "$FUZZ_BUILD_DIR/<target>" <file>
+set -euo pipefail
+
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${FUZZ_BUILD_DIR:-${TMPDIR:-/tmp}/framecalc-fuzz}
+cxx=${CLANGXX:-clang++}
+mkdir -p "$out/artifacts"
+if [ -z "${CLANGXX:-}" ]; then
+  bash "$root/tools/install-deps.sh" clang libclang-rt-dev >&2
+fi
+
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
+       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+       -Wall -Wextra -I"$root")
+
+export ASAN_OPTIONS=handle_sigfpe=0:handle_segv=1:detect_leaks=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+status=0
+for target in text_to_real real_to_text; do
+  echo "== building $target"
+  "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root/fuzz/${target}_fuzz.cpp" -o "$out/$target"
+
+  mkdir -p "$out/corpus/$target"
+  extra=()
+  case $target in
+    text_to_real) extra=(-max_len=6000 -dict="$root/fuzz/text_to_real.dict") ;;
+    real_to_text) extra=(-max_len=22) ;;
+  esac
+  echo "== running $target for $seconds s"
+  if ! "$out/$target" -max_total_time="$seconds" -handle_fpe=0 -print_final_stats=1 \
+         -artifact_prefix="$out/artifacts/$target-" "${extra[@]}" \
+         "$out/corpus/$target" "$root/fuzz/seeds/$target"; then
+    echo "== $target FAILED: reproducers in $out/artifacts/"
+    status=1
+  fi
+done
+# ---- language module parser ------------------------------------------------------------------
+# The parser of language module files (platform/posix/string_tables.cpp) with the program's own
+# string table; see the comment at the top of fuzz/fuzz_language_module.cpp for what it checks.
+echo "== building language_module"
+"$cxx" "${flags[@]}" "$root/platform/posix/string_tables.cpp" "$root/platform/posix/files.cpp" \
+  "$root/runtime/string_table.cpp" "$root/fuzz/fuzz_language_module.cpp" -o "$out/language_module"
+mkdir -p "$out/corpus/language_module"
+echo "== running language_module for $seconds s"
+if ! "$out/language_module" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+       -artifact_prefix="$out/artifacts/language_module-" \
+       "$out/corpus/language_module" "$root/fuzz/seeds/language_module"; then
+  echo "== language_module FAILED: reproducers in $out/artifacts/"
+  status=1
+fi
+# ---- end of language module parser -----------------------------------------------------------
+exit $status

@@ -1,0 +1,135 @@
+// Decimal text to an extended real, in one pass and without allocation.
+//
+// The accumulator is an extended that takes each digit with two roundings (times ten, then plus
+// the digit). Both are exact while the accumulated integer stays below 2^64, so up to there the
+// digits are gathered in a uint64_t and converted once; from there on every digit goes through
+// the two rounded extended steps.
+#include "numconv/text_to_real.h"
+
+#include <cstdint>
+
+#include "numconv/powers_of_ten.h"
+
+namespace {
+
+// Largest value that can still take "times ten plus a digit" within 64 bits.
+constexpr uint64_t LastExactAccumulator = (UINT64_MAX - 9) / 10;
+
+// A written exponent stops growing here; it is then far beyond any scaling limit, and times ten
+// plus a digit cannot overflow int64_t.
+constexpr int64_t SaturatedExponent = INT64_C(100000000000000000);
+
+constexpr int64_t Int32Max = INT32_MAX;
+
+inline bool IsDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+// The digits read so far as one integer.
+struct Accumulator {
+  uint64_t exact = 0;    // the value while it is below 2^64 (wide is false)
+  Extended rounded = 0;  // the value once it has left the 64-bit range
+  bool wide = false;
+
+  Extended Value() const { return wide ? rounded : static_cast<Extended>(exact); }
+};
+
+// Takes a run of digits into the accumulator and returns how many there were.
+inline int64_t AccumulateDigits(const unsigned char*& p, Accumulator& acc) {
+  const unsigned char* const start = p;
+  if (!acc.wide) {
+    uint64_t value = acc.exact;
+    while (IsDigit(*p)) {
+      if (value > LastExactAccumulator) break;
+      value = value * 10 + static_cast<uint64_t>(*p - '0');
+      ++p;
+    }
+    acc.exact = value;
+    if (!IsDigit(*p)) return p - start;
+    acc.wide = true;
+    acc.rounded = static_cast<Extended>(value);  // exact: 64-bit significand
+  }
+  Extended value = acc.rounded;
+  while (IsDigit(*p)) {
+    value = CheckedResult(value * 10.0L);
+    value = CheckedResult(value + static_cast<Extended>(*p - '0'));
+    ++p;
+  }
+  acc.rounded = value;
+  return p - start;
+}
+
+inline int32_t PositionOf(const unsigned char* text, const unsigned char* p) {
+  const int64_t position = (p - text) + 1;
+  return position > Int32Max ? INT32_MAX : static_cast<int32_t>(position);
+}
+
+}  // namespace
+
+Extended TextToReal(const char* text, int32_t& errorPosition) {
+  if (text == nullptr) {
+    errorPosition = 1;
+    return 0.0L;
+  }
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* p = begin;
+  Accumulator acc;
+
+  while (*p == ' ') ++p;
+  bool negative = false;
+  if (*p == '-') {
+    negative = true;
+    ++p;
+  } else if (*p == '+') {
+    ++p;
+  }
+  if (*p == 0) {
+    errorPosition = PositionOf(begin, p);
+    return acc.Value();
+  }
+
+  AccumulateDigits(p, acc);
+  int64_t fractionCount = 0;
+  int64_t writtenExponent = 0;
+  if (*p != 0) {
+    if (*p == '.') {
+      ++p;
+      fractionCount = AccumulateDigits(p, acc);
+    }
+    if (*p != 0) {
+      if (*p != 'E' && *p != 'e') {
+        errorPosition = PositionOf(begin, p);
+        return acc.Value();
+      }
+      ++p;
+      bool exponentNegative = false;
+      if (*p == '-') {
+        exponentNegative = true;
+        ++p;
+      } else if (*p == '+') {
+        ++p;
+      }
+      if (!IsDigit(*p)) {
+        errorPosition = PositionOf(begin, p);
+        return acc.Value();
+      }
+      do {
+        if (writtenExponent < SaturatedExponent) writtenExponent = writtenExponent * 10 + (*p - '0');
+        ++p;
+      } while (IsDigit(*p));
+      if (*p != 0) {
+        errorPosition = PositionOf(begin, p);
+        return acc.Value();
+      }
+      if (exponentNegative) writtenExponent = -writtenExponent;
+    }
+  }
+
+  // Both terms are far inside int64_t; the total is then held to the int32_t range, where
+  // everything beyond the scaling limits gives the same infinity or zero.
+  int64_t n = writtenExponent - fractionCount;
+  if (n > Int32Max) n = Int32Max;
+  if (n < -Int32Max) n = -Int32Max;
+  Extended value = ScaleByPowerOfTen(acc.Value(), static_cast<int32_t>(n));
+  if (negative) value = -value;
+  errorPosition = 0;
+  return value;
+}

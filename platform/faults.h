@@ -1,0 +1,61 @@
+// Faults raised by the processor or the operating system (an x87 floating-point exception, an
+// integer division by zero, an access violation, a stack overflow, an illegal instruction), in the
+// form of the Win32 exception record with its status codes.
+//
+// A fault is delivered to the innermost fault guard: CallWithFaultGuard runs a routine and, when
+// the routine faults, returns false with the fault's record instead of letting the process die.
+// Frames between the fault and the guard are left without running their destructors, as a
+// platform unwind past frames without handlers would; keep guards close to the code whose
+// clean-up matters.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace platform {
+
+inline constexpr DWORD EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
+inline constexpr DWORD EXCEPTION_ILLEGAL_INSTRUCTION = 0xC000001Du;
+inline constexpr DWORD EXCEPTION_ARRAY_BOUNDS_EXCEEDED = 0xC000008Cu;
+inline constexpr DWORD EXCEPTION_FLT_DENORMAL_OPERAND = 0xC000008Du;
+inline constexpr DWORD EXCEPTION_FLT_DIVIDE_BY_ZERO = 0xC000008Eu;
+inline constexpr DWORD EXCEPTION_FLT_INEXACT_RESULT = 0xC000008Fu;
+inline constexpr DWORD EXCEPTION_FLT_INVALID_OPERATION = 0xC0000090u;
+inline constexpr DWORD EXCEPTION_FLT_OVERFLOW = 0xC0000091u;
+inline constexpr DWORD EXCEPTION_FLT_STACK_CHECK = 0xC0000092u;
+inline constexpr DWORD EXCEPTION_FLT_UNDERFLOW = 0xC0000093u;
+inline constexpr DWORD EXCEPTION_INT_DIVIDE_BY_ZERO = 0xC0000094u;
+inline constexpr DWORD EXCEPTION_INT_OVERFLOW = 0xC0000095u;
+inline constexpr DWORD EXCEPTION_PRIV_INSTRUCTION = 0xC0000096u;
+inline constexpr DWORD EXCEPTION_STACK_OVERFLOW = 0xC00000FDu;
+inline constexpr DWORD STATUS_CONTROL_C_EXIT = 0xC000013Au;
+
+inline constexpr DWORD EXCEPTION_NONCONTINUABLE = 0x1;
+inline constexpr DWORD EXCEPTION_UNWINDING = 0x2;
+inline constexpr DWORD EXCEPTION_EXIT_UNWIND = 0x4;
+
+inline constexpr DWORD EXCEPTION_MAXIMUM_PARAMETERS = 15;
+
+struct EXCEPTION_RECORD {
+  DWORD ExceptionCode;  // the status
+  DWORD ExceptionFlags;
+  EXCEPTION_RECORD* ExceptionRecord;  // a chained record; always null here
+  void* ExceptionAddress;             // the faulting instruction
+  DWORD NumberParameters;
+  uintptr_t ExceptionInformation[EXCEPTION_MAXIMUM_PARAMETERS];
+};
+
+// Takes over the fault signals of the process (and ignores the broken-pipe signal, so that a
+// write to a pipe without reader fails with an error code instead of ending the process). Until
+// RemoveFaultHandlers, a fault inside CallWithFaultGuard returns to that guard; a fault outside
+// every guard ends the process as it would without the handlers.
+void InstallFaultHandlers();
+void RemoveFaultHandlers();
+bool FaultHandlersInstalled();
+
+// Runs routine(context). Returns true when it comes back normally; false when it faulted, with
+// the fault's record in `fault`. A C++ exception thrown by the routine passes through unchanged.
+// After a fault the x87 unit is left as the signal handler had it (control word 0x037F): the
+// caller loads its own control word again.
+bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault);
+
+}  // namespace platform

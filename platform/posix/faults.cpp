@@ -1,0 +1,220 @@
+// Fault signals turned into Win32-style fault records.
+//
+// SIGFPE, SIGSEGV, SIGBUS and SIGILL are caught on an alternate stack (so that a stack overflow
+// can be caught at all). The handler fills the record of the innermost fault guard and jumps
+// back to it with siglongjmp; the guard returns false and its caller goes on from normal context.
+#include "platform/faults.h"
+
+#include <csetjmp>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <ucontext.h>
+
+namespace platform {
+namespace {
+
+struct LandingPad {
+  sigjmp_buf environment;
+  EXCEPTION_RECORD record;
+};
+
+constexpr int MaxGuardDepth = 64;
+LandingPad LandingPads[MaxGuardDepth];
+volatile sig_atomic_t GuardDepth = 0;
+
+constexpr int HandledSignals[] = {SIGFPE, SIGSEGV, SIGBUS, SIGILL};
+constexpr int HandledSignalCount = sizeof(HandledSignals) / sizeof(HandledSignals[0]);
+struct sigaction PreviousActions[HandledSignalCount];
+bool Installed = false;
+
+// The handler's own stack: a stack overflow leaves no room on the normal one.
+constexpr size_t AlternateStackSize = 64 * 1024;
+alignas(16) unsigned char AlternateStack[AlternateStackSize];
+stack_t PreviousAlternateStack;
+
+// A fault this close to the stack pointer is the stack running out: the push or the probe of a
+// new frame touched the guard area below the stack.
+constexpr uintptr_t StackFaultWindow = 64 * 1024;
+
+// The x87 exception flags that are both raised and unmasked, lowest bit first, as statuses.
+DWORD X87Status(uint16_t statusWord, uint16_t controlWord) {
+  const unsigned unmasked = statusWord & ~controlWord & 0x3Fu;
+  if (unmasked & 0x01u) {
+    return (statusWord & 0x40u) ? EXCEPTION_FLT_STACK_CHECK : EXCEPTION_FLT_INVALID_OPERATION;
+  }
+  if (unmasked & 0x02u) return EXCEPTION_FLT_DENORMAL_OPERAND;
+  if (unmasked & 0x04u) return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+  if (unmasked & 0x08u) return EXCEPTION_FLT_OVERFLOW;
+  if (unmasked & 0x10u) return EXCEPTION_FLT_UNDERFLOW;
+  if (unmasked & 0x20u) return EXCEPTION_FLT_INEXACT_RESULT;
+  return 0;
+}
+
+DWORD FloatStatusFromCode(int code) {
+  switch (code) {
+    case FPE_FLTDIV: return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+    case FPE_FLTOVF: return EXCEPTION_FLT_OVERFLOW;
+    case FPE_FLTUND: return EXCEPTION_FLT_UNDERFLOW;
+    case FPE_FLTRES: return EXCEPTION_FLT_INEXACT_RESULT;
+    case FPE_FLTSUB: return EXCEPTION_ARRAY_BOUNDS_EXCEEDED;
+    default: return EXCEPTION_FLT_INVALID_OPERATION;
+  }
+}
+
+// A general-protection fault (SIGSEGV from the kernel itself) at one of the instructions that
+// only the kernel may run is a privileged instruction, as Windows reports it.
+bool IsPrivilegedInstruction(const unsigned char* code) {
+  const unsigned char first = code[0];
+  if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;    // hlt, cli, sti
+  if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
+  if (first == 0x0F) {
+    const unsigned char second = code[1];
+    return second == 0x01 || second == 0x06 || second == 0x08 || second == 0x09 ||
+           second == 0x20 || second == 0x22 || second == 0x30 || second == 0x32;
+  }
+  return false;
+}
+
+void ResetToDefault(int signalNumber) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signalNumber, &action, nullptr);
+}
+
+void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
+  const sig_atomic_t depth = GuardDepth;
+  if (depth <= 0) {
+    // No guard: the instruction faults again on return and the default action ends the process.
+    ResetToDefault(signalNumber);
+    return;
+  }
+  const auto* context = static_cast<const ucontext_t*>(contextPointer);
+  const mcontext_t& machine = context->uc_mcontext;
+  const uintptr_t instruction = static_cast<uintptr_t>(machine.gregs[REG_RIP]);
+  const uintptr_t stackPointer = static_cast<uintptr_t>(machine.gregs[REG_RSP]);
+
+  EXCEPTION_RECORD& record = LandingPads[depth - 1].record;
+  std::memset(&record, 0, sizeof record);
+  record.ExceptionAddress = reinterpret_cast<void*>(instruction);
+
+  switch (signalNumber) {
+    case SIGFPE: {
+      if (info->si_code == FPE_INTDIV) {
+        record.ExceptionCode = EXCEPTION_INT_DIVIDE_BY_ZERO;
+      } else if (info->si_code == FPE_INTOVF) {
+        record.ExceptionCode = EXCEPTION_INT_OVERFLOW;
+      } else {
+        DWORD status = 0;
+        if (machine.fpregs != nullptr) {
+          status = X87Status(machine.fpregs->swd, machine.fpregs->cwd);
+          // The x87 reports a fault at the next waiting instruction; the one that caused it is
+          // the unit's last instruction pointer.
+          if (status != 0 && machine.fpregs->rip != 0) {
+            record.ExceptionAddress = reinterpret_cast<void*>(machine.fpregs->rip);
+          }
+        }
+        record.ExceptionCode = status != 0 ? status : FloatStatusFromCode(info->si_code);
+      }
+      break;
+    }
+    case SIGILL:
+      record.ExceptionCode =
+          info->si_code == ILL_PRVOPC ? EXCEPTION_PRIV_INSTRUCTION : EXCEPTION_ILLEGAL_INSTRUCTION;
+      break;
+    case SIGSEGV:
+    case SIGBUS: {
+      const uintptr_t target = reinterpret_cast<uintptr_t>(info->si_addr);
+      if (signalNumber == SIGSEGV && info->si_code == SI_KERNEL) {
+        // A general-protection fault: no target address is known.
+        if (IsPrivilegedInstruction(reinterpret_cast<const unsigned char*>(instruction))) {
+          record.ExceptionCode = EXCEPTION_PRIV_INSTRUCTION;
+          break;
+        }
+        record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+        record.NumberParameters = 2;
+        record.ExceptionInformation[0] = 0;
+        record.ExceptionInformation[1] = ~uintptr_t{0};
+        break;
+      }
+      if (signalNumber == SIGSEGV && target + StackFaultWindow >= stackPointer &&
+          target < stackPointer + StackFaultWindow) {
+        record.ExceptionCode = EXCEPTION_STACK_OVERFLOW;
+        record.NumberParameters = 2;
+        record.ExceptionInformation[0] = 1;
+        record.ExceptionInformation[1] = target;
+        break;
+      }
+      record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+      record.NumberParameters = 2;
+      // Bit 1 of the page-fault error code: the access was a write.
+      record.ExceptionInformation[0] = (machine.gregs[REG_ERR] & 2) ? 1 : 0;
+      record.ExceptionInformation[1] = target;
+      break;
+    }
+    default:
+      record.ExceptionCode = EXCEPTION_ILLEGAL_INSTRUCTION;
+      break;
+  }
+  siglongjmp(LandingPads[depth - 1].environment, 1);
+}
+
+}  // namespace
+
+void InstallFaultHandlers() {
+  if (Installed) return;
+  stack_t alternate;
+  std::memset(&alternate, 0, sizeof alternate);
+  alternate.ss_sp = AlternateStack;
+  alternate.ss_size = AlternateStackSize;
+  alternate.ss_flags = 0;
+  sigaltstack(&alternate, &PreviousAlternateStack);
+
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_sigaction = FaultHandler;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < HandledSignalCount; ++i) {
+    sigaction(HandledSignals[i], &action, &PreviousActions[i]);
+  }
+  Installed = true;
+}
+
+void RemoveFaultHandlers() {
+  if (!Installed) return;
+  for (int i = 0; i < HandledSignalCount; ++i) {
+    sigaction(HandledSignals[i], &PreviousActions[i], nullptr);
+  }
+  sigaltstack(&PreviousAlternateStack, nullptr);
+  Installed = false;
+}
+
+bool FaultHandlersInstalled() { return Installed; }
+
+bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault) {
+  const sig_atomic_t mine = GuardDepth;
+  if (mine >= MaxGuardDepth) {
+    routine(context);
+    return true;
+  }
+  // sigsetjmp saves the signal mask, so the jump back unblocks the signal being handled.
+  if (sigsetjmp(LandingPads[mine].environment, 1) != 0) {
+    GuardDepth = mine;
+    fault = LandingPads[mine].record;
+    return false;
+  }
+  GuardDepth = mine + 1;
+  try {
+    routine(context);
+  } catch (...) {
+    GuardDepth = mine;
+    throw;
+  }
+  GuardDepth = mine;
+  return true;
+}
+
+}  // namespace platform

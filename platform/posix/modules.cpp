@@ -1,0 +1,172 @@
+// Modules of the process from the dynamic loader's list of loaded objects.
+#include "platform/modules.h"
+
+#include <cstring>
+#include <link.h>
+#include <unistd.h>
+
+#include "platform/console_files.h"
+
+namespace platform {
+namespace {
+
+struct ProgramSearch {
+  HMODULE base = 0;
+  bool found = false;
+};
+
+// The first object that the loader reports is the program itself.
+int FindProgram(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<ProgramSearch*>(data);
+  search->base = static_cast<HMODULE>(info->dlpi_addr);
+  search->found = true;
+  return 1;
+}
+
+struct NameSearch {
+  const char* name;
+  HMODULE base = 0;
+  bool found = false;
+};
+
+const char* AfterLastSlash(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash != nullptr ? slash + 1 : path;
+}
+
+int FindByName(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<NameSearch*>(data);
+  if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0') return 0;
+  if (std::strcmp(AfterLastSlash(info->dlpi_name), search->name) != 0) return 0;
+  search->base = static_cast<HMODULE>(info->dlpi_addr);
+  search->found = true;
+  return 1;
+}
+
+struct HandleSearch {
+  HMODULE handle;
+  const char* name = nullptr;
+  bool isProgram = false;
+  bool found = false;
+  bool first = true;
+};
+
+int FindByHandle(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<HandleSearch*>(data);
+  const bool isProgram = search->first;
+  search->first = false;
+  if (static_cast<HMODULE>(info->dlpi_addr) != search->handle) return 0;
+  search->found = true;
+  search->isProgram = isProgram;
+  search->name = info->dlpi_name;
+  return 1;
+}
+
+struct AddressSearch {
+  uintptr_t address;
+  MEMORY_BASIC_INFORMATION* info;
+  bool found = false;
+};
+
+DWORD ProtectionOf(ElfW(Word) flags) {
+  const bool read = (flags & PF_R) != 0;
+  const bool write = (flags & PF_W) != 0;
+  const bool execute = (flags & PF_X) != 0;
+  if (execute) return write ? PAGE_EXECUTE_READWRITE : (read ? PAGE_EXECUTE_READ : PAGE_EXECUTE);
+  if (write) return PAGE_READWRITE;
+  return read ? PAGE_READONLY : PAGE_NOACCESS;
+}
+
+int FindByAddress(dl_phdr_info* info, size_t, void* data) {
+  auto* search = static_cast<AddressSearch*>(data);
+  const uintptr_t pageSize = 4096;
+  for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+    if (segment.p_type != PT_LOAD || segment.p_memsz == 0) continue;
+    const uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+    const uintptr_t end = start + segment.p_memsz;
+    if (search->address < start || search->address >= end) continue;
+    const uintptr_t regionStart = start & ~(pageSize - 1);
+    const uintptr_t regionEnd = (end + pageSize - 1) & ~(pageSize - 1);
+    MEMORY_BASIC_INFORMATION& result = *search->info;
+    result.BaseAddress = reinterpret_cast<void*>(regionStart);
+    result.AllocationBase = reinterpret_cast<void*>(info->dlpi_addr);
+    result.AllocationProtect = ProtectionOf(segment.p_flags);
+    result.RegionSize = regionEnd - regionStart;
+    result.State = MEM_COMMIT;
+    result.Protect = result.AllocationProtect;
+    result.Type = MEM_IMAGE;
+    search->found = true;
+    return 1;
+  }
+  return 0;
+}
+
+DWORD CopyPath(const char* path, size_t length, char* fileName, DWORD size) {
+  if (size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (length >= size) {
+    std::memcpy(fileName, path, size - 1);
+    fileName[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(fileName, path, length);
+  fileName[length] = '\0';
+  return static_cast<DWORD>(length);
+}
+
+}  // namespace
+
+HMODULE GetModuleHandleA(const char* moduleName) {
+  if (moduleName == nullptr) {
+    ProgramSearch search;
+    dl_iterate_phdr(FindProgram, &search);
+    return search.base;
+  }
+  NameSearch search{moduleName};
+  dl_iterate_phdr(FindByName, &search);
+  if (!search.found) SetLastError(ERROR_MOD_NOT_FOUND);
+  return search.base;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size) {
+  HandleSearch search{module};
+  if (module != 0) dl_iterate_phdr(FindByHandle, &search);
+  if (module == 0 || (search.found && search.isProgram)) {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0) {
+      SetLastError(ERROR_GEN_FAILURE);
+      return 0;
+    }
+    return CopyPath(path, static_cast<size_t>(length), fileName, size);
+  }
+  if (!search.found || search.name == nullptr || search.name[0] == '\0') {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  return CopyPath(search.name, std::strlen(search.name), fileName, size);
+}
+
+size_t VirtualQuery(const void* address, MEMORY_BASIC_INFORMATION* info, size_t length) {
+  if (info == nullptr || length < sizeof(MEMORY_BASIC_INFORMATION)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memset(info, 0, sizeof *info);
+  AddressSearch search{reinterpret_cast<uintptr_t>(address), info};
+  dl_iterate_phdr(FindByAddress, &search);
+  if (!search.found) {
+    info->BaseAddress = reinterpret_cast<void*>(search.address & ~uintptr_t{4095});
+    info->AllocationBase = nullptr;
+    info->RegionSize = 4096;
+    info->State = MEM_FREE;
+    info->Protect = PAGE_NOACCESS;
+  }
+  return sizeof(MEMORY_BASIC_INFORMATION);
+}
+
+}  // namespace platform

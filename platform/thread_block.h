@@ -1,0 +1,21 @@
+// The per-thread block of the program: 8 bytes of static thread-local storage.
+// Word 0 is unused and stays 0; word 1 is the pending I/O error code of the thread.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct TThreadBlock {
+  int32_t reserved;        // word 0: unused, always 0
+  int32_t pendingIoError;  // word 1: 0 when no I/O error is pending
+};
+
+static_assert(sizeof(TThreadBlock) == 8, "the thread block is two 32-bit words");
+
+// One block per thread, in the image's static TLS (initial-exec in the program), zero at start.
+inline thread_local TThreadBlock CurrentThreadBlock{};
+
+inline TThreadBlock& ThreadBlock() { return CurrentThreadBlock; }
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+// The exception support: the hooks that turn run-time errors and platform faults into exception
+// objects, the reason, I/O and status tables, and the two shared memory-failure objects.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/faults.h"
+#include "runtime/exceptions.h"
+#include "runtime/runtime_error.h"
+
+using RuntimeErrorHookFunction = void (*)(uint8_t reason, const void* address);
+using UnhandledExceptionHookFunction = void (*)(TObject* object, const void* address);
+using FaultObjectHookFunction = TObject* (*)(const platform::EXCEPTION_RECORD* record);
+
+// Empty before InstallExceptionSupport and after RemoveExceptionSupport; an empty hook means
+// that the exception support is not installed.
+extern RuntimeErrorHookFunction RuntimeErrorHook;
+extern UnhandledExceptionHookFunction UnhandledExceptionHook;
+extern FaultObjectHookFunction FaultObjectHook;
+
+extern EOutOfMemory* SharedOutOfMemory;
+extern EInvalidPointer* SharedInvalidPointer;
+
+// What a reason stands for: its run-time error code, its class and its message text.
+struct TReasonInfo {
+  uint8_t code;
+  const TClassInfo* exceptClass;
+  Exception* (*create)(std::string_view message);
+  uint32_t messageId;
+};
+inline constexpr uint8_t ReasonCount = 25;
+extern const TReasonInfo ReasonTable[ReasonCount];
+
+// A class and its loaded message, one per reason (3..24 are used).
+struct TExceptRec {
+  const TClassInfo* exceptClass;
+  Exception* (*create)(std::string_view message);
+  std::string message;
+};
+extern TExceptRec ExceptMap[ReasonCount];
+
+// An I/O error code and its loaded message.
+struct TErrorRec {
+  int32_t code;
+  uint32_t messageId;
+  std::string message;
+};
+inline constexpr int IoErrorRecordCount = 7;
+extern TErrorRec IoErrorMap[IoErrorRecordCount];
+
+// A platform status, its reason and its run-time error code.
+struct TStatusRec {
+  platform::DWORD status;
+  uint8_t reason;
+  uint8_t code;
+};
+inline constexpr int StatusRecordCount = 14;
+extern const TStatusRec StatusTable[StatusRecordCount];
+inline constexpr uint8_t UnknownStatusCode = 255;
+
+void InstallExceptionSupport();
+void RemoveExceptionSupport();
+
+// The RuntimeErrorHook: raises the reason's object at `address`.
+[[noreturn]] void RaiseReasonException(uint8_t reason, const void* address);
+
+// A new EInOutError for the pending I/O error code, which it takes (leaving 0 pending).
+EInOutError* CreateIoException();
+uint8_t MapPlatformStatus(platform::DWORD status);
+// The FaultObjectHook: a new EExternal-branch object for a platform fault.
+TObject* CreateFaultException(const platform::EXCEPTION_RECORD* record);
+EAccessViolation* BuildAccessViolation(const platform::EXCEPTION_RECORD* record);
+// Ends the program with the run-time error of the fault's status at the fault's address.
+[[noreturn]] void FaultToRuntimeError(const platform::EXCEPTION_RECORD* record);
+
+// The file name part of a path: what follows the last "\" or "/" (and ":" where
+// `colonSeparates`), at most 260 characters.
+std::string ModuleNameOfPath(std::string_view path, bool colonSeparates);

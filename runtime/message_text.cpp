@@ -1,0 +1,81 @@
+// The registered modules and the loading of message texts through them.
+
+#include "runtime/message_text.h"
+
+#include "platform/modules.h"
+#include "platform/string_tables.h"
+
+namespace {
+
+// The list of registered modules; the program registers exactly one, its own.
+ModuleRecord* ModuleList = nullptr;
+ModuleRecord ProgramModuleRecord{};
+
+}  // namespace
+
+void RegisterProgramModule(platform::HMODULE module) {
+  for (const ModuleRecord* record = ModuleList; record != nullptr; record = record->next) {
+    if (record == &ProgramModuleRecord) return;
+  }
+  ProgramModuleRecord = ModuleRecord{ModuleList, module, module, module, 0};
+  ModuleList = &ProgramModuleRecord;
+}
+
+void UnregisterProgramModule() {
+  for (ModuleRecord** link = &ModuleList; *link != nullptr; link = &(*link)->next) {
+    if (*link != &ProgramModuleRecord) continue;
+    *link = ProgramModuleRecord.next;
+    ProgramModuleRecord.next = nullptr;
+    const platform::HMODULE resource = ProgramModuleRecord.ResourceHandle;
+    ProgramModuleRecord.ResourceHandle = 0;
+    if (resource != 0 && resource != ProgramModuleRecord.moduleHandle) {
+      platform::FreeLibrary(resource);
+    }
+    return;
+  }
+}
+
+void LoadMessageText(const MessageTextRef* ref, std::string& destination) {
+  if (ref == nullptr || ref->module == nullptr) return;
+  if (ref->identifier >= 0x10000) {
+    // Not a table identifier: the address of a fixed text of the program.
+    destination = reinterpret_cast<const char*>(ref->identifier);
+    return;
+  }
+  char buffer[MessageTextBufferSize];
+  const int length = platform::LoadStringA(FindMessageModule(*ref->module),
+                                           static_cast<platform::UINT>(ref->identifier), buffer,
+                                           MessageTextBufferSize);
+  destination.assign(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::string LoadMessageText(uint32_t identifier) {
+  std::string text;
+  if (identifier >= 0x10000) return text;
+  const platform::HMODULE module = ModuleList != nullptr ? ModuleList->moduleHandle : 0;
+  const MessageTextRef ref{&module, identifier};
+  LoadMessageText(&ref, text);
+  return text;
+}
+
+platform::HMODULE FindMessageModule(platform::HMODULE handle) {
+  for (ModuleRecord* record = ModuleList; record != nullptr; record = record->next) {
+    if (handle == record->moduleHandle || handle == record->codeHandle ||
+        handle == record->dataHandle) {
+      return ResolveLanguageModule(*record);
+    }
+  }
+  return handle;
+}
+
+platform::HMODULE ResolveLanguageModule(ModuleRecord& record) {
+  if (record.ResourceHandle != 0) return record.ResourceHandle;
+  char path[PathBufferSize] = {};
+  const platform::DWORD length = platform::GetModuleFileNameA(
+      record.moduleHandle, path, static_cast<platform::DWORD>(PathBufferSize));
+  // A name that filled the whole buffer was cut: no language module is looked for under it.
+  if (length == 0 || length >= PathBufferSize) path[0] = '\0';
+  const platform::HMODULE found = path[0] != '\0' ? FindLanguageModule(path) : 0;
+  record.ResourceHandle = found != 0 ? found : record.moduleHandle;
+  return record.ResourceHandle;
+}

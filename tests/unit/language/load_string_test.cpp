@@ -1,0 +1,137 @@
+// LoadStringA on the program's own table and on language modules.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/modules.h"
+#include "platform/string_tables.h"
+#include "runtime/string_ids.h"
+
+namespace {
+
+using platform::HMODULE;
+
+class LanguageModule {
+ public:
+  explicit LanguageModule(const std::string& text)
+      : handle_(platform::LoadLanguageModuleFromMemory(text.data(), text.size())) {}
+  ~LanguageModule() {
+    if (handle_ != 0) platform::FreeLibrary(handle_);
+  }
+  LanguageModule(const LanguageModule&) = delete;
+  LanguageModule& operator=(const LanguageModule&) = delete;
+  HMODULE handle() const { return handle_; }
+
+ private:
+  HMODULE handle_;
+};
+
+std::string TextOf(HMODULE module, platform::UINT id) {
+  char buffer[1024];
+  const int length = platform::LoadStringA(module, id, buffer, sizeof buffer);
+  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+TEST(LoadString, ProgramModuleAndNullAnswerFromTheProgramsTable) {
+  EXPECT_EQ(TextOf(0, StringIdInvalidInput), "Invalid numeric input");
+  EXPECT_EQ(TextOf(platform::GetModuleHandleA(nullptr), StringIdInvalidInput),
+            "Invalid numeric input");
+  EXPECT_EQ(TextOf(0, 1), "") << "an identifier the table lacks";
+}
+
+TEST(LoadString, CutsToTheBufferAndAlwaysTerminates) {
+  LanguageModule module("1 = abcdefgh\n");
+  ASSERT_NE(module.handle(), 0u);
+  char buffer[8];
+  std::memset(buffer, 'X', sizeof buffer);
+  EXPECT_EQ(platform::LoadStringA(module.handle(), 1, buffer, 5), 4);
+  EXPECT_STREQ(buffer, "abcd");
+  EXPECT_EQ(buffer[5], 'X') << "nothing written past the buffer";
+  EXPECT_EQ(platform::LoadStringA(module.handle(), 1, buffer, 1), 0);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(platform::LoadStringA(module.handle(), 1, buffer, 0), 0);
+  EXPECT_EQ(platform::LoadStringA(module.handle(), 1, nullptr, 8), 0);
+
+  // The report template is read into 256 characters: at most 255 of it are used.
+  char report[256];
+  LanguageModule longTemplate("65511 = " + std::string(300, 'x') + "\n");
+  EXPECT_EQ(platform::LoadStringA(longTemplate.handle(), StringIdExceptionReport, report,
+                                  sizeof report),
+            255);
+}
+
+TEST(LoadString, LanguageModuleLacksEntryGivesEmptyNotTheProgramsText) {
+  LanguageModule module("65527 = Datentraeger voll\n");
+  ASSERT_NE(module.handle(), 0u);
+  EXPECT_EQ(TextOf(module.handle(), StringIdDiskFull), "Datentraeger voll");
+  char buffer[16] = "unchanged";
+  EXPECT_EQ(platform::LoadStringA(module.handle(), StringIdInvalidInput, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST(LoadString, ReleasedOrUnknownHandlesAnswerNothing) {
+  const std::string text = "65528 = released\n";
+  const HMODULE handle = platform::LoadLanguageModuleFromMemory(text.data(), text.size());
+  ASSERT_NE(handle, 0u);
+  EXPECT_EQ(platform::FreeLibrary(handle), platform::TRUE_);
+  EXPECT_EQ(TextOf(handle, StringIdInvalidInput), "");
+  EXPECT_EQ(platform::FreeLibrary(handle), platform::FALSE_) << "released twice";
+  EXPECT_EQ(TextOf(0x1234, StringIdInvalidInput), "");
+  EXPECT_EQ(platform::FreeLibrary(platform::GetModuleHandleA(nullptr)), platform::FALSE_);
+  EXPECT_EQ(platform::GetProcAddress(platform::GetModuleHandleA(nullptr), "GetLongPathNameA"),
+            nullptr);
+}
+
+TEST(LoadString, SeveralModulesStayApart) {
+  LanguageModule german("65528 = Ungueltige Zahl\n");
+  LanguageModule french("65528 = Nombre invalide\n");
+  EXPECT_EQ(TextOf(german.handle(), StringIdInvalidInput), "Ungueltige Zahl");
+  EXPECT_EQ(TextOf(french.handle(), StringIdInvalidInput), "Nombre invalide");
+}
+
+// A translation of a text that the program formats must keep its conversions, or the format
+// would not fit its arguments; the program's own text then answers.
+struct FormatCase {
+  const char* name;
+  platform::UINT id;
+  const char* translation;  // as written in the module file
+  bool used;
+};
+
+class TranslatedFormats : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(TranslatedFormats, AreUsedOnlyWhenTheyFitTheArguments) {
+  const FormatCase& c = GetParam();
+  LanguageModule module(std::to_string(c.id) + " = " + c.translation + "\n");
+  ASSERT_NE(module.handle(), 0u);
+  LanguageModule parsedAlone("1 = " + std::string(c.translation) + "\n");
+  const std::string translated = TextOf(parsedAlone.handle(), 1);
+  const std::string expected = c.used ? translated : TextOf(0, c.id);
+  EXPECT_EQ(TextOf(module.handle(), c.id), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversions, TranslatedFormats,
+    ::testing::Values(
+        FormatCase{"SameConversions", StringIdExceptionReport,
+                   "Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n", true},
+        FormatCase{"UpperCaseLettersAndWidths", StringIdExceptionReport,
+                   "%S | %-20s | %8P\\r\\n%s%s", true},
+        FormatCase{"LiteralPercent", StringIdIoError, "E/A-Fehler %d (100%%)", true},
+        FormatCase{"TooManyConversions", StringIdExceptionReport, "%s %s %s %s %s %s", false},
+        FormatCase{"TrailingConversionsLeftOut", StringIdExceptionReport, "Fehler %s", true},
+        FormatCase{"NoConversionAtAll", StringIdIoError, "E/A-Fehler", true},
+        FormatCase{"LeadingConversionLeftOut", StringIdExceptionReport, "%s %p %s %s", false},
+        FormatCase{"WrongLetter", StringIdIoError, "E/A-Fehler %s", false},
+        FormatCase{"OtherOrder", StringIdAccessViolationNoModule,
+                   "%s bei %p, Adresse %p", false},
+        FormatCase{"ArgumentIndex", StringIdExternalException, "Ausnahme %0:x", false},
+        FormatCase{"StarWidth", StringIdExternalException, "Ausnahme %*x", false},
+        FormatCase{"DanglingPercent", StringIdNoArgument, "Kein Argument fuer '%s' %", false},
+        FormatCase{"PercentBeforeBlank", StringIdNoArgument, "Kein Argument % fuer '%s'", false},
+        FormatCase{"PlainTextMayHoldAnything", StringIdInvalidInput, "100% %s falsch", true}),
+    [](const ::testing::TestParamInfo<FormatCase>& test) { return test.param.name; });
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Message texts through the registered program module, with and without a language module.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/modules.h"
+#include "platform/string_tables.h"
+#include "platform/registry.h"
+#include "runtime/message_text.h"
+#include "runtime/string_ids.h"
+#include "tests/unit/language/temp_files.h"
+
+namespace {
+
+using platform::HMODULE;
+
+TEST(MessageText, AbsentReferenceLeavesTheDestination) {
+  std::string text = "kept";
+  LoadMessageText(nullptr, text);
+  EXPECT_EQ(text, "kept");
+  const MessageTextRef noModule{nullptr, StringIdInvalidInput};
+  LoadMessageText(&noModule, text);
+  EXPECT_EQ(text, "kept");
+}
+
+TEST(MessageText, IdentifiersFrom65536AreFixedTexts) {
+  static const char fixed[] = "a fixed text of the program";
+  const HMODULE module = 0;
+  const MessageTextRef ref{&module, reinterpret_cast<uintptr_t>(fixed)};
+  ASSERT_GE(ref.identifier, 0x10000u);
+  std::string text;
+  LoadMessageText(&ref, text);
+  EXPECT_EQ(text, fixed);
+}
+
+TEST(MessageText, WithoutRegistrationTheProgramsTableAnswers) {
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+  EXPECT_EQ(LoadMessageText(StringIdExceptionReport),
+            "Exception %s in module %s at %p.\r\n%s%s\r\n");
+  EXPECT_EQ(LoadMessageText(1), "");
+  EXPECT_EQ(FindMessageModule(0x5000), 0x5000u) << "a handle of no registered module";
+}
+
+// The language module is looked for beside the running test program: a file named like it,
+// with the override of the user's configuration file as extension.
+class ProgramModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char path[PathBufferSize] = {};
+    const platform::DWORD length =
+        platform::GetModuleFileNameA(0, path, static_cast<platform::DWORD>(PathBufferSize));
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, PathBufferSize) << "the test program's path is too long";
+    program_ = path;
+    module_ = program_ + ".ZQXW";  // an extension nobody else uses
+    dir_.Write("user", "[Software\\Quenlor\\Locales]\n@=ZQXW\n");
+    platform::SetRegistryFiles((dir_ / "user").c_str(), "");
+  }
+  void TearDown() override {
+    UnregisterProgramModule();
+    std::remove(module_.c_str());
+    platform::SetRegistryFiles("", "");
+  }
+
+  ScopedEnvironment locale_{"LC_ALL", "C"};
+  ScratchDirectory dir_;
+  std::string program_;
+  std::string module_;
+};
+
+TEST_F(ProgramModule, ChosenOnceAtTheFirstLookupAndReleasedAtUnregistration) {
+  {
+    std::FILE* file = std::fopen(module_.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << "cannot write beside the test program";
+    std::fputs("65528 = Zahl ungueltig\n65511 = Ausnahme %s in %s bei %p.\\r\\n%s%s\\r\\n\n", file);
+    std::fclose(file);
+  }
+  const HMODULE program = platform::GetModuleHandleA(nullptr);
+  RegisterProgramModule(program);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Zahl ungueltig");
+  EXPECT_EQ(LoadMessageText(StringIdDiskFull), "") << "an entry the module lacks";
+  const HMODULE module = FindMessageModule(program);
+  ASSERT_NE(module, program);
+  char buffer[256];
+  EXPECT_GT(platform::LoadStringA(module, StringIdExceptionReport, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "Ausnahme %s in %s bei %p.\r\n%s%s\r\n");
+
+  // Fixed for the rest of the run, whatever happens to the file.
+  std::remove(module_.c_str());
+  EXPECT_EQ(FindMessageModule(program), module);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Zahl ungueltig");
+
+  UnregisterProgramModule();
+  EXPECT_EQ(platform::LoadStringA(module, StringIdInvalidInput, buffer, sizeof buffer), 0)
+      << "the language module is released";
+  EXPECT_EQ(FindMessageModule(program), program);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+}
+
+TEST_F(ProgramModule, WithoutALanguageModuleTheProgramAnswers) {
+  const HMODULE program = platform::GetModuleHandleA(nullptr);
+  RegisterProgramModule(program);
+  RegisterProgramModule(program);  // once only
+  EXPECT_EQ(FindMessageModule(program), program);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+  UnregisterProgramModule();
+  UnregisterProgramModule();  // nothing left to remove
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+}
+
+}  // namespace
