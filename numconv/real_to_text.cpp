@@ -131,9 +131,11 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
 }
 
 void WriteScientific(CountedText& out, int32_t width, bool negative, Extended x, int32_t e) {
-  int32_t d = width - ScientificExtraChars;
-  if (d < MinimumMantissaDigits) d = MinimumMantissaDigits;
-  if (d > MaximumMantissaDigits) d = MaximumMantissaDigits;
+  // The width may be any 32-bit value (a very negative one included): clamp before narrowing.
+  const int64_t wanted = int64_t{width} - ScientificExtraChars;
+  const int32_t d = wanted < MinimumMantissaDigits   ? MinimumMantissaDigits
+                    : wanted > MaximumMantissaDigits ? MaximumMantissaDigits
+                                                     : static_cast<int32_t>(wanted);
   DigitString digits;
   Digits(x, d, digits, true);
   const char* mantissa = digits.digits + 1;

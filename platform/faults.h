@@ -44,8 +44,7 @@ struct EXCEPTION_RECORD {
   uintptr_t ExceptionInformation[EXCEPTION_MAXIMUM_PARAMETERS];
 };
 
-// Takes over the fault signals of the process (and ignores the broken-pipe signal, so that a
-// write to a pipe without reader fails with an error code instead of ending the process). Until
+// Takes over the fault signals of the process, on a stack of their own. Until
 // RemoveFaultHandlers, a fault inside CallWithFaultGuard returns to that guard; a fault outside
 // every guard ends the process as it would without the handlers.
 void InstallFaultHandlers();

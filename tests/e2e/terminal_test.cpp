@@ -73,8 +73,10 @@ class TerminalSession {
     return r == 0;
   }
   int WaitExit(int milliseconds = 10000) {
-    for (int waited = 0; waited < milliseconds; waited += 10) {
-      ReadSome(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+      // Once the program has gone, the terminal reports a hang-up at once: sleep between looks.
+      if (!ReadSome(10)) usleep(10000);
       if (!Running()) return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
     }
     return -2;

@@ -44,6 +44,22 @@ const void* KnownAddress() {
   return reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(&RaiseSite)) + 4;
 }
 
+// The faulting instructions themselves, without a C++ operation whose fault would be undefined.
+__attribute__((noinline)) int DivideByZero() {
+  int quotient;
+  asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx"
+               : "=a"(quotient)
+               :
+               : "ecx", "edx");
+  return quotient;
+}
+
+__attribute__((noinline)) int ReadAddressZero() {
+  int value;
+  asm volatile("xorl %%eax, %%eax\n\tmovl (%%rax), %%eax" : "=a"(value) : : "memory");
+  return value;
+}
+
 void Write(const char* text) { WriteStringValue(ConsoleOutput, text, 0); }
 
 __attribute__((noinline)) int Recurse(int depth) {
@@ -102,16 +118,13 @@ __attribute__((noinline)) int Recurse(int depth) {
 }
 
 [[noreturn]] void IntegerDivide() {
-  volatile int one = 1;
-  volatile int zero = 0;
-  volatile int result = one / zero;
+  volatile int result = DivideByZero();
   (void)result;
   ExitProgram(98, nullptr);
 }
 
 [[noreturn]] void ReadNil() {
-  int* volatile pointer = nullptr;
-  volatile int value = *pointer;
+  volatile int value = ReadAddressZero();
   (void)value;
   ExitProgram(98, nullptr);
 }
@@ -144,9 +157,7 @@ __attribute__((noinline)) int Recurse(int depth) {
 // Units for the start-up and shutdown scenarios.
 void RaisingInitialiser() { RaiseObject(new Exception("unit failed"), KnownAddress()); }
 void DividingInitialiser() {
-  volatile int one = 1;
-  volatile int zero = 0;
-  volatile int result = one / zero;
+  volatile int result = DivideByZero();
   (void)result;
 }
 void TraceInitialiser8() { Trace("init 8\n"); }

@@ -161,6 +161,9 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, FailureProgram, testing::ValuesIn(Scenarios)
 
 // Out of memory is raised from the allocator, so the report names whichever module holds it.
 TEST(FailureProgramMemory, OutOfMemoryEndsAsTheSharedOutOfMemoryReport) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "AddressSanitizer's operator new aborts instead of calling the new-handler";
+#endif
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.arguments = {"out-of-memory"};

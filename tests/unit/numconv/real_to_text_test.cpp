@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "numconv/real_to_text.h"
@@ -162,6 +163,20 @@ TEST_F(RealToTextTest, WidthAndDecimalsAreClamped) {
   EXPECT_EQ(longest[38], '.');
   EXPECT_EQ(longest.substr(39), std::string(216, '0'));
   EXPECT_EQ(longest.substr(21, 17), std::string(17, '0'));
+}
+
+// Any 32-bit width is accepted: the most negative ones add no spaces and give the fewest
+// mantissa digits, without overflowing the width arithmetic.
+TEST_F(RealToTextTest, ExtremeWidthsAddNoSpaces) {
+  const TextCase cases[] = {
+      {-1.0L, INT32_MIN, INT32_MIN, "-1.0E+0000"},
+      {-1.0L, INT32_MIN, -1, "-1.0E+0000"},
+      {2.5L, INT32_MIN + 3, 0, "3"},
+      {TwoTo120, INT32_MIN, 2, " 1.3E+0036"},
+      {Infinity, INT32_MIN, 2, "+Inf"},
+  };
+  ExpectTexts(std::begin(cases), std::end(cases));
+  EXPECT_EQ(Text(1.5L, INT32_MAX, -1), std::string(229, ' ') + " 1.50000000000000000E+0000");
 }
 
 TEST_F(RealToTextTest, NormalizeDecimalBringsValuesIntoOneToSixteen) {

@@ -215,6 +215,11 @@ void ExitByFaultDistance(int, siginfo_t* info, void* context) {
 }
 
 TEST_F(TextToRealTest, OverflowFaultsAtTheFailingOperation) {
+#if !defined(__OPTIMIZE__) || defined(__SANITIZE_ADDRESS__)
+  // Unoptimised or instrumented code puts spills and shadow checks (no floating-point work)
+  // between an operation and its check; the distance is a property of the shipped build.
+  GTEST_SKIP() << "the fault distance is checked in optimised builds without instrumentation";
+#endif
   for (const char* text : {"1e5000", "-1e5000", "2e4932"}) {
     SCOPED_TRACE(text);
     EXPECT_EXIT(

@@ -46,6 +46,8 @@ struct MessageCase {
   const char* secondLine;
 };
 
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << '"' << c.message << '"'; }
+
 class ReportMessages : public ReportText, public testing::WithParamInterface<MessageCase> {};
 
 TEST_P(ReportMessages, SecondLineIsTheMessageWithAFullStop) {

@@ -30,6 +30,8 @@ struct MessageCase {
   const char* expected;
 };
 
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.expected; }
+
 class RuntimeErrorMessageBuilding : public testing::TestWithParam<MessageCase> {};
 
 TEST_P(RuntimeErrorMessageBuilding, FillsCodeAndAddressFieldsInPlace) {
@@ -164,6 +166,8 @@ struct OverrideCase {
   uint16_t expected;
 };
 
+void PrintTo(const OverrideCase& c, std::ostream* os) { *os << "expects " << std::hex << c.expected; }
+
 class FpuMaskValues : public FpuMaskOverride, public testing::WithParamInterface<OverrideCase> {};
 
 TEST_P(FpuMaskValues, OnlyTheSixMaskBitsChange) {
@@ -261,10 +265,12 @@ void RaisingFinal() {
 }
 void DividingInit() {
   Log.push_back("init divides");
-  volatile int one = 1;
-  volatile int zero = 0;
-  volatile int result = one / zero;
-  (void)result;
+  int quotient;
+  asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx"
+               : "=a"(quotient)
+               :
+               : "ecx", "edx");
+  Log.push_back("divided " + std::to_string(quotient));
 }
 
 class UnitOrder : public testing::Test {
