@@ -46,7 +46,8 @@ PY
 for who in framecalc peer; do
   if [ $who = framecalc ]; then exe=$program; else exe=$work/minimal_dialogue; fi
   peak=$( { /usr/bin/time -f '%M' "$exe" < "$work/input" > /dev/null; } 2>&1 | tail -n 1)
-  strace -o "$work/trace" -e trace=read,write "$exe" < "$work/input" > /dev/null
+  # Output redirected to a regular file, as a scripted run would have it.
+  strace -o "$work/trace" -e trace=read,write "$exe" < "$work/input" > "$work/trace.out"
   reads=$(grep -c '^read(0,' "$work/trace" || true)
   writes=$(grep -c '^write(1,' "$work/trace" || true)
   printf '%-10s peak memory %6s KiB, read calls on standard input %3s, write calls on standard output %3s\n' \
