@@ -33,13 +33,16 @@ inline Extended ScaleByPowerOfTen(Extended x, int32_t n) {
       if (q != 0) x = CheckedResult(x * LargePowersOfTen[q]);
     }
   } else {
+    // Dividing by a power of ten of at least 1 cannot overflow or divide by zero, and its only
+    // other conditions (underflow, inexact) are masked: no fault can be pending here, so the
+    // divisions need no check and may overlap with the work that follows.
     const uint32_t m = static_cast<uint32_t>(-n);
-    x = CheckedResult(x / SmallPowersOfTen[m & 31u]);
+    x = x / SmallPowersOfTen[m & 31u];
     uint32_t q = m >> 5;
     if (q != 0) {
-      if ((q & 15u) != 0) x = CheckedResult(x / MediumPowersOfTen[q & 15u]);
+      if ((q & 15u) != 0) x = x / MediumPowersOfTen[q & 15u];
       q >>= 4;
-      if (q != 0) x = CheckedResult(x / LargePowersOfTen[q]);
+      if (q != 0) x = x / LargePowersOfTen[q];
     }
   }
   return x;

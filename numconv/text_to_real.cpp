@@ -14,6 +14,7 @@ namespace {
 
 // Largest value that can still take "times ten plus a digit" within 64 bits.
 constexpr uint64_t LastExactAccumulator = (UINT64_MAX - 9) / 10;
+constexpr int32_t SafeDigits = 19;
 
 // A written exponent stops growing here; it is then far beyond any scaling limit, and times ten
 // plus a digit cannot overflow int64_t.
@@ -27,6 +28,7 @@ inline bool IsDigit(unsigned char c) { return static_cast<unsigned char>(c - '0'
 struct Accumulator {
   uint64_t exact = 0;    // the value while it is below 2^64 (wide is false)
   Extended rounded = 0;  // the value once it has left the 64-bit range
+  int32_t exactDigits = 0;  // digits taken into `exact` so far
   bool wide = false;
 
   Extended Value() const { return wide ? rounded : static_cast<Extended>(exact); }
@@ -37,6 +39,14 @@ inline int64_t AccumulateDigits(const unsigned char*& p, Accumulator& acc) {
   const unsigned char* const start = p;
   if (!acc.wide) {
     uint64_t value = acc.exact;
+    // Nineteen digits in all always fit (10^19 - 1 < 2^64): no overflow test for those.
+    int32_t room = SafeDigits - acc.exactDigits;
+    while (room > 0 && IsDigit(*p)) {
+      value = value * 10 + static_cast<uint64_t>(*p - '0');
+      ++p;
+      --room;
+    }
+    acc.exactDigits = SafeDigits - room;
     while (IsDigit(*p)) {
       if (value > LastExactAccumulator) break;
       value = value * 10 + static_cast<uint64_t>(*p - '0');
