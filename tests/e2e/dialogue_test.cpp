@@ -191,6 +191,21 @@ TEST(DialogueFailureOutput, ClosedInputReadsAsEndOfInput) {
   EXPECT_EQ(r.exitCode, 1);
 }
 
+// Standard input that is not open at all: the first read cannot open it, and its statement's
+// check reports code 104.
+TEST(DialogueFailureOutput, InputThatCannotBeOpenedEndsTheFirstRead) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.input = e2e::InputKind::Closed;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
+  EXPECT_TRUE(std::regex_match(
+      r.err, std::regex("Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\n"
+                        "I/O error 104\\.\r\n\r\n")))
+      << testing::PrintToString(r.err);
+  EXPECT_EQ(r.exitCode, 1);
+}
+
 // The address of a mistyped number is the place just after the failing check in the dialogue.
 TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
   const e2e::RunResult r = RunWithInput("100\nabc\n");
