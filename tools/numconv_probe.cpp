@@ -26,8 +26,6 @@
 //
 // A malformed command (empty line, unknown word, missing or extra fields, a value that is not
 // exactly 20 hex digits, a number out of the 32-bit range) is answered with "error".
-#include <csetjmp>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -39,39 +37,16 @@
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
 #include "runtime/fpu_control.h"
+#include "tools/fpu_fault_guard.h"
 
 namespace {
 
-sigjmp_buf faultJump;
-volatile sig_atomic_t faultArmed = 0;
-volatile sig_atomic_t faultCode = 0;
-
-void OnFloatingPointFault(int, siginfo_t* info, void*) {
-  if (!faultArmed) {
-    static const char message[] = "numconv-probe: floating-point fault outside a command\n";
-    ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
-    (void)ignored;
-    _exit(3);
-  }
-  faultArmed = 0;
-  faultCode = info->si_code;
-  siglongjmp(faultJump, 1);
-}
-
-void InstallFaultHandler() {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_sigaction = OnFloatingPointFault;
-  action.sa_flags = SA_SIGINFO;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGFPE, &action, nullptr);
-}
-
-const char* FaultAnswer(int code) {
-  switch (code) {
-    case FPE_FLTOVF: return "overflow";
-    case FPE_FLTINV: return "invalid";
-    case FPE_FLTDIV: return "zerodivide";
+// The answer for a command whose conversion faulted.
+const char* FaultAnswer(fpuguard::Outcome outcome) {
+  switch (outcome) {
+    case fpuguard::Outcome::Overflow: return "overflow";
+    case fpuguard::Outcome::Invalid: return "invalid";
+    case fpuguard::Outcome::ZeroDivide: return "zerodivide";
     default: return "fault";
   }
 }
@@ -153,27 +128,30 @@ void AnswerExtended(Extended value, int32_t errorPosition) {
   Answer(line, 20 + static_cast<size_t>(tail));
 }
 
-// The conversions run between these two: a fault that they leave pending surfaces at the FWAIT
-// of FinishGuarded at the latest, still inside the guarded span.
-inline void FinishGuarded() {
-  asm volatile("fwait" ::: "memory");
-  faultArmed = 0;
+// Runs one conversion under the fault guard; false (the command answered with the fault's
+// name) when it faulted. The FWAIT at the end makes a fault that the conversion left pending
+// surface inside the guarded span at the latest.
+template <typename Conversion>
+bool Guarded(Conversion&& conversion) {
+  const fpuguard::Outcome outcome = fpuguard::Run([&] {
+    conversion();
+    asm volatile("fwait" ::: "memory");
+  });
+  if (outcome == fpuguard::Outcome::Returned) return true;
+  Answer(FaultAnswer(outcome));
+  return false;
 }
 
 void RunParse(const char* text) {
   int32_t errorPosition = -1;
-  faultArmed = 1;
-  Extended value = TextToReal(text, errorPosition);
-  value = CheckedResult(value);
-  FinishGuarded();
+  Extended value = 0;
+  if (!Guarded([&] { value = CheckedResult(TextToReal(text, errorPosition)); })) return;
   AnswerExtended(value, errorPosition);
 }
 
 void RunFormat(Extended value, int32_t width, int32_t decimals) {
   CountedText text;
-  faultArmed = 1;
-  RealToText(value, width, decimals, text);
-  FinishGuarded();
+  if (!Guarded([&] { RealToText(value, width, decimals, text); })) return;
   char line[256 + 3];
   line[0] = '[';
   std::memcpy(line + 1, text.chars, text.length);
@@ -182,9 +160,8 @@ void RunFormat(Extended value, int32_t width, int32_t decimals) {
 }
 
 void RunStore(Extended value) {
-  faultArmed = 1;
-  double stored = StoreToDouble(value);
-  FinishGuarded();
+  double stored = 0;
+  if (!Guarded([&] { stored = StoreToDouble(value); })) return;
   uint64_t bits;
   std::memcpy(&bits, &stored, sizeof bits);
   char line[16];
@@ -226,21 +203,10 @@ void RunCommand(const char* line, size_t length) {
   Answer("error");
 }
 
-// The fault handler jumps back here; the command is answered with the name of the fault.
-void RunGuardedCommand(const char* line, size_t length) {
-  if (sigsetjmp(faultJump, 1) != 0) {
-    // The handler ran with a fresh FPU state and the jump did not restore ours.
-    ResetFpu();
-    Answer(FaultAnswer(faultCode));
-    return;
-  }
-  RunCommand(line, length);
-}
-
 }  // namespace
 
 int main() {
-  InstallFaultHandler();
+  fpuguard::InstallOnce();
   LoadFpuControlWord(DefaultFpuControlWord);
 
   char* line = nullptr;
@@ -251,7 +217,7 @@ int main() {
     size_t length = static_cast<size_t>(got);
     if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
 
-    RunGuardedCommand(line, length);
+    RunCommand(line, length);
   }
   std::free(line);
   return 0;
