@@ -11,6 +11,7 @@
 #include "numconv/powers_of_ten.h"
 #include "numconv/text_to_real.h"
 #include "runtime/fpu_control.h"
+#include "unit/numconv/control_word_fixture.h"
 
 namespace {
 
@@ -246,11 +247,7 @@ ExtendedBits ModelConversion(const std::string& digits, int32_t n, bool& overflo
   return ModelScale(accumulator, n, overflow);
 }
 
-class ExactReference : public testing::Test {
- protected:
-  void SetUp() override { ResetFpu(); }
-  void TearDown() override { LoadFpuControlWord(0x037F); }
-};
+class ExactReference : public UnderProgramControlWord {};
 
 // The entry's exact value lies within half a unit in the last place of 10^k, and a tie would
 // have gone to the even significand.

@@ -8,17 +8,14 @@
 
 #include "numconv/real_to_text.h"
 #include "runtime/fpu_control.h"
+#include "unit/numconv/control_word_fixture.h"
 
 namespace {
 
-constexpr uint16_t LinuxDefaultControlWord = 0x037F;
 constexpr uint64_t IntegerBit = UINT64_C(0x8000000000000000);
 
-class RealToTextTest : public testing::Test {
+class RealToTextTest : public UnderProgramControlWord {
  protected:
-  void SetUp() override { ResetFpu(); }
-  void TearDown() override { LoadFpuControlWord(LinuxDefaultControlWord); }
-
   static std::string Text(Extended value, int32_t width, int32_t decimals) {
     CountedText out;
     RealToText(value, width, decimals, out);

@@ -10,17 +10,13 @@
 
 #include "numconv/text_to_real.h"
 #include "runtime/fpu_control.h"
+#include "unit/numconv/control_word_fixture.h"
 
 namespace {
 
-constexpr uint16_t LinuxDefaultControlWord = 0x037F;
 constexpr uint64_t IntegerBit = UINT64_C(0x8000000000000000);
 
-class TextToRealTest : public testing::Test {
- protected:
-  void SetUp() override { ResetFpu(); }
-  void TearDown() override { LoadFpuControlWord(LinuxDefaultControlWord); }
-};
+class TextToRealTest : public UnderProgramControlWord {};
 
 struct TextCase {
   const char* text;

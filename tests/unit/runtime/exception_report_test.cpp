@@ -155,12 +155,7 @@ TEST_F(ReportWriting, UnhandledExceptionEndsWithExitCodeOne) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
   Exception error("gone");
-  try {
-    ReportUnhandledException(&error, nullptr);
-    FAIL() << "returned";
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 1u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { ReportUnhandledException(&error, nullptr); }), 1u);
   EXPECT_EQ(console.Written(fake::OutputHandle), "");  // no run-time error message
   EXPECT_EQ(console.Written(fake::ErrorHandle),
             "Exception Exception in module unit_tests at 00000000.\r\ngone.\r\n\r\n");
@@ -214,11 +209,7 @@ TEST_F(Outermost, WithoutSupportARaisedObjectEndsWithRuntimeError217) {
   fake::InstallFakeConsole installed(console);
   Exception error("late");
   platform::EXCEPTION_RECORD record = Raise(&error);
-  try {
-    OutermostHandler(record);
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 217u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { OutermostHandler(record); }), 217u);
   EXPECT_EQ(console.Written(fake::OutputHandle),
             "Runtime error 217 at " + RelativeCodeAddress() + std::string(1, '\0') + "\r\n");
   EXPECT_EQ(console.Written(fake::ErrorHandle), "");
@@ -230,11 +221,7 @@ TEST_F(Outermost, WithoutSupportAFaultWithoutRowEndsWithRuntimeError255) {
   platform::EXCEPTION_RECORD record{};
   record.ExceptionCode = platform::EXCEPTION_ILLEGAL_INSTRUCTION;
   record.ExceptionAddress = reinterpret_cast<void*>(uintptr_t{0x00AB12CD});
-  try {
-    OutermostHandler(record);
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 255u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { OutermostHandler(record); }), 255u);
   EXPECT_EQ(console.Written(fake::OutputHandle),
             "Runtime error 255 at 00AB12CD" + std::string(1, '\0') + "\r\n");
 }

@@ -65,12 +65,9 @@ TEST(ExitProgramPath, WritesPendingOutputThenTheMessageThenExits) {
   ConsoleOutput.mode = ModeClosed;
   WriteStringValue(ConsoleOutput, "pending", 0);
   ASSERT_TRUE(console.writes.empty());
-  try {
-    ExitProgram(2, reinterpret_cast<const void*>(uintptr_t{0x00AB12CD}));
-    FAIL() << "returned";
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 2u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf(
+                [&] { ExitProgram(2, reinterpret_cast<const void*>(uintptr_t{0x00AB12CD})); }),
+            2u);
   ASSERT_EQ(console.writes.size(), 3u);
   EXPECT_EQ(console.writes[0].bytes, "pending");
   EXPECT_EQ(console.writes[1].bytes, WithZero("Runtime error   2 at 00AB12CD"));
@@ -86,11 +83,9 @@ TEST(ExitProgramPath, FailedWriteOfPendingOutputIsNotRecorded) {
   fake::InstallFakeConsole installed(console);
   ConsoleOutput.mode = ModeClosed;
   WriteStringValue(ConsoleOutput, "lost", 0);
-  try {
-    ExitProgram(106, reinterpret_cast<const void*>(uintptr_t{0x7FFE0010}));
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 106u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf(
+                [&] { ExitProgram(106, reinterpret_cast<const void*>(uintptr_t{0x7FFE0010})); }),
+            106u);
   EXPECT_EQ(PeekPendingIoError(), 0);
   EXPECT_EQ(console.Written(fake::OutputHandle),
             WithZero("Runtime error 106 at 7FFE0010") + "\r\n");
@@ -99,11 +94,7 @@ TEST(ExitProgramPath, FailedWriteOfPendingOutputIsNotRecorded) {
 TEST(ExitProgramPath, NoAddressMeansNoMessage) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
-  try {
-    ExitProgram(0, nullptr);
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, 0u);
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { ExitProgram(0, nullptr); }), 0u);
   EXPECT_TRUE(console.writes.empty());
 }
 

@@ -96,12 +96,8 @@ TEST_P(ReasonWithoutSupport, EndsWithTheReasonsRuntimeErrorCode) {
   const ReasonCase& c = GetParam();
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
-  try {
-    RaiseRuntimeError(c.reason, SomeAddress);
-    FAIL() << "returned";
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, static_cast<platform::UINT>(c.code));
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { RaiseRuntimeError(c.reason, SomeAddress); }),
+            static_cast<platform::UINT>(c.code));
   char expected[40];
   std::snprintf(expected, sizeof expected, "Runtime error %3d at 00AB12CD", c.code);
   EXPECT_EQ(console.Written(fake::OutputHandle), RuntimeErrorBytes(expected));
@@ -196,12 +192,8 @@ TEST_P(PendingIoWithoutSupport, EndsWithLowBitsOfThePendingCode) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
   SetPendingIoError(c.pending);
-  try {
-    RaiseRuntimeError(ReasonIoError, SomeAddress);
-    FAIL() << "returned";
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, static_cast<platform::UINT>(c.exitCode));
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { RaiseRuntimeError(ReasonIoError, SomeAddress); }),
+            static_cast<platform::UINT>(c.exitCode));
   EXPECT_EQ(console.Written(fake::OutputHandle), RuntimeErrorBytes(c.message));
   EXPECT_EQ(PeekPendingIoError(), c.pending);
 }
@@ -273,12 +265,8 @@ TEST_P(PlatformStatuses, WithoutObjectEndWithTheStatusRuntimeErrorCode) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
   const platform::EXCEPTION_RECORD record = FaultRecord(c.status, SomeAddress);
-  try {
-    FaultToRuntimeError(&record);
-    FAIL() << "returned";
-  } catch (const fake::ProcessExit& exit) {
-    EXPECT_EQ(exit.exitCode, static_cast<platform::UINT>(c.code));
-  }
+  EXPECT_EQ(fake::ExitCodeOf([&] { FaultToRuntimeError(&record); }),
+            static_cast<platform::UINT>(c.code));
   char expected[40];
   std::snprintf(expected, sizeof expected, "Runtime error %3d at 00AB12CD", c.code);
   EXPECT_EQ(console.Written(fake::OutputHandle), RuntimeErrorBytes(expected));

@@ -21,6 +21,20 @@ struct ProcessExit {
   platform::UINT exitCode;
 };
 
+// What ExitCodeOf gives for an action that came back instead of ending the process.
+inline constexpr platform::UINT Returned = UINT32_MAX;
+
+// Runs an action that should end the process through the fake ExitProcess; its exit code.
+template <typename Action>
+platform::UINT ExitCodeOf(Action&& action) {
+  try {
+    action();
+  } catch (const ProcessExit& exit) {
+    return exit.exitCode;
+  }
+  return Returned;
+}
+
 struct WriteCall {
   platform::HANDLE handle;
   std::string bytes;      // everything the caller handed over

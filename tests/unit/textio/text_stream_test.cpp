@@ -368,12 +368,11 @@ TEST_F(TextStreamTest, CheckIoResultWithACodePendingDoesNotReturn) {
     SCOPED_TRACE(c.pending);
     SetPendingIoError(c.pending);
     bool returned = false;
-    try {
-      CheckIoResult();
-      returned = true;
-    } catch (const fake::ProcessExit& exit) {
-      EXPECT_EQ(exit.exitCode, c.exitCode);
-    }
+    EXPECT_EQ(fake::ExitCodeOf([&] {
+                CheckIoResult();
+                returned = true;
+              }),
+              c.exitCode);
     EXPECT_FALSE(returned);
     EXPECT_EQ(PeekPendingIoError(), c.pending);
   }
