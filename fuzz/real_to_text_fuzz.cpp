@@ -23,7 +23,7 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz/fault_guard.h"
+#include "fuzz/fuzz_support.h"
 #include "numconv/extended.h"
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
@@ -34,16 +34,6 @@ using fuzzguard::Fail;
 using fuzzguard::Outcome;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// 10^k for |k| <= 4950 by binary powers.
-Extended PowerOfTen(int64_t k) {
-  Extended result = 1, base = 10;
-  for (int64_t e = k < 0 ? -k : k; e != 0; e >>= 1) {
-    if (e & 1) result *= base;
-    if (e > 1) base *= base;
-  }
-  return k < 0 ? 1 / result : result;
-}
 
 // Reads the body back and checks it against the value within the tolerance.
 void CheckReadBack(const std::string& body, Extended value, Extended tolerance, const char* what) {
@@ -75,7 +65,8 @@ void CheckFixed(const std::string& body, Extended value, bool negative, int32_t 
 
   // Values below 10 are resolved to 17 decimals, larger ones to 18 or 19 significant digits.
   Extended magnitude = negative ? -value : value;
-  Extended tolerance = PowerOfTen(-std::min(decimals, 4900)) + 1e-17L + magnitude * 5e-17L;
+  Extended tolerance =
+      fuzzguard::PowerOfTen(-std::min(decimals, 4900)) + 1e-17L + magnitude * 5e-17L;
   CheckReadBack(body, value, tolerance, "fixed text does not read back within its last digit");
 }
 
@@ -92,7 +83,7 @@ void CheckScientific(const std::string& body, Extended value, bool negative, int
   if (magnitude != 0 && body[1] == '0') Fail("scientific mantissa of a non-zero value starts with 0", body.c_str());
 
   if (exponentField >= 16383 - 16280 && exponentField <= 16383 + 16280) {
-    Extended tolerance = magnitude * (PowerOfTen(1 - digits) + 5e-17L);
+    Extended tolerance = magnitude * (fuzzguard::PowerOfTen(1 - digits) + 5e-17L);
     CheckReadBack(body, value, tolerance, "scientific text does not read back within its last digit");
   }
 }

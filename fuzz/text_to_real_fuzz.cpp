@@ -18,7 +18,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/fault_guard.h"
+#include "fuzz/fuzz_support.h"
 #include "numconv/extended.h"
 #include "numconv/text_to_real.h"
 
@@ -98,16 +98,6 @@ GrammarModel Model(const char* text) {
     return m;
   }
   return failAt(p);
-}
-
-// 10^k for |k| <= 4950 by binary powers; a few roundings, far inside the tolerances used here.
-Extended PowerOfTen(int64_t k) {
-  Extended result = 1, base = 10;
-  for (int64_t e = k < 0 ? -k : k; e != 0; e >>= 1) {
-    if (e & 1) result *= base;
-    if (e > 1) base *= base;
-  }
-  return k < 0 ? 1 / result : result;
 }
 
 Extended ExactPowerOfTen(int k) {  // exact for k <= 27
@@ -202,7 +192,8 @@ void Check(const char* text) {
   // The digits say 10^(L - 1 + n) <= |value| < 10^(L + n); allow for the roundings on the way.
   const int64_t low = model.significantDigits - 1 + exponent;
   if (low >= -4900 && low < 4930) {
-    if (magnitude < PowerOfTen(low) * (1 - 1e-15L) || magnitude > PowerOfTen(low + 1) * (1 + 1e-15L)) {
+    if (magnitude < fuzzguard::PowerOfTen(low) * (1 - 1e-15L) ||
+        magnitude > fuzzguard::PowerOfTen(low + 1) * (1 + 1e-15L)) {
       Fail("magnitude outside the decade of the digits", text);
     }
   }

@@ -1,0 +1,33 @@
+// What the fuzz targets share: the x87 fault guard, the report of a broken invariant, and a
+// rough power of ten for their tolerance checks.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/fpu_fault_guard.h"
+
+namespace fuzzguard {
+
+using fpuguard::Outcome;
+using fpuguard::Run;
+
+// 10^k for |k| <= 4950 by binary powers; a few roundings, far inside the tolerances used here.
+inline Extended PowerOfTen(int64_t k) {
+  Extended result = 1, base = 10;
+  for (int64_t e = k < 0 ? -k : k; e != 0; e >>= 1) {
+    if (e & 1) result *= base;
+    if (e > 1) base *= base;
+  }
+  return k < 0 ? 1 / result : result;
+}
+
+[[noreturn]] inline void Fail(const char* what, const char* detail) {
+  std::fprintf(stderr, "invariant broken: %s (%.300s%s)\n", what, detail,
+               std::strlen(detail) > 300 ? "..." : "");
+  std::abort();
+}
+
+}  // namespace fuzzguard
