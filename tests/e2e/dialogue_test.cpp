@@ -93,6 +93,10 @@ const ResultCase kResultCases[] = {
     {"SecondNumberOnALineIsDiscarded", "100 999\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m",
      "Y= 250.00m"},
     {"TabsAroundANumber", "\t100\t\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m", "Y= 250.00m"},
+    // A Ctrl+Z (byte 26) reads as the end of input: B becomes (0, 0) and the wait is over only
+    // when the answer's line read takes the mark away; reading then goes on after it.
+    {"CtrlZUntilTheAnswerTakesIt", "100\n200\n\x1a" "300\n400\nX\n150\n", "", "X= 200.00m",
+     "Y= 400.00m"},
     // The six answers and nothing more: the final wait finds the end of input.
     {"NoFinalEnter", "100\n200\n300\n400\nX\n150\n", "X", "X= 150.00m", "Y= 250.00m"},
     {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
