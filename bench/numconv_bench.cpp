@@ -20,7 +20,7 @@
 
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 
 namespace {
 

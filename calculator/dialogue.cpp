@@ -1,7 +1,7 @@
 #include "calculator/dialogue.h"
 
 #include "calculator/frame_intersection.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "runtime/lifetime.h"
 #include "textio/read_values.h"
 #include "textio/text_stream.h"

@@ -1,6 +1,6 @@
 #include "calculator/frame_intersection.h"
 
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "platform/console_files.h"
 #include "platform/modules.h"
 #include "platform/string_tables.h"
+#include "platform/posix/string_resources.h"
 
 // The target links the parser alone: the few calls it makes into the rest of the platform.
 namespace platform {

@@ -56,7 +56,7 @@ done
 # string table; see the comment at the top of fuzz/fuzz_language_module.cpp for what it checks.
 echo "== building language_module"
 "$cxx" "${flags[@]}" "$root/platform/posix/string_tables.cpp" "$root/platform/posix/files.cpp" \
-  "$root/runtime/string_table.cpp" "$root/fuzz/fuzz_language_module.cpp" -o "$out/language_module"
+  "$root/platform/posix/image_string_table.cpp" "$root/fuzz/fuzz_language_module.cpp" -o "$out/language_module"
 mkdir -p "$out/corpus/language_module"
 echo "== running language_module for $seconds s"
 if ! "$out/language_module" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \

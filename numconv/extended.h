@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 
 // A length byte followed by at most 255 characters.
 struct CountedText {

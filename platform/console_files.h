@@ -40,10 +40,6 @@ void SetLastError(DWORD code);
 // Ends the process at once with `exitCode`; flushes nothing.
 [[noreturn]] void ExitProcess(UINT exitCode);
 
-// The Win32 code for an errno value of a failed read, write, stat or close (one table for the
-// whole console layer; ERROR_GEN_FAILURE for a value it does not list).
-DWORD Win32ErrorFromErrno(int errnoValue);
-
 // Test substitution: when ConsoleOverride is set, every call above (except the errno table)
 // goes to it instead of the operating system. Null selects the real backend.
 struct ConsoleFunctions {

@@ -22,7 +22,4 @@ LCID GetThreadLocale();
 // locale is unknown or the type is not supported (ERROR_INVALID_PARAMETER).
 int GetLocaleInfoA(LCID locale, LCTYPE type, char* data, int size);
 
-// The mapping behind GetThreadLocale, for one POSIX locale name; 0 for an unknown language.
-LCID LocaleFromPosixName(const char* name);
-
 }  // namespace platform

@@ -28,8 +28,4 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
                       unsigned char* data, DWORD* dataSize);
 LONG RegCloseKey(HKEY key);
 
-// Test substitution: the files that stand for HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE. A null
-// path selects the usual place; an empty path stands for no file.
-void SetRegistryFiles(const char* currentUser, const char* localMachine);
-
 }  // namespace platform

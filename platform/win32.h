@@ -9,14 +9,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace platform {
 
-using DWORD = uint32_t;
-using UINT = uint32_t;
-using BOOL = int32_t;
-using LONG = int32_t;
-using HANDLE = intptr_t;       // on POSIX: the file descriptor
+// The shapes of the Win32 types: on the 32-bit Windows target these are exactly windows.h's
+// (DWORD is unsigned long, LONG is long), and they keep their 32 bits where long is wider.
+using DWORD = std::conditional_t<sizeof(long) == 4, unsigned long, uint32_t>;
+using LONG = std::conditional_t<sizeof(long) == 4, long, int32_t>;
+using UINT = unsigned int;
+using BOOL = int;
+using HANDLE = void*;          // on POSIX: the file descriptor, held in the pointer
 using HMODULE = uintptr_t;     // a module handle: the module's load base, or a data-file handle
 using HINSTANCE = HMODULE;
 using HKEY = uintptr_t;
@@ -24,7 +27,7 @@ using HKEY = uintptr_t;
 inline constexpr BOOL TRUE_ = 1;
 inline constexpr BOOL FALSE_ = 0;
 
-inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t{-1});
 
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);

@@ -8,7 +8,7 @@
 #include "platform/string_tables.h"
 #include "platform/system.h"
 #include "runtime/exception_support.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "runtime/lifetime.h"
 #include "runtime/message_text.h"
 #include "runtime/string_ids.h"

@@ -8,24 +8,22 @@
 
 #include "platform/faults.h"
 #include "runtime/exceptions.h"
-#include "runtime/runtime_error.h"
+#include "runtime/base/runtime_error.h"
 
-using RuntimeErrorHookFunction = void (*)(uint8_t reason, const void* address);
 using UnhandledExceptionHookFunction = void (*)(TObject* object, const void* address);
 using FaultObjectHookFunction = TObject* (*)(const platform::EXCEPTION_RECORD* record);
 
-// Empty before InstallExceptionSupport and after RemoveExceptionSupport; an empty hook means
-// that the exception support is not installed.
-extern RuntimeErrorHookFunction RuntimeErrorHook;
+// Empty before InstallExceptionSupport and after RemoveExceptionSupport (as is RuntimeErrorHook);
+// an empty hook means that the exception support is not installed.
 extern UnhandledExceptionHookFunction UnhandledExceptionHook;
 extern FaultObjectHookFunction FaultObjectHook;
 
 extern EOutOfMemory* SharedOutOfMemory;
 extern EInvalidPointer* SharedInvalidPointer;
 
-// What a reason stands for: its run-time error code, its class and its message text.
+// What a reason stands for when the exception support is installed: its class and its message
+// text (its run-time error code is the base run-time's, RuntimeErrorCodeOf).
 struct TReasonInfo {
-  uint8_t code;
   const TClassInfo* exceptClass;
   Exception* (*create)(std::string_view message);
   uint32_t messageId;
@@ -58,7 +56,6 @@ struct TStatusRec {
 };
 inline constexpr int StatusRecordCount = 14;
 extern const TStatusRec StatusTable[StatusRecordCount];
-inline constexpr uint8_t UnknownStatusCode = 255;
 
 void InstallExceptionSupport();
 void RemoveExceptionSupport();

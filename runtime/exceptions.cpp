@@ -1,8 +1,6 @@
 #include "runtime/exceptions.h"
 
-#include "runtime/fpu_control.h"
 #include "runtime/message_text.h"
-#include "runtime/runtime_error.h"
 
 const TClassInfo TObject::ClassInfoRecord{"TObject", nullptr};
 const TClassInfo Exception::ClassInfoRecord{"Exception", &TObject::ClassInfoRecord};
@@ -64,25 +62,4 @@ Exception::Exception(ResourceId message) : message_(LoadMessageText(message.id))
 Exception::Exception(ResourceId format, std::initializer_list<FormatArg> arguments)
     : message_(FormatText(LoadMessageText(format.id), arguments)) {}
 
-void RaiseObject(TObject* object, const void* address) {
-  platform::EXCEPTION_RECORD record{};
-  record.ExceptionCode = ObjectExceptionStatus;
-  record.ExceptionFlags = platform::EXCEPTION_NONCONTINUABLE;
-  record.ExceptionAddress = const_cast<void*>(address);
-  record.NumberParameters = ObjectExceptionParameterCount;
-  record.ExceptionInformation[0] = reinterpret_cast<uintptr_t>(address);
-  record.ExceptionInformation[1] = reinterpret_cast<uintptr_t>(object);
-  throw RaisedException(record);
-}
-
-namespace {
-void CallPlainRoutine(void* routine) { (*static_cast<void (**)()>(routine))(); }
-}  // namespace
-
-void CallWithFaultsRaised(void (*routine)()) {
-  platform::EXCEPTION_RECORD fault{};
-  if (!platform::CallWithFaultGuard(CallPlainRoutine, &routine, fault)) {
-    ResetFpu();
-    throw RaisedException(fault);
-  }
-}
+void RaiseObject(TObject* object, const void* address) { RaiseObjectRecord(object, address); }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/faults.h"
+#include "runtime/base/raised_exception.h"
 #include "runtime/format_text.h"
 
 struct TClassInfo {
@@ -132,25 +133,6 @@ FRAMECALC_EXCEPTION_CLASS(ESafecallException, Exception);
 
 #undef FRAMECALC_EXCEPTION_CLASS
 
-// The status under which a raised object travels: the record's first parameter is the raise
-// address, the second the object; the other five (the raising code's registers) stay 0.
-inline constexpr platform::DWORD ObjectExceptionStatus = 0x0EEDFADEu;
-inline constexpr platform::DWORD ObjectExceptionParameterCount = 7;
-
-// What travels up the stack for every exception: a raised object (ObjectExceptionStatus) or a
-// platform fault (any other status). Only the outermost frame of ProgramEntry and the unit
-// initialisation and finalisation catch it. It is a std::bad_alloc only so that the allocator's
-// new-handler may throw it for an out-of-memory failure.
-struct RaisedException : std::bad_alloc {
-  platform::EXCEPTION_RECORD record{};
-
-  explicit RaisedException(const platform::EXCEPTION_RECORD& fault) : record(fault) {}
-  const char* what() const noexcept override { return "framecalc exception"; }
-};
-
 // Raises `object` with `address` as its raise address. Never returns.
 [[noreturn]] void RaiseObject(TObject* object, const void* address);
 
-// Runs `routine` so that a platform fault inside it continues as a RaisedException carrying the
-// fault's record, thrown from here after the floating-point unit has been reset (ResetFpu).
-void CallWithFaultsRaised(void (*routine)());

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/string_tables.h"
 #include "runtime/message_text.h"
+#include "path_rules.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void LongPathForm(const char* path, char (&longPath)[PathBufferSize]) {
 bool UsableAbbreviation(const char* abbreviation) {
   if (abbreviation[0] == '\0') return false;
   for (const char* c = abbreviation; *c != '\0'; c = platform::CharNextA(c)) {
-    if (*c == platform::PathDelimiter || *c == '\\' || static_cast<unsigned char>(*c) < 32) {
+    if (platform::IsPathDelimiter(*c) || *c == '\\' || static_cast<unsigned char>(*c) < 32) {
       return false;
     }
   }
@@ -54,7 +55,7 @@ bool LanguageModuleCandidate(const char* path, const char* abbreviation,
   // nor does a leading "." that marks a hidden file.
   size_t nameStart = 0;
   for (const char* c = path; *c != '\0'; c = platform::CharNextA(c)) {
-    if (*c == platform::PathDelimiter) nameStart = static_cast<size_t>(c - path) + 1;
+    if (platform::IsPathDelimiter(*c)) nameStart = static_cast<size_t>(c - path) + 1;
   }
   size_t dot = 0;
   bool hasDot = false;

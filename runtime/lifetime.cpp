@@ -6,28 +6,17 @@
 #include "platform/faults.h"
 #include "platform/modules.h"
 #include "platform/system.h"
+#include "numconv/fpu_control.h"
+#include "runtime/base/runtime_error.h"
 #include "runtime/exception_report.h"
 #include "runtime/exception_support.h"
 #include "runtime/exceptions.h"
-#include "runtime/fpu_control.h"
 #include "runtime/message_text.h"
-#include "runtime/runtime_error.h"
 #include "textio/text_stream.h"
 
-uint8_t ConsoleProgramFlag = 0;
-int32_t ProcessExitCode = 0;
-uintptr_t RuntimeErrorAddress = 0;
-char RuntimeErrorMessage[30] = "Runtime error     at 00000000";
 platform::HMODULE ProgramModule = 0;
-int32_t InitialisedUnitCount = 0;
 
 namespace {
-
-constexpr int CodeFieldLast = 16;
-constexpr int CodeFieldFirst = 13;
-constexpr int AddressFieldLast = 28;
-constexpr int AddressFieldFirst = 21;
-constexpr int RuntimeErrorMessageBytes = 30;  // the zero byte is written too
 
 // Raised through the allocator when memory runs out. The address is the allocator's code that
 // asked for more.
@@ -51,15 +40,13 @@ void FinaliseBaseRuntime() {
   std::set_new_handler(nullptr);
 }
 
-void WriteRuntimeErrorMessage() {
+// Pending standard output goes out before the run-time error message; a failure here is not
+// recorded.
+void WritePendingOutput() {
   if (ConsoleOutput.mode == ModeOutput && ConsoleOutput.bufferPos > 0 &&
       ConsoleOutput.transferOp != nullptr) {
-    ConsoleOutput.transferOp(ConsoleOutput);  // a failure here is not recorded
+    ConsoleOutput.transferOp(ConsoleOutput);
   }
-  const platform::HANDLE output = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
-  platform::DWORD written = 0;
-  platform::WriteFile(output, RuntimeErrorMessage, RuntimeErrorMessageBytes, &written);
-  platform::WriteFile(output, "\r\n", 2, &written);
 }
 
 }  // namespace
@@ -73,34 +60,20 @@ const TUnitEntry ProgramUnitTable[ProgramUnitCount] = {
     {InstallExceptionSupport, RemoveExceptionSupport},
     {nullptr, nullptr},
 };
-const TUnitEntry* UnitTable = ProgramUnitTable;
-int32_t UnitCount = ProgramUnitCount;
 
-void RunUnitInitialisers() {
-  try {
-    for (int32_t position = 1; position <= UnitCount; ++position) {
-      InitialisedUnitCount = position;
-      void (*initialiser)() = UnitTable[position - 1].initialiser;
-      if (initialiser != nullptr) CallWithFaultsRaised(initialiser);
-    }
-  } catch (...) {
-    RunUnitFinalisers();
-    throw;
+void ConnectProgramLifetime() {
+  if (UnitTable == nullptr) {
+    UnitTable = ProgramUnitTable;
+    UnitCount = ProgramUnitCount;
   }
+  ExitHooks = TExitHooks{WritePendingOutput, UnregisterProgramModule};
 }
 
-void RunUnitFinalisers() {
-  try {
-    while (InitialisedUnitCount > 0) {
-      --InitialisedUnitCount;
-      void (*finaliser)() = UnitTable[InitialisedUnitCount].finaliser;
-      if (finaliser != nullptr) CallWithFaultsRaised(finaliser);
-    }
-  } catch (...) {
-    RunUnitFinalisers();
-    throw;
-  }
-}
+namespace {
+// The program's units and exit hooks are in place before anything runs, so that ExitProgram
+// works the same whoever calls it.
+const bool ProgramLifetimeConnected = (ConnectProgramLifetime(), true);
+}  // namespace
 
 bool KeyboardTestHolds() {
   if (platform::GetKeyboardType(0) != 7) return false;
@@ -139,50 +112,6 @@ void ApplyFpuMaskOverride() {
   ApplyFpuMaskOverride(registry);
 }
 
-void BuildRuntimeErrorMessage(int32_t code, uintptr_t address) {
-  // Fresh fields each time, so that a second message never shows digits of the first.
-  for (int i = CodeFieldFirst; i <= CodeFieldLast; ++i) RuntimeErrorMessage[i] = ' ';
-  for (int i = AddressFieldFirst; i <= AddressFieldLast; ++i) RuntimeErrorMessage[i] = '0';
-
-  uint32_t value = static_cast<uint32_t>(code);
-  int position = CodeFieldLast;
-  do {
-    RuntimeErrorMessage[position--] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0 && position >= CodeFieldFirst);
-
-  static constexpr char HexDigits[] = "0123456789ABCDEF";
-  position = AddressFieldLast;
-  while (address != 0 && position >= AddressFieldFirst) {
-    RuntimeErrorMessage[position--] = HexDigits[address & 0xF];
-    address >>= 4;
-  }
-}
-
-uintptr_t RuntimeErrorDisplayAddress(uintptr_t address) {
-  platform::MEMORY_BASIC_INFORMATION region{};
-  if (address != 0 &&
-      platform::VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) != 0 &&
-      region.State == platform::MEM_COMMIT) {
-    return address - reinterpret_cast<uintptr_t>(region.AllocationBase);
-  }
-  return address;
-}
-
-void ExitProgram(int32_t code, const void* address) {
-  ProcessExitCode = code;
-  RuntimeErrorAddress = reinterpret_cast<uintptr_t>(address);
-  if (RuntimeErrorAddress != 0) {
-    BuildRuntimeErrorMessage(ProcessExitCode, RuntimeErrorDisplayAddress(RuntimeErrorAddress));
-    WriteRuntimeErrorMessage();
-    RuntimeErrorAddress = 0;
-  }
-  RunUnitFinalisers();
-  UnregisterProgramModule();
-  platform::RemoveFaultHandlers();
-  platform::ExitProcess(static_cast<platform::UINT>(ProcessExitCode));
-}
-
 namespace {
 
 void (*MainRoutine)() = nullptr;
@@ -215,6 +144,7 @@ __attribute__((noinline)) void RaiseForeignException(bool outOfMemory) {
 
 void ProgramEntry(void (*mainRoutine)()) {
   ConsoleProgramFlag = 1;
+  ConnectProgramLifetime();
   ProgramModule = platform::GetModuleHandleA(nullptr);
   RegisterProgramModule(ProgramModule);
   platform::InstallFaultHandlers();

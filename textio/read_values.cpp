@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "numconv/text_to_real.h"
-#include "runtime/runtime_error.h"
+#include "runtime/base/runtime_error.h"
 
 namespace {
 

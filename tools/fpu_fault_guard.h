@@ -13,7 +13,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 
 namespace fpuguard {
 

@@ -36,7 +36,7 @@
 #include "numconv/extended.h"
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "tools/fpu_fault_guard.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // The console and file calls on POSIX descriptors.
 #include "platform/console_files.h"
+#include "platform/posix/descriptors.h"
+#include "platform/posix/errno_codes.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -91,10 +93,13 @@ HANDLE RealGetStdHandle(DWORD which) {
     LastErrorCode = ERROR_INVALID_HANDLE;
     return INVALID_HANDLE_VALUE;
   }
-  return static_cast<HANDLE>(fd);
+  return HandleOfDescriptor(fd);
 }
 
-bool IsDescriptor(HANDLE handle) { return handle >= 0 && handle <= 0x7FFFFFFF; }
+bool IsDescriptor(HANDLE handle) {
+  const auto value = reinterpret_cast<intptr_t>(handle);
+  return value >= 0 && value <= 0x7FFFFFFF;
+}
 
 DWORD RealGetFileType(HANDLE handle) {
   if (!IsDescriptor(handle)) {
@@ -102,7 +107,7 @@ DWORD RealGetFileType(HANDLE handle) {
     return FILE_TYPE_UNKNOWN;
   }
   struct stat info {};
-  if (fstat(static_cast<int>(handle), &info) != 0) {
+  if (fstat(DescriptorOfHandle(handle), &info) != 0) {
     SetErrorFromErrno(errno);
     return FILE_TYPE_UNKNOWN;
   }
@@ -121,7 +126,7 @@ BOOL RealReadFile(HANDLE handle, void* buffer, DWORD size, DWORD* read) {
     LastErrorCode = ERROR_INVALID_HANDLE;
     return FALSE_;
   }
-  const int fd = static_cast<int>(handle);
+  const int fd = DescriptorOfHandle(handle);
   for (;;) {
     const ssize_t got = ::read(fd, buffer, size);
     if (got >= 0) {
@@ -143,7 +148,7 @@ BOOL RealWriteFile(HANDLE handle, const void* buffer, DWORD size, DWORD* written
     return FALSE_;
   }
   IgnoreBrokenPipeSignal();
-  const int fd = static_cast<int>(handle);
+  const int fd = DescriptorOfHandle(handle);
   const char* bytes = static_cast<const char*>(buffer);
   DWORD done = 0;
   while (done < size) {
@@ -174,7 +179,7 @@ BOOL RealCloseHandle(HANDLE handle) {
     return FALSE_;
   }
   // On Linux the descriptor is released even when close() is interrupted: never retry.
-  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) {
+  if (::close(DescriptorOfHandle(handle)) != 0 && errno != EINTR) {
     SetErrorFromErrno(errno);
     return FALSE_;
   }

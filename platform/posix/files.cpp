@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/console_files.h"
+#include "platform/posix/small_files.h"
 
 namespace platform {
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "platform/console_files.h"
+#include "platform/posix/locale_names.h"
 
 namespace platform {
 namespace {

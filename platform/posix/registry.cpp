@@ -23,6 +23,8 @@
 
 #include "platform/console_files.h"
 #include "platform/files.h"
+#include "platform/posix/registry_files.h"
+#include "platform/posix/small_files.h"
 
 namespace platform {
 namespace {

@@ -14,6 +14,8 @@
 #include "platform/console_files.h"
 #include "platform/files.h"
 #include "platform/modules.h"
+#include "platform/posix/small_files.h"
+#include "platform/posix/string_resources.h"
 
 namespace platform {
 namespace {

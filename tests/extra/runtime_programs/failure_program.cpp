@@ -12,7 +12,7 @@
 
 #include "runtime/exception_support.h"
 #include "runtime/exceptions.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "runtime/lifetime.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"

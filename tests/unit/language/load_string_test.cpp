@@ -8,6 +8,7 @@
 #include "platform/modules.h"
 #include "platform/string_tables.h"
 #include "runtime/string_ids.h"
+#include "platform/posix/string_resources.h"
 
 namespace {
 

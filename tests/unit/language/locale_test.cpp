@@ -7,6 +7,7 @@
 
 #include "platform/locale.h"
 #include "tests/unit/language/temp_files.h"
+#include "platform/posix/locale_names.h"
 
 namespace {
 

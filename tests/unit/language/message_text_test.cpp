@@ -13,6 +13,7 @@
 #include "runtime/message_text.h"
 #include "runtime/string_ids.h"
 #include "tests/unit/language/temp_files.h"
+#include "platform/posix/registry_files.h"
 
 namespace {
 

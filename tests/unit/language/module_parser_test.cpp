@@ -9,6 +9,7 @@
 #include "platform/string_tables.h"
 #include "runtime/string_ids.h"
 #include "tests/unit/language/temp_files.h"
+#include "platform/posix/string_resources.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "runtime/message_text.h"
 #include "tests/unit/language/temp_files.h"
+#include "platform/posix/registry_files.h"
 
 namespace {
 

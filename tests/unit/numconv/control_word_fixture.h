@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 
 class UnderProgramControlWord : public testing::Test {
  protected:

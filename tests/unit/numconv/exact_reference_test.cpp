@@ -10,7 +10,7 @@
 
 #include "numconv/powers_of_ten.h"
 #include "numconv/text_to_real.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "unit/numconv/control_word_fixture.h"
 
 namespace {

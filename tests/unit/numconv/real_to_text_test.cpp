@@ -7,7 +7,7 @@
 #include <string>
 
 #include "numconv/real_to_text.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "unit/numconv/control_word_fixture.h"
 
 namespace {

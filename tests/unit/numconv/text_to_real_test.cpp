@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "numconv/text_to_real.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "unit/numconv/control_word_fixture.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // The console calls on real POSIX descriptors.
 #include "platform/console_files.h"
+#include "platform/posix/descriptors.h"
+#include "platform/posix/errno_codes.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -44,28 +46,28 @@ struct Pipe {
 TEST(ConsoleFiles, FileTypesOfDescriptors) {
   Pipe pipe;
   ASSERT_GE(pipe.read, 0);
-  EXPECT_EQ(GetFileType(pipe.read), FILE_TYPE_PIPE);
-  EXPECT_EQ(GetFileType(pipe.write), FILE_TYPE_PIPE);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(pipe.read)), FILE_TYPE_PIPE);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(pipe.write)), FILE_TYPE_PIPE);
 
   const int devNull = open("/dev/null", O_WRONLY);
   ASSERT_GE(devNull, 0);
-  EXPECT_EQ(GetFileType(devNull), FILE_TYPE_CHAR);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(devNull)), FILE_TYPE_CHAR);
   close(devNull);
 
   FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  EXPECT_EQ(GetFileType(fileno(file)), FILE_TYPE_DISK);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(fileno(file))), FILE_TYPE_DISK);
   std::fclose(file);
 
   const int directory = open("/", O_RDONLY | O_DIRECTORY);
   ASSERT_GE(directory, 0);
-  EXPECT_EQ(GetFileType(directory), FILE_TYPE_DISK);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(directory)), FILE_TYPE_DISK);
   close(directory);
 
   // A descriptor that is not open cannot be examined.
   const int closed = dup(pipe.read);
   close(closed);
-  EXPECT_EQ(GetFileType(closed), FILE_TYPE_UNKNOWN);
+  EXPECT_EQ(GetFileType(HandleOfDescriptor(closed)), FILE_TYPE_UNKNOWN);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
@@ -81,23 +83,23 @@ TEST(ConsoleFiles, StandardHandleThatIsNotOpenIsInvalid) {
   EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(error, ERROR_INVALID_HANDLE);
 
-  EXPECT_EQ(GetStdHandle(STD_INPUT_HANDLE), 0);
-  EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), 1);
-  EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE), 2);
+  EXPECT_EQ(GetStdHandle(STD_INPUT_HANDLE), HandleOfDescriptor(0));
+  EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), HandleOfDescriptor(1));
+  EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE), HandleOfDescriptor(2));
   EXPECT_EQ(GetStdHandle(static_cast<DWORD>(-13)), INVALID_HANDLE_VALUE);
 }
 
 TEST(ConsoleFiles, ReadDeliversWhatOneReadGivesThenEndOfInput) {
   Pipe pipe;
   DWORD count = 0;
-  ASSERT_EQ(WriteFile(pipe.write, "abc", 3, &count), TRUE_);
+  ASSERT_EQ(WriteFile(HandleOfDescriptor(pipe.write), "abc", 3, &count), TRUE_);
   EXPECT_EQ(count, 3u);
   char buffer[128];
-  ASSERT_EQ(ReadFile(pipe.read, buffer, sizeof buffer, &count), TRUE_);
+  ASSERT_EQ(ReadFile(HandleOfDescriptor(pipe.read), buffer, sizeof buffer, &count), TRUE_);
   EXPECT_EQ(std::string(buffer, count), "abc");
   pipe.CloseWrite();
   count = 99;
-  EXPECT_EQ(ReadFile(pipe.read, buffer, sizeof buffer, &count), TRUE_);
+  EXPECT_EQ(ReadFile(HandleOfDescriptor(pipe.read), buffer, sizeof buffer, &count), TRUE_);
   EXPECT_EQ(count, 0u);
 }
 
@@ -105,7 +107,7 @@ TEST(ConsoleFiles, WriteToAPipeWithoutReaderFailsWith232AndTheProcessLives) {
   Pipe pipe;
   pipe.CloseRead();
   DWORD written = 77;
-  EXPECT_EQ(WriteFile(pipe.write, "lost", 4, &written), FALSE_);
+  EXPECT_EQ(WriteFile(HandleOfDescriptor(pipe.write), "lost", 4, &written), FALSE_);
   EXPECT_EQ(GetLastError(), ERROR_NO_DATA);
   EXPECT_EQ(written, 0u);
   struct sigaction current {};
@@ -130,7 +132,7 @@ TEST(ConsoleFiles, ShortWritesToANonBlockingPipeAreContinued) {
     }
   });
   DWORD written = 0;
-  const BOOL ok = WriteFile(pipe.write, data.data(), static_cast<DWORD>(data.size()), &written);
+  const BOOL ok = WriteFile(HandleOfDescriptor(pipe.write), data.data(), static_cast<DWORD>(data.size()), &written);
   pipe.CloseWrite();
   reader.join();
   EXPECT_EQ(ok, TRUE_);
@@ -147,7 +149,7 @@ TEST(ConsoleFiles, ReadOfAnEmptyNonBlockingPipeWaitsForData) {
   });
   char buffer[16];
   DWORD count = 0;
-  const BOOL ok = ReadFile(pipe.read, buffer, sizeof buffer, &count);
+  const BOOL ok = ReadFile(HandleOfDescriptor(pipe.read), buffer, sizeof buffer, &count);
   writer.join();
   EXPECT_EQ(ok, TRUE_);
   EXPECT_EQ(std::string(buffer, count), "late");
@@ -157,7 +159,7 @@ TEST(ConsoleFiles, DeviceErrorsBecomeWin32Codes) {
   const int full = open("/dev/full", O_WRONLY);
   if (full >= 0) {
     DWORD written = 0;
-    EXPECT_EQ(WriteFile(full, "x", 1, &written), FALSE_);
+    EXPECT_EQ(WriteFile(HandleOfDescriptor(full), "x", 1, &written), FALSE_);
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
     close(full);
   }
@@ -166,16 +168,16 @@ TEST(ConsoleFiles, DeviceErrorsBecomeWin32Codes) {
   ASSERT_GE(directory, 0);
   char buffer[8];
   DWORD count = 0;
-  EXPECT_EQ(ReadFile(directory, buffer, sizeof buffer, &count), FALSE_);
+  EXPECT_EQ(ReadFile(HandleOfDescriptor(directory), buffer, sizeof buffer, &count), FALSE_);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
   close(directory);
 
   Pipe pipe;
   const int closed = dup(pipe.write);
   close(closed);
-  EXPECT_EQ(WriteFile(closed, "x", 1, &count), FALSE_);
+  EXPECT_EQ(WriteFile(HandleOfDescriptor(closed), "x", 1, &count), FALSE_);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(ReadFile(closed, buffer, sizeof buffer, &count), FALSE_);
+  EXPECT_EQ(ReadFile(HandleOfDescriptor(closed), buffer, sizeof buffer, &count), FALSE_);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 

@@ -10,7 +10,7 @@
 
 #include "platform/faults.h"
 #include "platform/system.h"
-#include "runtime/fpu_control.h"
+#include "numconv/fpu_control.h"
 #include "unit/support/fake_console.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"

@@ -28,16 +28,18 @@ class FakeConsoleCalls {
       c.lastError = c.stdHandleError;
       return INVALID_HANDLE_VALUE;
     }
-    return InputHandle + index;
+    const HANDLE handles[] = {InputHandle, OutputHandle, ErrorHandle};
+    return handles[index];
   }
 
   static DWORD GetFileType(HANDLE handle) {
     FakeConsole& c = *Current;
-    if (handle < InputHandle || handle > ErrorHandle) {
+    const int index = handle == InputHandle ? 0 : handle == OutputHandle ? 1 : handle == ErrorHandle ? 2 : -1;
+    if (index < 0) {
       c.lastError = ERROR_INVALID_HANDLE;
       return FILE_TYPE_UNKNOWN;
     }
-    return c.fileType[handle - InputHandle];
+    return c.fileType[index];
   }
 
   static BOOL ReadFile(HANDLE handle, void* buffer, DWORD size, DWORD* read) {

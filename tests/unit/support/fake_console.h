@@ -12,9 +12,9 @@
 namespace fake {
 
 // The handles the fake gives out for standard input, output and error.
-inline constexpr platform::HANDLE InputHandle = 100;
-inline constexpr platform::HANDLE OutputHandle = 101;
-inline constexpr platform::HANDLE ErrorHandle = 102;
+inline const platform::HANDLE InputHandle = reinterpret_cast<platform::HANDLE>(intptr_t{100});
+inline const platform::HANDLE OutputHandle = reinterpret_cast<platform::HANDLE>(intptr_t{101});
+inline const platform::HANDLE ErrorHandle = reinterpret_cast<platform::HANDLE>(intptr_t{102});
 
 // Thrown by the fake ExitProcess, so that a test can see the exit code.
 struct ProcessExit {

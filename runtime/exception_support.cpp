@@ -1,9 +1,10 @@
-#include "runtime/runtime_error.h"
+// The exception support: the hooks that turn run-time errors and platform faults into exception
+// objects, with their tables and the two shared memory-failure objects.
+#include "runtime/exception_support.h"
 
 #include "platform/modules.h"
 #include "runtime/exception_report.h"
-#include "runtime/exception_support.h"
-#include "runtime/lifetime.h"
+#include "runtime/base/exit_program.h"
 #include "runtime/message_text.h"
 #include "runtime/string_ids.h"
 #include "textio/text_stream.h"
@@ -17,7 +18,6 @@ Exception* Make(std::string_view message) {
 
 }  // namespace
 
-RuntimeErrorHookFunction RuntimeErrorHook = nullptr;
 UnhandledExceptionHookFunction UnhandledExceptionHook = nullptr;
 FaultObjectHookFunction FaultObjectHook = nullptr;
 
@@ -25,32 +25,32 @@ EOutOfMemory* SharedOutOfMemory = nullptr;
 EInvalidPointer* SharedInvalidPointer = nullptr;
 
 const TReasonInfo ReasonTable[ReasonCount] = {
-    {0, &EInOutError::ClassInfoRecord, Make<EInOutError>, StringIdIoError},
-    {203, &EOutOfMemory::ClassInfoRecord, Make<EOutOfMemory>, StringIdOutOfMemory},
-    {204, &EInvalidPointer::ClassInfoRecord, Make<EInvalidPointer>, StringIdInvalidPointer},
-    {200, &EDivByZero::ClassInfoRecord, Make<EDivByZero>, StringIdDivByZero},
-    {201, &ERangeError::ClassInfoRecord, Make<ERangeError>, StringIdRangeError},
-    {215, &EIntOverflow::ClassInfoRecord, Make<EIntOverflow>, StringIdIntOverflow},
-    {207, &EInvalidOp::ClassInfoRecord, Make<EInvalidOp>, StringIdInvalidOp},
-    {200, &EZeroDivide::ClassInfoRecord, Make<EZeroDivide>, StringIdZeroDivide},
-    {205, &EOverflow::ClassInfoRecord, Make<EOverflow>, StringIdOverflow},
-    {206, &EUnderflow::ClassInfoRecord, Make<EUnderflow>, StringIdUnderflow},
-    {219, &EInvalidCast::ClassInfoRecord, Make<EInvalidCast>, StringIdInvalidCast},
-    {216, &EAccessViolation::ClassInfoRecord, Make<EAccessViolation>, StringIdAccessViolation},
-    {218, &EPrivilege::ClassInfoRecord, Make<EPrivilege>, StringIdPrivilege},
-    {217, &EControlC::ClassInfoRecord, Make<EControlC>, StringIdControlC},
-    {202, &EStackOverflow::ClassInfoRecord, Make<EStackOverflow>, StringIdStackOverflow},
-    {220, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantTypeConversion},
-    {221, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantOperation},
-    {222, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantMethodCall},
-    {223, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantArrayCreation},
-    {224, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdInvalidArgument},
-    {225, &EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantArrayIndex},
-    {227, &EAssertionFailed::ClassInfoRecord, Make<EAssertionFailed>, StringIdAssertionFailed},
-    {0, &EExternalException::ClassInfoRecord, Make<EExternalException>,
+    {&EInOutError::ClassInfoRecord, Make<EInOutError>, StringIdIoError},
+    {&EOutOfMemory::ClassInfoRecord, Make<EOutOfMemory>, StringIdOutOfMemory},
+    {&EInvalidPointer::ClassInfoRecord, Make<EInvalidPointer>, StringIdInvalidPointer},
+    {&EDivByZero::ClassInfoRecord, Make<EDivByZero>, StringIdDivByZero},
+    {&ERangeError::ClassInfoRecord, Make<ERangeError>, StringIdRangeError},
+    {&EIntOverflow::ClassInfoRecord, Make<EIntOverflow>, StringIdIntOverflow},
+    {&EInvalidOp::ClassInfoRecord, Make<EInvalidOp>, StringIdInvalidOp},
+    {&EZeroDivide::ClassInfoRecord, Make<EZeroDivide>, StringIdZeroDivide},
+    {&EOverflow::ClassInfoRecord, Make<EOverflow>, StringIdOverflow},
+    {&EUnderflow::ClassInfoRecord, Make<EUnderflow>, StringIdUnderflow},
+    {&EInvalidCast::ClassInfoRecord, Make<EInvalidCast>, StringIdInvalidCast},
+    {&EAccessViolation::ClassInfoRecord, Make<EAccessViolation>, StringIdAccessViolation},
+    {&EPrivilege::ClassInfoRecord, Make<EPrivilege>, StringIdPrivilege},
+    {&EControlC::ClassInfoRecord, Make<EControlC>, StringIdControlC},
+    {&EStackOverflow::ClassInfoRecord, Make<EStackOverflow>, StringIdStackOverflow},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantTypeConversion},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantOperation},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantMethodCall},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantArrayCreation},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdInvalidArgument},
+    {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantArrayIndex},
+    {&EAssertionFailed::ClassInfoRecord, Make<EAssertionFailed>, StringIdAssertionFailed},
+    {&EExternalException::ClassInfoRecord, Make<EExternalException>,
      StringIdExternalException},
-    {228, &EIntfCastError::ClassInfoRecord, Make<EIntfCastError>, StringIdIntfCast},
-    {229, &ESafecallException::ClassInfoRecord, Make<ESafecallException>, StringIdSafecall},
+    {&EIntfCastError::ClassInfoRecord, Make<EIntfCastError>, StringIdIntfCast},
+    {&ESafecallException::ClassInfoRecord, Make<ESafecallException>, StringIdSafecall},
 };
 
 TExceptRec ExceptMap[ReasonCount];
@@ -78,20 +78,6 @@ const TStatusRec StatusTable[StatusRecordCount] = {
     {platform::EXCEPTION_STACK_OVERFLOW, ReasonStackOverflow, 202},
     {platform::STATUS_CONTROL_C_EXIT, ReasonControlC, 217},
 };
-
-uint8_t RuntimeErrorCodeOf(uint8_t reason) {
-  return reason < ReasonCount ? ReasonTable[reason].code : UnknownStatusCode;
-}
-
-void RaiseRuntimeError(uint8_t reason, const void* address) {
-  reason &= 0x7F;
-  if (RuntimeErrorHook != nullptr) RuntimeErrorHook(reason, address);
-  uint8_t code = reason == ReasonIoError ? static_cast<uint8_t>(PeekPendingIoError() & 0xFF)
-                                         : RuntimeErrorCodeOf(reason);
-  // A code of 0 would end a failed run with the exit code of success.
-  if (code == 0) code = UnknownStatusCode;
-  ExitProgram(code, address);
-}
 
 void RaiseReasonException(uint8_t reason, const void* address) {
   TObject* object;

@@ -1,10 +1,12 @@
-// Run-time error reasons and the run-time error path.
+// The base run-time error mechanism: the reasons, their run-time error codes, and the run-time
+// error path that the text streams and every other check call. The exception support above the
+// streams plugs into it through RuntimeErrorHook.
 #pragma once
 
 #include <cstdint>
 
-// Names of failures inside the run-time (0..24); see runtime/runtime_error.cpp for their codes,
-// classes and messages.
+// Names of failures inside the run-time (0..24); runtime/base/runtime_error.cpp holds their codes,
+// runtime/exception_support.cpp their classes and messages.
 enum RuntimeErrorReason : uint8_t {
   ReasonIoError = 0,
   ReasonOutOfMemory = 1,
@@ -35,6 +37,14 @@ enum RuntimeErrorReason : uint8_t {
 
 // The code location just after the call of the (never inlined) function that uses it.
 #define RETURN_ADDRESS() (__builtin_extract_return_addr(__builtin_return_address(0)))
+
+// Set by the exception support while it is installed: raises the reason's exception at
+// `address` and does not come back. Empty otherwise.
+using RuntimeErrorHookFunction = void (*)(uint8_t reason, const void* address);
+extern RuntimeErrorHookFunction RuntimeErrorHook;
+
+// The code of a platform fault without a row of its own, and of any unknown reason.
+inline constexpr uint8_t UnknownStatusCode = 255;
 
 // With RuntimeErrorHook installed, raises the reason's exception at `address`; otherwise ends
 // the program with the reason's run-time error code at `address`. Does not return.

@@ -1,0 +1,13 @@
+// How paths are spelt on this platform. Shared code includes this header as "path_rules.h"; the
+// build puts the chosen backend's folder on the include path.
+#pragma once
+
+namespace platform {
+
+// The separator of directories in a path.
+inline constexpr bool IsPathDelimiter(char c) { return c == '/'; }
+// Whether program files carry an extension (".EXE") that a language abbreviation replaces.
+// They do not on POSIX: there the abbreviation is appended to the program's file name.
+inline constexpr bool ProgramFilesCarryExtension = false;
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#include "runtime/base/exit_program.h"
+
+#include "platform/console_files.h"
+#include "platform/faults.h"
+#include "platform/modules.h"
+#include "runtime/base/raised_exception.h"
+
+uint8_t ConsoleProgramFlag = 0;
+int32_t ProcessExitCode = 0;
+uintptr_t RuntimeErrorAddress = 0;
+char RuntimeErrorMessage[30] = "Runtime error     at 00000000";
+int32_t InitialisedUnitCount = 0;
+const TUnitEntry* UnitTable = nullptr;
+int32_t UnitCount = 0;
+TExitHooks ExitHooks{nullptr, nullptr};
+
+namespace {
+
+constexpr int CodeFieldLast = 16;
+constexpr int CodeFieldFirst = 13;
+constexpr int AddressFieldLast = 28;
+constexpr int AddressFieldFirst = 21;
+constexpr int RuntimeErrorMessageBytes = 30;  // the zero byte is written too
+
+void WriteRuntimeErrorMessage() {
+  if (ExitHooks.writePendingOutput != nullptr) ExitHooks.writePendingOutput();
+  const platform::HANDLE output = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+  platform::DWORD written = 0;
+  platform::WriteFile(output, RuntimeErrorMessage, RuntimeErrorMessageBytes, &written);
+  platform::WriteFile(output, "\r\n", 2, &written);
+}
+
+}  // namespace
+
+void RunUnitInitialisers() {
+  try {
+    for (int32_t position = 1; position <= UnitCount; ++position) {
+      InitialisedUnitCount = position;
+      void (*initialiser)() = UnitTable[position - 1].initialiser;
+      if (initialiser != nullptr) CallWithFaultsRaised(initialiser);
+    }
+  } catch (...) {
+    RunUnitFinalisers();
+    throw;
+  }
+}
+
+void RunUnitFinalisers() {
+  try {
+    while (InitialisedUnitCount > 0) {
+      --InitialisedUnitCount;
+      void (*finaliser)() = UnitTable[InitialisedUnitCount].finaliser;
+      if (finaliser != nullptr) CallWithFaultsRaised(finaliser);
+    }
+  } catch (...) {
+    RunUnitFinalisers();
+    throw;
+  }
+}
+
+void BuildRuntimeErrorMessage(int32_t code, uintptr_t address) {
+  // Fresh fields each time, so that a second message never shows digits of the first.
+  for (int i = CodeFieldFirst; i <= CodeFieldLast; ++i) RuntimeErrorMessage[i] = ' ';
+  for (int i = AddressFieldFirst; i <= AddressFieldLast; ++i) RuntimeErrorMessage[i] = '0';
+
+  uint32_t value = static_cast<uint32_t>(code);
+  int position = CodeFieldLast;
+  do {
+    RuntimeErrorMessage[position--] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0 && position >= CodeFieldFirst);
+
+  static constexpr char HexDigits[] = "0123456789ABCDEF";
+  position = AddressFieldLast;
+  while (address != 0 && position >= AddressFieldFirst) {
+    RuntimeErrorMessage[position--] = HexDigits[address & 0xF];
+    address >>= 4;
+  }
+}
+
+uintptr_t RuntimeErrorDisplayAddress(uintptr_t address) {
+  platform::MEMORY_BASIC_INFORMATION region{};
+  if (address != 0 &&
+      platform::VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) != 0 &&
+      region.State == platform::MEM_COMMIT) {
+    return address - reinterpret_cast<uintptr_t>(region.AllocationBase);
+  }
+  return address;
+}
+
+void ExitProgram(int32_t code, const void* address) {
+  ProcessExitCode = code;
+  RuntimeErrorAddress = reinterpret_cast<uintptr_t>(address);
+  if (RuntimeErrorAddress != 0) {
+    BuildRuntimeErrorMessage(ProcessExitCode, RuntimeErrorDisplayAddress(RuntimeErrorAddress));
+    WriteRuntimeErrorMessage();
+    RuntimeErrorAddress = 0;
+  }
+  RunUnitFinalisers();
+  if (ExitHooks.releaseModules != nullptr) ExitHooks.releaseModules();
+  platform::RemoveFaultHandlers();
+  platform::ExitProcess(static_cast<platform::UINT>(ProcessExitCode));
+}
+

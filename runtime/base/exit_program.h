@@ -1,0 +1,45 @@
+// The unit table with its initialisation and finalisation, and ExitProgram: the single way out of
+// the program, with its exit code and the "Runtime error" message.
+#pragma once
+
+#include <cstdint>
+
+extern uint8_t ConsoleProgramFlag;
+extern int32_t ProcessExitCode;
+// The address shown in the run-time error message; 0 when the end is not a run-time error.
+extern uintptr_t RuntimeErrorAddress;
+// "Runtime error     at 00000000" and a zero byte, filled in place.
+extern char RuntimeErrorMessage[30];
+extern int32_t InitialisedUnitCount;
+
+// One unit of the program: what runs at start-up and at shutdown (either may be absent).
+struct TUnitEntry {
+  void (*initialiser)();
+  void (*finaliser)();
+};
+// The table that RunUnitInitialisers and RunUnitFinalisers work on; start-up sets it.
+extern const TUnitEntry* UnitTable;
+extern int32_t UnitCount;
+
+void RunUnitInitialisers();
+void RunUnitFinalisers();
+
+// What ExitProgram asks of the layers above it; start-up sets both, either may be empty.
+// writePendingOutput writes out the buffered standard output before the run-time error message
+// (its failure is not recorded); releaseModules removes the program's module registration and
+// releases its language module.
+struct TExitHooks {
+  void (*writePendingOutput)();
+  void (*releaseModules)();
+};
+extern TExitHooks ExitHooks;
+
+// Fills RuntimeErrorMessage in place for `code` and `address` (the value to show).
+void BuildRuntimeErrorMessage(int32_t code, uintptr_t address);
+// The address that the run-time error message shows: relative to the load base of the module
+// that holds it; any other address as it is.
+uintptr_t RuntimeErrorDisplayAddress(uintptr_t address);
+
+// Ends the process: the run-time error message when `address` is not null, the unit finalisers,
+// the release of the message modules, then ExitProcess(code). Never returns.
+[[noreturn]] void ExitProgram(int32_t code, const void* address);
