@@ -3,6 +3,7 @@
 #include "calculator/frame_intersection.h"
 #include "numconv/fpu_control.h"
 #include "runtime/lifetime.h"
+#include "textio/end_of_input.h"
 #include "textio/read_values.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
@@ -31,8 +32,10 @@ std::string AxisAnswer;
   CheckIoResult()
 
 // A number: read as an extended, rounded to double at the store (an overflow faults here, before
-// the rest of the line is skipped), the rest of the line skipped, then one check for both.
+// the rest of the line is skipped), the rest of the line skipped, then one check for both. When
+// the input ends before the number, the answer is missing: "Read beyond end of file".
 #define READ_REAL(variable)                                \
+  NoteMissingAnswer(SkipBlanks(ConsoleInput));           \
   variable = StoreToDouble(ReadRealValue(ConsoleInput)); \
   SkipToNextLine(ConsoleInput);                          \
   CheckIoResult()
@@ -42,6 +45,18 @@ std::string AxisAnswer;
   WriteLineEnd(WriteChar(WriteRealValue(WriteStringValue(ConsoleOutput, label, 0), value, 5, 2), \
                          'm'));                                                          \
   CheckIoResult()
+
+namespace {
+
+constexpr int32_t IoErrorReadBeyondEnd = 100;
+
+// An answer that the input ended before is recorded as I/O error 100, unless an earlier failure
+// of the same statement (a standard input that cannot be opened, say) is already pending.
+void NoteMissingAnswer(bool endOfInput) {
+  if (endOfInput && PeekPendingIoError() == 0) SetPendingIoError(IoErrorReadBeyondEnd);
+}
+
+}  // namespace
 
 void CalculatorDialogue() {
   WRITE_LINE("Enter the X coordinate of point A: ");
@@ -56,6 +71,8 @@ void CalculatorDialogue() {
   BLANK_LINE();
   WRITE_LINE("Choose a well-known coordinate of the map frame corner <X/Y> ");
   // The answer is kept exactly as typed: no trimming, no case folding; the line end is skipped.
+  // An empty line is an answer (Y); the end of the input before the line is none.
+  NoteMissingAnswer(AtEndOfInput(ConsoleInput));
   ReadLineToString(ConsoleInput, AxisAnswer);
   SkipToNextLine(ConsoleInput);
   CheckIoResult();

@@ -14,11 +14,8 @@ inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 // Copies the entry `id` of the module's string table into buffer (at most bufferMax - 1
 // characters and a terminating zero) and returns the number of characters copied; 0 when the
 // module has no such entry. Module 0 and the program's module (GetModuleHandleA(nullptr))
-// answer from the program's own table; a handle from LoadLibraryExA answers from that language module.
-// A language module's entry for a text that the program formats (one whose own text holds
-// conversions such as "%s" or "%d") is used only when its conversions are the program's, in the
-// same order (trailing ones may be left out); otherwise the program's own text answers, so a
-// translation can never make a format unfit for its arguments.
+// answer from the program's own table; a handle from LoadLibraryExA answers from that language
+// module (0 for an entry it lacks or holds empty, last error ERROR_RESOURCE_NAME_NOT_FOUND).
 int LoadStringA(HINSTANCE module, UINT id, char* buffer, int bufferMax);
 
 // Loads a language module as data (LOAD_LIBRARY_AS_DATAFILE is required; nothing in the file

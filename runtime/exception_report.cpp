@@ -37,7 +37,7 @@ uintptr_t ReportAddressOf(const void* address, char* path, size_t pathSize) {
 }
 
 size_t FormatExceptionReport(TObject* object, const void* address, char* buffer, size_t limit) {
-  char path[platform::MAX_PATH + 1];
+  char path[ModulePathBufferSize];
   const uintptr_t reportAddress = ReportAddressOf(address, path, sizeof path);
   const std::string moduleName = ModuleNameOfPath(path, false);
 
@@ -50,10 +50,9 @@ size_t FormatExceptionReport(TObject* object, const void* address, char* buffer,
 
   char reportTemplate[TemplateBufferSize];
   const int templateLength =
-      platform::LoadStringA(FindMessageModule(ProgramModule), StringIdExceptionReport,
-                            reportTemplate, TemplateBufferSize);
-  const std::string_view templateText(reportTemplate,
-                                      templateLength > 0 ? static_cast<size_t>(templateLength) : 0);
+      LoadFittingText(ProgramModule, StringIdExceptionReport, reportTemplate, TemplateBufferSize,
+                      /*everyConversion=*/true);
+  const std::string_view templateText(reportTemplate, static_cast<size_t>(templateLength));
 
   const std::string text =
       FormatText(templateText, {object != nullptr ? object->ClassName() : "", moduleName,

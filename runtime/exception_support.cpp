@@ -3,6 +3,7 @@
 #include "runtime/exception_support.h"
 
 #include "platform/modules.h"
+#include "path_rules.h"
 #include "runtime/exception_report.h"
 #include "runtime/base/exit_program.h"
 #include "runtime/message_text.h"
@@ -121,7 +122,9 @@ std::string ModuleNameOfPath(std::string_view path, bool colonSeparates) {
   size_t start = 0;
   for (size_t i = 0; i < path.size(); ++i) {
     const char c = path[i];
-    if (c == '\\' || c == '/' || (colonSeparates && c == ':')) start = i + 1;
+    if (platform::IsPathDelimiter(c) || (colonSeparates && platform::DriveColonInPaths && c == ':')) {
+      start = i + 1;
+    }
   }
   std::string_view name = path.substr(start);
   if (name.size() > platform::MAX_PATH) name = name.substr(0, platform::MAX_PATH);
@@ -135,7 +138,7 @@ EAccessViolation* BuildAccessViolation(const platform::EXCEPTION_RECORD* record)
   const void* faultAddress = record->ExceptionAddress;
 
   platform::MEMORY_BASIC_INFORMATION region{};
-  char path[platform::MAX_PATH + 1];
+  char path[ModulePathBufferSize];
   if (platform::VirtualQuery(faultAddress, &region, sizeof region) != 0 &&
       region.State == platform::MEM_COMMIT &&
       platform::GetModuleFileNameA(reinterpret_cast<platform::HMODULE>(region.AllocationBase),

@@ -72,6 +72,10 @@ EAccessViolation* BuildAccessViolation(const platform::EXCEPTION_RECORD* record)
 // Ends the program with the run-time error of the fault's status at the fault's address.
 [[noreturn]] void FaultToRuntimeError(const platform::EXCEPTION_RECORD* record);
 
-// The file name part of a path: what follows the last "\" or "/" (and ":" where
-// `colonSeparates`), at most 260 characters.
+// The file name part of a path: what follows the platform's last path delimiter (and, on a
+// platform with drive letters, ":" where `colonSeparates`), at most 260 characters.
+// The buffer in which a module's path is asked for, when only its file name part is shown: large
+// enough for any path the platform gives, so that a long path still ends in the module's name.
+inline constexpr size_t ModulePathBufferSize = 4096 + 1;
+
 std::string ModuleNameOfPath(std::string_view path, bool colonSeparates);

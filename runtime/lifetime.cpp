@@ -33,9 +33,15 @@ void InitialiseBaseRuntime() {
   std::set_new_handler(OutOfMemoryHandler);
 }
 
+// Writes out and closes standard output; a failure there is the run's last word on its results.
+__attribute__((noinline)) void CloseConsoleOutput() {
+  const int32_t code = CloseTextStream(ConsoleOutput);
+  if (code != 0) RecordShutdownFailure(code, RETURN_ADDRESS());
+}
+
 void FinaliseBaseRuntime() {
   CloseTextStream(ConsoleInput);
-  CloseTextStream(ConsoleOutput);
+  CloseConsoleOutput();
   CloseTextStream(ConsoleErrorOutput);
   std::set_new_handler(nullptr);
 }
@@ -118,7 +124,7 @@ void (*MainRoutine)() = nullptr;
 platform::EXCEPTION_RECORD CurrentException{};
 
 // Handing-over rounds after which an exception that keeps raising new ones while it is reported
-// ends the process without further output.
+// ends the process with run-time error 217 (pending output and its message still written).
 constexpr int MaxHandlingRounds = 64;
 
 void StartProgram() {
@@ -167,6 +173,6 @@ void ProgramEntry(void (*mainRoutine)()) {
       CurrentException = raised.record;
     }
   }
-  platform::RemoveFaultHandlers();
-  platform::ExitProcess(217);
+  // Every round raised anew while the last one was reported: give up, but not silently.
+  AbandonProgram(217, CurrentException.ExceptionAddress);
 }

@@ -4,6 +4,7 @@
 
 #include "platform/modules.h"
 #include "platform/string_tables.h"
+#include "runtime/translated_text.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ void RegisterProgramModule(platform::HMODULE module) {
   for (const ModuleRecord* record = ModuleList; record != nullptr; record = record->next) {
     if (record == &ProgramModuleRecord) return;
   }
-  ProgramModuleRecord = ModuleRecord{ModuleList, module, module, module, 0};
+  ProgramModuleRecord = ModuleRecord{ModuleList, module, module, module, 0, false};
   ModuleList = &ProgramModuleRecord;
 }
 
@@ -27,8 +28,10 @@ void UnregisterProgramModule() {
     *link = ProgramModuleRecord.next;
     ProgramModuleRecord.next = nullptr;
     const platform::HMODULE resource = ProgramModuleRecord.ResourceHandle;
+    const bool resolved = ProgramModuleRecord.LanguageResolved;
     ProgramModuleRecord.ResourceHandle = 0;
-    if (resource != 0 && resource != ProgramModuleRecord.moduleHandle) {
+    ProgramModuleRecord.LanguageResolved = false;
+    if (resolved && resource != ProgramModuleRecord.moduleHandle) {
       platform::FreeLibrary(resource);
     }
     return;
@@ -43,10 +46,9 @@ void LoadMessageText(const MessageTextRef* ref, std::string& destination) {
     return;
   }
   char buffer[MessageTextBufferSize];
-  const int length = platform::LoadStringA(FindMessageModule(*ref->module),
-                                           static_cast<platform::UINT>(ref->identifier), buffer,
-                                           MessageTextBufferSize);
-  destination.assign(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  const int length = LoadFittingText(*ref->module, static_cast<uint32_t>(ref->identifier), buffer,
+                                     MessageTextBufferSize);
+  destination.assign(buffer, static_cast<size_t>(length));
 }
 
 std::string LoadMessageText(uint32_t identifier) {
@@ -68,8 +70,36 @@ platform::HMODULE FindMessageModule(platform::HMODULE handle) {
   return handle;
 }
 
+int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int bufferSize,
+                    bool everyConversion) {
+  if (buffer == nullptr || bufferSize <= 0) return 0;
+  buffer[0] = '\0';
+  const auto tableId = static_cast<platform::UINT>(id);
+  const platform::HMODULE chosen = FindMessageModule(module);
+  if (chosen != module) {
+    const int length = platform::LoadStringA(chosen, tableId, buffer, bufferSize);
+    if (length > 0) {
+      // The translation as it will be used, cut to the buffer, against the program's own text.
+      char own[MessageTextBufferSize];
+      const int ownLength = platform::LoadStringA(module, tableId, own, MessageTextBufferSize);
+      if (TranslationFits(std::string_view(own, ownLength > 0 ? static_cast<size_t>(ownLength) : 0),
+                          std::string_view(buffer, static_cast<size_t>(length)),
+                          everyConversion)) {
+        return length;
+      }
+    }
+  }
+  // The program's own text: for an entry the language module lacks, holds empty or cannot fit.
+  const int length = platform::LoadStringA(module, tableId, buffer, bufferSize);
+  if (length <= 0) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  return length;
+}
+
 platform::HMODULE ResolveLanguageModule(ModuleRecord& record) {
-  if (record.ResourceHandle != 0) return record.ResourceHandle;
+  if (record.LanguageResolved) return record.ResourceHandle;
   char path[PathBufferSize] = {};
   const platform::DWORD length = platform::GetModuleFileNameA(
       record.moduleHandle, path, static_cast<platform::DWORD>(PathBufferSize));
@@ -77,5 +107,6 @@ platform::HMODULE ResolveLanguageModule(ModuleRecord& record) {
   if (length == 0 || length >= PathBufferSize) path[0] = '\0';
   const platform::HMODULE found = path[0] != '\0' ? FindLanguageModule(path) : 0;
   record.ResourceHandle = found != 0 ? found : record.moduleHandle;
+  record.LanguageResolved = true;
   return record.ResourceHandle;
 }

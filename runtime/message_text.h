@@ -13,7 +13,10 @@ struct ModuleRecord {
   platform::HMODULE moduleHandle;
   platform::HMODULE codeHandle;
   platform::HMODULE dataHandle;
-  platform::HMODULE ResourceHandle;  // the module whose string table answers; 0 until first use
+  platform::HMODULE ResourceHandle;  // the module whose string table answers
+  // Whether the language choice has been made. A resource handle of 0 cannot say so: a program
+  // linked at load base 0 has module handle 0.
+  bool LanguageResolved;
 };
 
 // A message names its text by a module and an identifier. Identifiers of 65536 or more are the
@@ -40,6 +43,14 @@ void LoadMessageText(const MessageTextRef* ref, std::string& destination);
 std::string LoadMessageText(uint32_t identifier);
 
 platform::HMODULE FindMessageModule(platform::HMODULE handle);
+
+// The text of `id` as the program uses it, read into `buffer` (at most bufferSize - 1
+// characters and a zero): the entry of the module that FindMessageModule chooses for `module`
+// when that is a language module whose entry exists, is not empty and, cut to the buffer, fits
+// the program's own text (TranslationFits, with every conversion where `everyConversion`);
+// otherwise the program's own entry from `module`. Returns the length.
+int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int bufferSize,
+                    bool everyConversion = false);
 platform::HMODULE ResolveLanguageModule(ModuleRecord& record);
 platform::HMODULE FindLanguageModule(const char* path);
 

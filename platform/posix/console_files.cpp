@@ -65,14 +65,16 @@ bool WaitUntilReady(int fd, short events) {
   }
 }
 
-// A write to a pipe whose reader has gone must fail with a code, not end the process: the
-// signal is ignored once, before the first write.
+// A write to a pipe whose reader has gone, or beyond the file-size limit, must fail with a code
+// (232, 112), not end the process: both signals are ignored once, before the first write.
 void IgnoreBrokenPipeSignal() {
   static const bool ignored = [] {
     struct sigaction action {};
     action.sa_handler = SIG_IGN;
     sigemptyset(&action.sa_mask);
-    return sigaction(SIGPIPE, &action, nullptr) == 0;
+    const bool pipe = sigaction(SIGPIPE, &action, nullptr) == 0;
+    const bool fileSize = sigaction(SIGXFSZ, &action, nullptr) == 0;
+    return pipe && fileSize;
   }();
   (void)ignored;
 }

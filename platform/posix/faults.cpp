@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <pthread.h>
 #include <ucontext.h>
 
 namespace platform {
@@ -177,9 +178,15 @@ void InstallFaultHandlers() {
   action.sa_sigaction = FaultHandler;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&action.sa_mask);
+  sigset_t handled;
+  sigemptyset(&handled);
   for (int i = 0; i < HandledSignalCount; ++i) {
     sigaction(HandledSignals[i], &action, &PreviousActions[i]);
+    sigaddset(&handled, HandledSignals[i]);
   }
+  // A fault signal blocked by the parent would kill the process at the first fault, handler or
+  // not: the signals the handler takes are unblocked.
+  pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
   Installed = true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <link.h>
+#include <sys/auxv.h>
 #include <unistd.h>
 
 #include "platform/console_files.h"
@@ -138,11 +139,17 @@ DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size) {
   if (module == 0 || (search.found && search.isProgram)) {
     char path[4096];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    if (length <= 0) {
+    if (length > 0 && static_cast<size_t>(length) < sizeof path) {
+      return CopyPath(path, static_cast<size_t>(length), fileName, size);
+    }
+    // A path too long for the kernel to spell (or no /proc): the name the program was started
+    // under, which still ends in the program's file name.
+    const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (started == nullptr || started[0] == '\0') {
       SetLastError(ERROR_GEN_FAILURE);
       return 0;
     }
-    return CopyPath(path, static_cast<size_t>(length), fileName, size);
+    return CopyPath(started, std::strlen(started), fileName, size);
   }
   if (!search.found || search.name == nullptr || search.name[0] == '\0') {
     SetLastError(ERROR_MOD_NOT_FOUND);

@@ -4,8 +4,11 @@
 
 namespace platform {
 
-// The separator of directories in a path.
+// The separator of directories in a path: "/" only ("frame\\calc" is one file name).
 inline constexpr bool IsPathDelimiter(char c) { return c == '/'; }
+// Whether a ":" ends a drive name in front of a path (as in "C:framecalc.exe"). Not on POSIX,
+// where it is an ordinary character of a file name.
+inline constexpr bool DriveColonInPaths = false;
 // Whether program files carry an extension (".EXE") that a language abbreviation replaces.
 // They do not on POSIX: there the abbreviation is appended to the program's file name.
 inline constexpr bool ProgramFilesCarryExtension = false;

@@ -166,46 +166,6 @@ const char* ImageText(UINT id) {
   return nullptr;
 }
 
-// The conversions of a format, each as its lower-case letter, into `letters`. False when the
-// text holds a "%" that is not "%%" or a plain conversion ("%" [-] [width] [.precision]
-// letter): argument indexes and "*" take arguments in another order or number, so they count
-// as not fitting.
-bool ConversionLetters(const char* text, size_t length, std::string& letters) {
-  letters.clear();
-  size_t pos = 0;
-  while (pos < length) {
-    if (text[pos++] != '%') continue;
-    if (pos < length && text[pos] == '%') {
-      ++pos;
-      continue;
-    }
-    if (pos < length && text[pos] == '-') ++pos;
-    while (pos < length && text[pos] >= '0' && text[pos] <= '9') ++pos;
-    if (pos < length && text[pos] == '.') {
-      ++pos;
-      while (pos < length && text[pos] >= '0' && text[pos] <= '9') ++pos;
-    }
-    if (pos == length) return false;
-    const char letter = text[pos++];
-    if (!((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'))) return false;
-    letters.push_back(static_cast<char>(letter | 0x20));
-  }
-  return true;
-}
-
-// Whether a language module's text may stand for the program's text `own`: any text when the
-// program's text is no format; otherwise only one whose conversions are those of the program's
-// text in the same order, or the first of them (arguments left over are not printed, missing
-// ones or ones of another kind raise).
-bool FitsProgramText(const char* own, const char* text, size_t length) {
-  if (own == nullptr || std::strchr(own, '%') == nullptr) return true;
-  std::string ownLetters;
-  std::string letters;
-  if (!ConversionLetters(own, std::strlen(own), ownLetters)) return true;
-  return ConversionLetters(text, length, letters) && letters.size() <= ownLetters.size() &&
-         ownLetters.compare(0, letters.size(), letters) == 0;
-}
-
 int CopyText(const char* text, size_t length, char* buffer, int bufferMax) {
   const size_t count = std::min(length, static_cast<size_t>(bufferMax) - 1);
   std::memcpy(buffer, text, count);
@@ -229,12 +189,7 @@ int LoadStringA(HINSTANCE module, UINT id, char* buffer, int bufferMax) {
       SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return 0;
     }
-    const char* text = table->texts.data() + found->offset;
-    const char* own = ImageText(id);
-    if (!FitsProgramText(own, text, found->length)) {
-      return CopyText(own, std::strlen(own), buffer, bufferMax);
-    }
-    return CopyText(text, found->length, buffer, bufferMax);
+    return CopyText(table->texts.data() + found->offset, found->length, buffer, bufferMax);
   }
   if (module != 0 && module != GetModuleHandleA(nullptr)) {
     SetLastError(ERROR_INVALID_HANDLE);

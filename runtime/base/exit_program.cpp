@@ -4,6 +4,7 @@
 #include "platform/faults.h"
 #include "platform/modules.h"
 #include "runtime/base/raised_exception.h"
+#include "runtime/base/runtime_error.h"
 
 uint8_t ConsoleProgramFlag = 0;
 int32_t ProcessExitCode = 0;
@@ -13,6 +14,11 @@ int32_t InitialisedUnitCount = 0;
 const TUnitEntry* UnitTable = nullptr;
 int32_t UnitCount = 0;
 TExitHooks ExitHooks{nullptr, nullptr};
+
+namespace {
+int32_t ShutdownFailureCode = 0;
+const void* ShutdownFailureAddress = nullptr;
+}  // namespace
 
 namespace {
 
@@ -88,6 +94,19 @@ uintptr_t RuntimeErrorDisplayAddress(uintptr_t address) {
   return address;
 }
 
+void RecordShutdownFailure(int32_t code, const void* address) {
+  ShutdownFailureCode = code;
+  ShutdownFailureAddress = address;
+}
+
+void AbandonProgram(int32_t code, const void* address) {
+  ProcessExitCode = code;
+  BuildRuntimeErrorMessage(code, RuntimeErrorDisplayAddress(reinterpret_cast<uintptr_t>(address)));
+  WriteRuntimeErrorMessage();
+  platform::RemoveFaultHandlers();
+  platform::ExitProcess(static_cast<platform::UINT>(code));
+}
+
 void ExitProgram(int32_t code, const void* address) {
   ProcessExitCode = code;
   RuntimeErrorAddress = reinterpret_cast<uintptr_t>(address);
@@ -97,6 +116,15 @@ void ExitProgram(int32_t code, const void* address) {
     RuntimeErrorAddress = 0;
   }
   RunUnitFinalisers();
+  if (ProcessExitCode == 0 && ShutdownFailureCode != 0) {
+    // The results did not reach their destination: not a success.
+    uint8_t failure = static_cast<uint8_t>(ShutdownFailureCode & 0xFF);
+    if (failure == 0) failure = UnknownStatusCode;
+    ProcessExitCode = failure;
+    BuildRuntimeErrorMessage(failure, RuntimeErrorDisplayAddress(
+                                          reinterpret_cast<uintptr_t>(ShutdownFailureAddress)));
+    WriteRuntimeErrorMessage();
+  }
   if (ExitHooks.releaseModules != nullptr) ExitHooks.releaseModules();
   platform::RemoveFaultHandlers();
   platform::ExitProcess(static_cast<platform::UINT>(ProcessExitCode));

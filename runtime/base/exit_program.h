@@ -40,6 +40,17 @@ void BuildRuntimeErrorMessage(int32_t code, uintptr_t address);
 // that holds it; any other address as it is.
 uintptr_t RuntimeErrorDisplayAddress(uintptr_t address);
 
+// Called by a finaliser whose writing out of the console output failed: an otherwise normal end
+// then exits with that I/O error's code as a run-time error would (low 8 bits, 255 for a code
+// whose low 8 bits are 0), with the "Runtime error" message at `address`, so that lost results
+// never end as success.
+void RecordShutdownFailure(int32_t code, const void* address);
+
+// Ends the process when even the report of a failure keeps failing: the pending standard output
+// and the run-time error message for `code` at `address`, then ExitProcess(code), without the
+// finalisers. Never returns.
+[[noreturn]] void AbandonProgram(int32_t code, const void* address);
+
 // Ends the process: the run-time error message when `address` is not null, the unit finalisers,
 // the release of the message modules, then ExitProcess(code). Never returns.
 [[noreturn]] void ExitProgram(int32_t code, const void* address);

@@ -93,10 +93,6 @@ const ResultCase kResultCases[] = {
     {"SecondNumberOnALineIsDiscarded", "100 999\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m",
      "Y= 250.00m"},
     {"TabsAroundANumber", "\t100\t\n200\n300\n400\nX\n150\n\n", "X", "X= 150.00m", "Y= 250.00m"},
-    // A Ctrl+Z (byte 26) reads as the end of input: B becomes (0, 0) and the wait is over only
-    // when the answer's line read takes the mark away; reading then goes on after it.
-    {"CtrlZUntilTheAnswerTakesIt", "100\n200\n\x1a" "300\n400\nX\n150\n", "", "X= 200.00m",
-     "Y= 400.00m"},
     // The six answers and nothing more: the final wait finds the end of input.
     {"NoFinalEnter", "100\n200\n300\n400\nX\n150\n", "X", "X= 150.00m", "Y= 250.00m"},
     {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
@@ -132,18 +128,28 @@ struct FailureCase {
 
 class DialogueFailures : public testing::TestWithParam<FailureCase> {};
 
-const char kUpToKnown[] =
-    "Enter the X coordinate of point A: \n"
-    "Enter the Y coordinate of point A: \n"
+#define UP_TO_KNOWN                                                 \
+    "Enter the X coordinate of point A: \n" \
+    "Enter the Y coordinate of point A: \n" \
+    "\n" \
+    "Enter the X coordinate of point B: \n" \
+    "Enter the Y coordinate of point B: \n" \
+    "\n" \
+    "Choose a well-known coordinate of the map frame corner <X/Y> \n" \
     "\n"
-    "Enter the X coordinate of point B: \n"
-    "Enter the Y coordinate of point B: \n"
-    "\n"
-    "Choose a well-known coordinate of the map frame corner <X/Y> \n"
-    "\n";
+
+#define AFTER_FIRST_PROMPT "Enter the X coordinate of point A: \n"
+#define UP_TO_B                                                                            \
+  AFTER_FIRST_PROMPT "Enter the Y coordinate of point A: \n\nEnter the X coordinate of point " \
+                    "B: \n"
+
+#define UP_TO_QUESTION                                                                     \
+  UP_TO_B "Enter the Y coordinate of point B: \n\n"                                        \
+          "Choose a well-known coordinate of the map frame corner <X/Y> \n"
+
 
 std::string UpToComputation(const std::string& answer) {
-  return kUpToKnown + ("Enter the " + answer + " coordinate of the map frame corner\n\n\n\n\n");
+  return UP_TO_KNOWN + ("Enter the " + answer + " coordinate of the map frame corner\n\n\n\n\n");
 }
 
 TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
@@ -178,20 +184,40 @@ const FailureCase kFailureCases[] = {
      "Floating point overflow"},
     {"InfinityTimesZero", "1e5120\n0\n1\n1\nX\n5\n", nullptr, "X", "EInvalidOp",
      "Invalid floating point operation"},
-    // Empty input: every value reads as 0, the Y branch divides 0 by 0.
-    {"EmptyInput", "", nullptr, "", "EInvalidOp", "Invalid floating point operation"},
+    // An input that ends before an answer does not make one up: "Read beyond end of file" at
+    // the read that found the end, after everything written before it.
+    {"EmptyInput", "", AFTER_FIRST_PROMPT, "", "EInOutError", "Read beyond end of file"},
+    {"EndAfterOneNumber", "100\n", AFTER_FIRST_PROMPT "Enter the Y coordinate of point A: \n", "",
+     "EInOutError", "Read beyond end of file"},
+    {"EndAfterTwoNumbers", "100\n200\n", UP_TO_B, "", "EInOutError", "Read beyond end of file"},
+    {"EndAfterThreeNumbers", "100\n200\n300\n", UP_TO_B "Enter the Y coordinate of point B: \n",
+     "", "EInOutError", "Read beyond end of file"},
+    {"EndAfterFourNumbers", "100\n200\n300\n400\n", UP_TO_QUESTION, "", "EInOutError",
+     "Read beyond end of file"},
+    {"EndAfterFourNumbersWithoutLineEnd", "100\n200\n300\n400", UP_TO_QUESTION, "", "EInOutError",
+     "Read beyond end of file"},
+    {"EndAfterTheAnswer", "100\n200\n300\n400\nX\n", UP_TO_KNOWN
+     "Enter the X coordinate of the map frame corner\n", "", "EInOutError", "Read beyond end of file"},
+    {"BlankLinesThenEnd", "100\n200\n300\n400\nY\n\n \n\t\n", UP_TO_KNOWN
+     "Enter the Y coordinate of the map frame corner\n", "", "EInOutError", "Read beyond end of file"},
+    // A Ctrl+Z (byte 26) reads as the end of input.
+    {"CtrlZWhereTheThirdNumberIsDue", "100\n200\n\x1a" "300\n400\nX\n150\n", UP_TO_B, "",
+     "EInOutError", "Read beyond end of file"},
+    {"CtrlZWhereTheAnswerIsDue", "100\n200\n300\n400\n\x1aX\n150\n", UP_TO_QUESTION, "",
+     "EInOutError", "Read beyond end of file"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
                          [](const testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
 
-TEST(DialogueFailureOutput, ClosedInputReadsAsEndOfInput) {
+TEST(DialogueFailureOutput, InputFromNullDeviceIsMissingItsFirstAnswer) {
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.input = e2e::InputKind::DevNull;
   const e2e::RunResult r = e2e::RunProgram(options);
-  EXPECT_EQ(r.out, CrLf(UpToComputation("")));
-  EXPECT_THAT(r.err, testing::StartsWith("Exception EInvalidOp in module framecalc at "));
+  EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
+  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module framecalc at "
+                                           "[0-9A-F]{8}\\.\r\nRead beyond end of file\\.\r\n\r\n"));
   EXPECT_EQ(r.exitCode, 1);
 }
 

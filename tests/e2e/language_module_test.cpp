@@ -103,6 +103,14 @@ const std::string EnglishReport =
 const std::string GermanReport =
     "Ausnahme EInOutError in Modul @ bei ########.\r\nUngueltige Zahl.\r\n\r\n";
 
+// A module whose report template is `text` (none when null) beside a fitting message.
+LanguageCase HostileTemplate(const char* name, const char* text) {
+  std::string module = "65528 = Ungueltige Zahl\n";
+  if (text != nullptr) module += "65511 = " + std::string(text) + "\n";
+  return LanguageCase{name, "framecalc", {{"framecalc.DEU", module}}, "de_DE",
+                      "Exception EInOutError in module @ at ########.\r\nUngueltige Zahl.\r\n\r\n"};
+}
+
 std::string Override(const std::string& value) {
   return "[Software\\Quenlor\\Locales]\n" + value + "\n";
 }
@@ -116,9 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
                      EnglishReport},
         LanguageCase{"FullAbbreviation", "framecalc", {{"framecalc.DEU", GermanModule}},
                      "de_DE.UTF-8", GermanReport},
-        LanguageCase{"MissingEntryGivesEmptyMessage", "framecalc",
+        // An entry the module lacks, or holds empty, is the program's own.
+        LanguageCase{"MissingEntryGivesTheProgramsMessage", "framecalc",
                      {{"framecalc.DEU", "65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
-                     "de_DE", "Ausnahme EInOutError in Modul @ bei ########.\r\n\r\n\r\n"},
+                     "de_DE", "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
+        LanguageCase{"EmptyEntryGivesTheProgramsMessage", "framecalc",
+                     {{"framecalc.DEU", "65528 =\n65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
+                     "de_DE", "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
         LanguageCase{"TwoLetterFallback", "framecalc", {{"framecalc.DE", GermanModule}}, "de_AT",
                      GermanReport},
         LanguageCase{"FullAbbreviationBeforeTwoLetters", "framecalc",
@@ -147,13 +159,59 @@ INSTANTIATE_TEST_SUITE_P(
         LanguageCase{"BinaryFileIsNoModule", "framecalc",
                      {{"framecalc.DEU", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\xFF\xFE", 12)}},
                      "de_DE", EnglishReport},
-        // A template whose conversions do not fit the report's arguments is not used: the report
-        // is made once, with the program's own template.
-        LanguageCase{"UnfitTemplate", "framecalc",
-                     {{"framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = %s %s %s %s %s %s %s\n"}},
-                     "de_DE",
-                     "Exception EInOutError in module @ at ########.\r\nUngueltige Zahl.\r\n\r\n"}),
+        // A template that cannot serve is not used: the report is made once, with the program's
+        // own template and the module's message.
+        HostileTemplate("UnfitTemplate", "%s %s %s %s %s %s %s"),
+        HostileTemplate("MissingTemplate", nullptr),
+        HostileTemplate("EmptyTemplate", ""),
+        HostileTemplate("HugeWidth", "Ausnahme %s in Modul %s bei %p.\\r\\n%s%9999999s\\r\\n"),
+        HostileTemplate("HugePrecision", "Ausnahme %s in Modul %s bei %p.\\r\\n%.9999999s%s\\r\\n"),
+        HostileTemplate("WidthBeyond32Bits", "Ausnahme %2147483648s in Modul %s bei %p.\\r\\n%s%s"),
+        HostileTemplate("StarWidth", "Ausnahme %*s in Modul %s bei %p.\\r\\n%s%s\\r\\n"),
+        HostileTemplate("WriteCount", "Ausnahme %s in Modul %s bei %p.\\r\\n%s%s%n\\r\\n"),
+        HostileTemplate("TooFewConversions", "Ausnahme %s"),
+        HostileTemplate("NoConversions", std::string(100000, 'x').c_str()),
+        // 254 characters before the first conversion: the cut at 255 leaves a lone "%".
+        HostileTemplate("CutInsideAConversion",
+                        ("Exception " + std::string(244, '0') +
+                         "%s in module %s at %p.\\r\\n%s%s\\r\\n").c_str()),
+        HostileTemplate("BinaryText", "\\x01\\xFF\\x80%\\x1A\\x7F")),
     [](const testing::TestParamInfo<LanguageCase>& test) { return test.param.name; });
+
+// The largest width that fits the report's limit is used; the report is cut at 1,024 characters
+// and still ends with its own CR LF.
+TEST_F(LanguageModules, TemplateWidthUpToTheReportLimitIsUsed) {
+  const std::string program = Install("framecalc");
+  Write("framecalc.DEU",
+        "65528 = Ungueltige Zahl\n65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n\n");
+  const e2e::RunResult r = RunIn(program, "de_DE", "12a\n");
+  const std::string head = "Ausnahme EInOutError in Modul framecalc bei ########.\r\nUngueltige Zahl";
+  const std::string expected = head + std::string(1024 - head.size(), '#') + "\r\n";
+  ASSERT_EQ(r.err.size(), expected.size()) << r.err;
+  EXPECT_TRUE(std::regex_match(r.err.substr(0, head.size()), std::regex(Regex(head)))) << r.err;
+  EXPECT_EQ(r.err.substr(head.size()), std::string(1024 - head.size(), ' ') + "\r\n");
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+// Texts the report of a write failure formats, translated with widths no report can hold, while
+// standard output is closed: the report is made once, with the program's own texts.
+TEST_F(LanguageModules, UnfitIoMessagesCannotLoseTheReport) {
+  const std::string program = Install("framecalc");
+  Write("framecalc.DEU", "65521 = E/A-Fehler %9999999d\n65513 = Format %9999999s falsch\n");
+  e2e::RunOptions options;
+  options.program = program;
+  options.stdinBytes = "100\n";
+  options.output = e2e::OutputKind::Closed;
+  options.environment["HOME"] = dir_ + "/home";
+  options.environment["LC_ALL"] = "de_DE";
+  options.unsetEnvironment = {"XDG_CONFIG_HOME", "LC_MESSAGES", "LANG"};
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_TRUE(std::regex_match(
+      r.err, std::regex("Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\n"
+                        "I/O error 105\\.\r\n\r\n")))
+      << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+}
 
 TEST_F(LanguageModules, NormalRunWithAModuleEndsWithCodeZero) {
   const std::string program = Install("framecalc");

@@ -92,47 +92,5 @@ TEST(LoadString, SeveralModulesStayApart) {
   EXPECT_EQ(TextOf(french.handle(), StringIdInvalidInput), "Nombre invalide");
 }
 
-// A translation of a text that the program formats must keep its conversions, or the format
-// would not fit its arguments; the program's own text then answers.
-struct FormatCase {
-  const char* name;
-  platform::UINT id;
-  const char* translation;  // as written in the module file
-  bool used;
-};
-
-class TranslatedFormats : public ::testing::TestWithParam<FormatCase> {};
-
-TEST_P(TranslatedFormats, AreUsedOnlyWhenTheyFitTheArguments) {
-  const FormatCase& c = GetParam();
-  LanguageModule module(std::to_string(c.id) + " = " + c.translation + "\n");
-  ASSERT_NE(module.handle(), 0u);
-  LanguageModule parsedAlone("1 = " + std::string(c.translation) + "\n");
-  const std::string translated = TextOf(parsedAlone.handle(), 1);
-  const std::string expected = c.used ? translated : TextOf(0, c.id);
-  EXPECT_EQ(TextOf(module.handle(), c.id), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Conversions, TranslatedFormats,
-    ::testing::Values(
-        FormatCase{"SameConversions", StringIdExceptionReport,
-                   "Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n", true},
-        FormatCase{"UpperCaseLettersAndWidths", StringIdExceptionReport,
-                   "%S | %-20s | %8P\\r\\n%s%s", true},
-        FormatCase{"LiteralPercent", StringIdIoError, "E/A-Fehler %d (100%%)", true},
-        FormatCase{"TooManyConversions", StringIdExceptionReport, "%s %s %s %s %s %s", false},
-        FormatCase{"TrailingConversionsLeftOut", StringIdExceptionReport, "Fehler %s", true},
-        FormatCase{"NoConversionAtAll", StringIdIoError, "E/A-Fehler", true},
-        FormatCase{"LeadingConversionLeftOut", StringIdExceptionReport, "%s %p %s %s", false},
-        FormatCase{"WrongLetter", StringIdIoError, "E/A-Fehler %s", false},
-        FormatCase{"OtherOrder", StringIdAccessViolationNoModule,
-                   "%s bei %p, Adresse %p", false},
-        FormatCase{"ArgumentIndex", StringIdExternalException, "Ausnahme %0:x", false},
-        FormatCase{"StarWidth", StringIdExternalException, "Ausnahme %*x", false},
-        FormatCase{"DanglingPercent", StringIdNoArgument, "Kein Argument fuer '%s' %", false},
-        FormatCase{"PercentBeforeBlank", StringIdNoArgument, "Kein Argument % fuer '%s'", false},
-        FormatCase{"PlainTextMayHoldAnything", StringIdInvalidInput, "100% %s falsch", true}),
-    [](const ::testing::TestParamInfo<FormatCase>& test) { return test.param.name; });
 
 }  // namespace

@@ -95,7 +95,8 @@ TEST_F(ProgramModule, ChosenOnceAtTheFirstLookupAndReleasedAtUnregistration) {
   const HMODULE program = platform::GetModuleHandleA(nullptr);
   RegisterProgramModule(program);
   EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Zahl ungueltig");
-  EXPECT_EQ(LoadMessageText(StringIdDiskFull), "") << "an entry the module lacks";
+  EXPECT_EQ(LoadMessageText(StringIdDiskFull), "Disk full")
+      << "an entry the module lacks gives the program's own text";
   const HMODULE module = FindMessageModule(program);
   ASSERT_NE(module, program);
   char buffer[256];
@@ -112,6 +113,53 @@ TEST_F(ProgramModule, ChosenOnceAtTheFirstLookupAndReleasedAtUnregistration) {
       << "the language module is released";
   EXPECT_EQ(FindMessageModule(program), program);
   EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+}
+
+// A program linked at load base 0 has module handle 0: the choice is still made once. A module
+// that appears after the first lookup is not taken up by later ones.
+TEST_F(ProgramModule, ChosenOnceEvenForAProgramAtLoadBaseZero) {
+  RegisterProgramModule(0);
+  EXPECT_EQ(FindMessageModule(0), 0u);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+  {
+    std::FILE* file = std::fopen(module_.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << "cannot write beside the test program";
+    std::fputs("65528 = Zahl ungueltig\n", file);
+    std::fclose(file);
+  }
+  EXPECT_EQ(FindMessageModule(0), 0u);
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+}
+
+// Whatever a module holds for an entry, the text the program uses is one that works: its own
+// where the module's is missing, empty, or does not fit the program's arguments as it will be
+// used (after the cut to the buffer it is read into).
+TEST_F(ProgramModule, EntriesThatCannotServeGiveTheProgramsOwnText) {
+  const std::string longTemplate =
+      "Exception " + std::string(244, '0') + "%s in module %s at %p.\\r\\n%s%s\\r\\n";
+  {
+    std::FILE* file = std::fopen(module_.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << "cannot write beside the test program";
+    std::fputs("65528 =\n"                                   // empty
+               "65521 = E/A-Fehler %9999999d\n"              // a width no report can hold
+               "65513 = Format %1024s falsch\n",             // the largest width that fits
+               file);
+    std::fputs(("65511 = " + longTemplate + "\n").c_str(), file);
+    std::fclose(file);
+  }
+  RegisterProgramModule(platform::GetModuleHandleA(nullptr));
+  EXPECT_EQ(LoadMessageText(StringIdInvalidInput), "Invalid numeric input");
+  EXPECT_EQ(LoadMessageText(StringIdIoError), "I/O error %d");
+  EXPECT_EQ(LoadMessageText(StringIdFormatInvalid), "Format %1024s falsch");
+  char buffer[256];
+  const int length = LoadFittingText(platform::GetModuleHandleA(nullptr), StringIdExceptionReport,
+                                     buffer, sizeof buffer);
+  EXPECT_EQ(std::string(buffer, static_cast<size_t>(length)),
+            "Exception %s in module %s at %p.\r\n%s%s\r\n")
+      << "cut at 255 characters the translation ends in a broken conversion";
+  // Read whole, the same translation fits.
+  EXPECT_EQ(LoadMessageText(StringIdExceptionReport).substr(0, 10), "Exception ");
+  EXPECT_EQ(LoadMessageText(StringIdExceptionReport).size(), 284u);
 }
 
 TEST_F(ProgramModule, WithoutALanguageModuleTheProgramAnswers) {
