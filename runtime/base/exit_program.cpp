@@ -116,9 +116,11 @@ void ExitProgram(int32_t code, const void* address) {
     RuntimeErrorAddress = 0;
   }
   RunUnitFinalisers();
-  if (ProcessExitCode == 0 && ShutdownFailureCode != 0) {
+  const int32_t shutdownFailure = ShutdownFailureCode;
+  ShutdownFailureCode = 0;
+  if (ProcessExitCode == 0 && shutdownFailure != 0) {
     // The results did not reach their destination: not a success.
-    uint8_t failure = static_cast<uint8_t>(ShutdownFailureCode & 0xFF);
+    uint8_t failure = static_cast<uint8_t>(shutdownFailure & 0xFF);
     if (failure == 0) failure = UnknownStatusCode;
     ProcessExitCode = failure;
     BuildRuntimeErrorMessage(failure, RuntimeErrorDisplayAddress(

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -130,6 +131,17 @@ RunResult RunProgram(const RunOptions& options) {
     }
     dup2(errPipe[1], 2);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    if (options.fileSizeLimit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
+    if (!options.blockedSignals.empty()) {
+      sigset_t blocked;
+      sigemptyset(&blocked);
+      for (int number : options.blockedSignals) sigaddset(&blocked, number);
+      sigprocmask(SIG_BLOCK, &blocked, nullptr);
+    }
     execve(options.program.c_str(), argv.data(), envp.data());
     _exit(127);
   }

@@ -22,6 +22,8 @@ struct RunOptions {
   std::vector<std::string> unsetEnvironment;
   std::string workingDirectory;
   bool countWrites = false;  // log every write() call of the program (test shim)
+  long fileSizeLimit = -1;          // RLIMIT_FSIZE in bytes for the program; -1 leaves it
+  std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
 };
 

@@ -27,6 +27,7 @@ class TerminalSession {
     cfmakeraw(&raw);
     raw.c_iflag |= ICRNL;
     raw.c_lflag |= ICANON;
+    raw.c_cc[VEOF] = 4;  // Ctrl+D at the start of a line ends the input, as at a shell
     pid_ = forkpty(&master_, nullptr, &raw, nullptr);
     if (pid_ == 0) {
       setenv("LD_PRELOAD", FRAMECALC_WRITE_LOG_SHIM, 1);
@@ -139,6 +140,27 @@ TEST(Terminal, EachPromptAppearsBeforeTheProgramWaitsAndTheLastWaitIsForEnter) {
     if (fd == 1) ++lines;
   }
   EXPECT_EQ(lines, 23);
+  e2e::RemoveTree(dir);
+}
+
+// Ctrl+D at a prompt ends the input: the answer is missing, the report says so, and nothing else
+// waits.
+TEST(Terminal, CtrlDAtAPromptEndsTheRunWithItsReport) {
+  const std::string dir = e2e::MakeTempDir();
+  {
+    TerminalSession session(dir + "/writes");
+    ASSERT_TRUE(session.started());
+    ASSERT_TRUE(session.WaitFor("Enter the X coordinate of point A: \r\n"));
+    session.Type("100\r");
+    ASSERT_TRUE(session.WaitFor("Enter the Y coordinate of point A: \r\n"));
+    ASSERT_TRUE(session.QuietFor(100));
+    session.Type("\x04");
+    ASSERT_TRUE(session.WaitFor("Exception EInOutError in module framecalc at "))
+        << "screen so far: " << testing::PrintToString(session.screen());
+    ASSERT_TRUE(session.WaitFor(".\r\nRead beyond end of file.\r\n\r\n"));
+    EXPECT_EQ(session.WaitExit(), 1);
+    EXPECT_EQ(session.screen().find("Enter the X coordinate of point B"), std::string::npos);
+  }
   e2e::RemoveTree(dir);
 }
 

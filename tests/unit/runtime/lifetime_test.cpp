@@ -91,6 +91,53 @@ TEST(ExitProgramPath, FailedWriteOfPendingOutputIsNotRecorded) {
             WithZero("Runtime error 106 at 7FFE0010") + "\r\n");
 }
 
+// The last block of a redirected output goes out when the streams are closed at shutdown. When
+// that write fails (a full disk, a closed pipe), the results are lost: a normal end then exits
+// with the I/O error's code, as a run-time error would, not with 0.
+struct ShutdownCase {
+  const char* name;
+  platform::DWORD writeError;
+  int32_t code;  // of ExitProgram
+  platform::UINT exitCode;
+};
+
+class ShutdownWrites : public testing::TestWithParam<ShutdownCase> {};
+
+TEST_P(ShutdownWrites, FailedLastBlockIsNoSuccess) {
+  const ShutdownCase& c = GetParam();
+  fake::FakeConsole console;
+  console.fileType[1] = platform::FILE_TYPE_DISK;
+  fake::InstallFakeConsole installed(console);
+  ConsoleInput.mode = ModeClosed;
+  ConsoleOutput.mode = ModeClosed;
+  ConsoleErrorOutput.mode = ModeClosed;
+  WriteStringValue(ConsoleOutput, "X= 150.00m", 0);
+  ASSERT_TRUE(console.writes.empty());
+  console.AddWriteResult(c.writeError);
+  InitialisedUnitCount = 2;  // the base run-time, whose finaliser closes the streams
+  EXPECT_EQ(fake::ExitCodeOf([&] { ExitProgram(c.code, nullptr); }), c.exitCode);
+  ASSERT_FALSE(console.writes.empty());
+  EXPECT_EQ(console.writes[0].bytes, "X= 150.00m");
+  if (c.writeError != 0 && c.code == 0) {
+    ASSERT_EQ(console.writes.size(), 3u) << "the block, then the Runtime error message";
+    EXPECT_EQ(console.writes[1].bytes.substr(0, 21),
+              std::string("Runtime error ") + std::to_string(c.exitCode) + " at ");
+  } else {
+    EXPECT_EQ(console.writes.size(), 1u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, ShutdownWrites,
+    testing::Values(ShutdownCase{"Written", 0, 0, 0},
+                    ShutdownCase{"FullDisk", platform::ERROR_DISK_FULL, 0, 112},
+                    ShutdownCase{"PipeWithoutReader", platform::ERROR_NO_DATA, 0, 232},
+                    // A code whose low 8 bits are 0 must not read as success either.
+                    ShutdownCase{"CodeWithLowBitsZero", 512, 0, 255},
+                    // A run that already failed keeps the exit code of its report.
+                    ShutdownCase{"AfterAReport", platform::ERROR_DISK_FULL, 1, 1}),
+    [](const testing::TestParamInfo<ShutdownCase>& param) { return param.param.name; });
+
 TEST(ExitProgramPath, NoAddressMeansNoMessage) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);

@@ -1,0 +1,140 @@
+// The calculator in hostile surroundings: limits, signal masks and paths that the caller set up.
+// Whatever they do, a failure ends with its report or a non-zero exit code, never in silence.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "e2e/program_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::CrLf;
+
+const char WholeRun[] = "100\n200\n300\n400\nX\n150\n";
+
+std::string Transcript() {
+  return CrLf(
+      "Enter the X coordinate of point A: \n"
+      "Enter the Y coordinate of point A: \n"
+      "\n"
+      "Enter the X coordinate of point B: \n"
+      "Enter the Y coordinate of point B: \n"
+      "\n"
+      "Choose a well-known coordinate of the map frame corner <X/Y> \n"
+      "\n"
+      "Enter the X coordinate of the map frame corner\n"
+      "\n\n\n\nThe coordinate: \nX= 150.00m\nY= 250.00m\n\n\n\n\n\n\n*Press Enter to exit*\n");
+}
+
+const char ReportOf112[] =
+    "Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\nI/O error 112\\.\r\n\r\n";
+
+// Output to a file under a file-size limit: the write that crosses it fails with 112 like a full
+// disk, instead of the process being killed by the limit's signal.
+struct LimitCase {
+  const char* name;
+  long limit;
+  int exitCode;
+  const char* err;  // a regular expression; empty for nothing
+};
+
+class FileSizeLimits : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(FileSizeLimits, AWriteBeyondTheLimitFailsLikeAFullDisk) {
+  const LimitCase& c = GetParam();
+  const std::string whole = Transcript();
+  ASSERT_GT(whole.size(), 256u);
+  ASSERT_LT(whole.size(), 384u) << "the last block is written at shutdown";
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = WholeRun;
+  options.output = e2e::OutputKind::File;
+  options.fileSizeLimit = c.limit;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_EQ(r.signal, 0) << "ended by a signal";
+  EXPECT_EQ(r.exitCode, c.exitCode);
+  const size_t kept = std::min(whole.size(), static_cast<size_t>(c.limit));
+  EXPECT_EQ(r.out, whole.substr(0, kept)) << "everything up to the limit arrives";
+  EXPECT_THAT(r.err, testing::MatchesRegex(c.err));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, FileSizeLimits,
+    testing::Values(
+        // The first block of 128 bytes cannot be written: its statement reports it.
+        LimitCase{"NothingMayBeWritten", 0, 1, ReportOf112},
+        // Only the last block, written at shutdown, crosses the limit: the results are lost, and
+        // the run ends with the I/O error's code instead of success. (The "Runtime error" line
+        // would go to the same full file.)
+        LimitCase{"LimitInsideTheLastBlock", 300, 112, ""},
+        LimitCase{"RoomForEverything", 4096, 0, ""}),
+    [](const testing::TestParamInfo<LimitCase>& param) { return param.param.name; });
+
+// A parent that blocks the fault signals cannot silence a fault of the computation.
+TEST(Environment, BlockedFaultSignalsStillGiveTheReport) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = "1\n2\n1\n7\nX\n5\n";
+  options.blockedSignals = {SIGFPE, SIGSEGV, SIGILL, SIGBUS};
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_EQ(r.signal, 0) << "ended by a signal";
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_THAT(r.out, testing::EndsWith(CrLf("Enter the X coordinate of the map frame corner\n\n\n\n\n")));
+  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EZeroDivide in module framecalc at "
+                                           "[0-9A-F]{8}\\.\r\nFloating point division by zero\\.\r\n\r\n"));
+}
+
+class ProgramPaths : public testing::Test {
+ protected:
+  void SetUp() override { dir_ = fs::canonical(e2e::MakeTempDir()).string(); }
+  void TearDown() override { e2e::RemoveTree(dir_); }
+  std::string dir_;
+};
+
+// On Linux "\" is a character of a file name: the report names the whole file name.
+TEST_F(ProgramPaths, BackslashIsPartOfTheModuleName) {
+  const std::string program = dir_ + "/frame\\calc";
+  fs::copy_file(e2e::ProgramPath(), program);
+  e2e::RunOptions options;
+  options.program = program;
+  options.stdinBytes = "12a\n";
+  const e2e::RunResult r = e2e::RunProgram(options);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module frame\\\\calc at "
+                                           "[0-9A-F]{8}\\.\r\nInvalid numeric input\\.\r\n\r\n"));
+}
+
+// A program whose absolute path is longer than any path the system spells out is still named,
+// with an address relative to its own load base.
+TEST_F(ProgramPaths, PathLongerThanThePlatformsBufferStillNamesTheModule) {
+  const int home = open(".", O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(home, 0);
+  ASSERT_EQ(chdir(dir_.c_str()), 0);
+  const std::string component(200, 'd');
+  size_t depth = dir_.size();
+  while (depth <= 4200) {
+    ASSERT_EQ(mkdir(component.c_str(), 0700), 0);
+    ASSERT_EQ(chdir(component.c_str()), 0);
+    depth += component.size() + 1;
+  }
+  fs::copy_file(e2e::ProgramPath(), "framecalc");
+  e2e::RunOptions options;
+  options.program = "./framecalc";
+  options.stdinBytes = "12a\n";
+  const e2e::RunResult r = e2e::RunProgram(options);
+  ASSERT_EQ(fchdir(home), 0);
+  close(home);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module framecalc at "
+                                           "0000[0-9A-F]{4}\\.\r\nInvalid numeric input\\.\r\n\r\n"));
+}
+
+}  // namespace
