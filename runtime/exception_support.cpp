@@ -56,6 +56,20 @@ const TReasonInfo ReasonTable[ReasonCount] = {
 
 TExceptRec ExceptMap[ReasonCount];
 
+namespace {
+// Whether the reason and I/O messages have been read since InstallExceptionSupport.
+bool ExceptionTextsLoaded = false;
+}  // namespace
+
+void LoadExceptionTexts() {
+  if (ExceptionTextsLoaded) return;
+  for (uint8_t reason = ReasonDivByZero; reason < ReasonCount; ++reason) {
+    ExceptMap[reason].message = LoadMessageText(ReasonTable[reason].messageId);
+  }
+  for (TErrorRec& record : IoErrorMap) record.message = LoadMessageText(record.messageId);
+  ExceptionTextsLoaded = true;
+}
+
 TErrorRec IoErrorMap[IoErrorRecordCount] = {
     {2, StringIdFileNotFound, {}},     {3, StringIdInvalidFilename, {}},
     {4, StringIdTooManyOpenFiles, {}}, {5, StringIdFileAccessDenied, {}},
@@ -89,6 +103,7 @@ void RaiseReasonException(uint8_t reason, const void* address) {
   } else if (reason == ReasonIoError) {
     object = CreateIoException();
   } else if (reason < ReasonCount && ExceptMap[reason].create != nullptr) {
+    LoadExceptionTexts();
     object = ExceptMap[reason].create(ExceptMap[reason].message);
   } else {
     object = new EExternalException(ResourceId{StringIdExternalException},
@@ -99,6 +114,7 @@ void RaiseReasonException(uint8_t reason, const void* address) {
 
 EInOutError* CreateIoException() {
   const int32_t code = TakePendingIoError();
+  LoadExceptionTexts();
   EInOutError* error = nullptr;
   for (const TErrorRec& record : IoErrorMap) {
     if (record.code == code) {
@@ -160,6 +176,7 @@ TObject* CreateFaultException(const platform::EXCEPTION_RECORD* record) {
     object = new EExternalException(ResourceId{StringIdExternalException},
                                     {static_cast<uint32_t>(record->ExceptionCode)});
   } else {
+    LoadExceptionTexts();
     object = ExceptMap[reason].create != nullptr
                  ? ExceptMap[reason].create(ExceptMap[reason].message)
                  : ReasonTable[reason].create(LoadMessageText(ReasonTable[reason].messageId));
@@ -180,9 +197,12 @@ void InstallExceptionSupport() {
   for (uint8_t reason = ReasonDivByZero; reason < ReasonCount; ++reason) {
     ExceptMap[reason].exceptClass = ReasonTable[reason].exceptClass;
     ExceptMap[reason].create = ReasonTable[reason].create;
-    ExceptMap[reason].message = LoadMessageText(ReasonTable[reason].messageId);
   }
-  for (TErrorRec& record : IoErrorMap) record.message = LoadMessageText(record.messageId);
+  // The two shared objects are made now, with their texts, so that an out-of-memory failure
+  // needs no allocation; making them also makes the language choice for the whole run. The other
+  // messages are read from the module chosen now when a failure first needs them: a run that
+  // ends normally shows none of them.
+  ExceptionTextsLoaded = false;
   SharedOutOfMemory = new EOutOfMemory(ResourceId{StringIdOutOfMemory});
   SharedInvalidPointer = new EInvalidPointer(ResourceId{StringIdInvalidPointer});
   RuntimeErrorHook = RaiseReasonException;

@@ -58,6 +58,9 @@ inline constexpr int StatusRecordCount = 14;
 extern const TStatusRec StatusTable[StatusRecordCount];
 
 void InstallExceptionSupport();
+// Reads the reason and I/O messages into ExceptMap and IoErrorMap, once after each
+// InstallExceptionSupport, from the module chosen at start-up.
+void LoadExceptionTexts();
 void RemoveExceptionSupport();
 
 // The RuntimeErrorHook: raises the reason's object at `address`.

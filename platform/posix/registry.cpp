@@ -192,13 +192,15 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
   return ParseData(Trim(line.substr(pos + 1)), value);
 }
 
-// Reads the hive's file: whether `path` exists there, and the values of exactly that key.
-bool ReadKey(HKEY hive, const std::string& path, std::vector<RegistryValue>& values) {
+// The hive's file, whole; false when there is none to read.
+bool ReadHive(HKEY hive, std::string& contents) {
   const std::string file = HiveFile(hive);
-  std::string contents;
-  if (file.empty() || !posix_detail::ReadSmallFile(file.c_str(), MaxRegistryFileSize, contents)) {
-    return false;
-  }
+  return !file.empty() && posix_detail::ReadSmallFile(file.c_str(), MaxRegistryFileSize, contents);
+}
+
+// Whether `path` exists in the hive's file, and the values of exactly that key.
+bool ReadKey(const std::string& contents, const std::string& path,
+             std::vector<RegistryValue>& values) {
   bool exists = false;
   bool inKey = false;
   size_t pos = 0;
@@ -249,11 +251,14 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD, HKEY* result) {
   } else if (key != HKEY_CURRENT_USER && key != HKEY_LOCAL_MACHINE) {
     return static_cast<LONG>(ERROR_INVALID_HANDLE);
   }
-  const std::string sub = KeyPath(subKey != nullptr ? subKey : "");
-  if (!sub.empty()) path = path.empty() ? sub : path + "\\" + sub;
   try {
+    // A hive without a file holds no key: nothing more to look at.
+    std::string contents;
+    if (!ReadHive(hive, contents)) return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
+    const std::string sub = KeyPath(subKey != nullptr ? subKey : "");
+    if (!sub.empty()) path = path.empty() ? sub : path + "\\" + sub;
     auto* open = new OpenKey{nullptr, hive, path, {}};
-    if (!ReadKey(hive, path, open->values)) {
+    if (!ReadKey(contents, path, open->values)) {
       delete open;
       return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     }
