@@ -138,6 +138,24 @@ INSTANTIATE_TEST_SUITE_P(
                     ShutdownCase{"AfterAReport", platform::ERROR_DISK_FULL, 1, 1}),
     [](const testing::TestParamInfo<ShutdownCase>& param) { return param.param.name; });
 
+// When even the report keeps failing, the program gives up with run-time error 217: the pending
+// output and the message still go out, and the finalisers (which may be what fails) do not run.
+TEST(ExitProgramPath, AbandonedProgramStillWritesItsOutputAndMessage) {
+  fake::FakeConsole console;
+  console.fileType[1] = platform::FILE_TYPE_PIPE;
+  fake::InstallFakeConsole installed(console);
+  ConsoleOutput.mode = ModeClosed;
+  WriteStringValue(ConsoleOutput, "pending", 0);
+  InitialisedUnitCount = 2;
+  EXPECT_EQ(fake::ExitCodeOf(
+                [&] { AbandonProgram(217, reinterpret_cast<const void*>(uintptr_t{0x00AB12CD})); }),
+            217u);
+  EXPECT_EQ(console.Written(fake::OutputHandle),
+            "pending" + WithZero("Runtime error 217 at 00AB12CD") + "\r\n");
+  EXPECT_EQ(InitialisedUnitCount, 2) << "no finaliser ran";
+  InitialisedUnitCount = 0;
+}
+
 TEST(ExitProgramPath, NoAddressMeansNoMessage) {
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
