@@ -17,4 +17,20 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);
 // bytes, so this is the next byte (the terminating zero is never passed).
 const char* CharNextA(const char* text);
 
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD FILE_SHARE_READ = 0x00000001u;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
+
+// Opens an existing file for reading (the only access and disposition supported here:
+// GENERIC_READ with OPEN_EXISTING; other values fail with ERROR_INVALID_PARAMETER). The handle is
+// read with ReadFile and released with CloseHandle (platform/console_files.h). A directory
+// cannot be opened (ERROR_ACCESS_DENIED), as on Win32 without backup semantics. On failure
+// INVALID_HANDLE_VALUE, and the last error says why (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
+// ERROR_ACCESS_DENIED, ERROR_TOO_MANY_OPEN_FILES, ...). The security attributes and the template
+// are not used.
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
+                   void* securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
+                   HANDLE templateFile);
+
 }  // namespace platform

@@ -20,8 +20,8 @@ namespace {
 
 thread_local DWORD LastErrorCode = ERROR_SUCCESS;
 
-// errno values that a read, write, stat or close of a standard handle can produce, and the
-// Win32 code each one stands for.
+// errno values that a read, write, stat or close of a standard handle, or the opening of a named
+// file, can produce, and the Win32 code each one stands for.
 struct ErrnoMapping {
   int errnoValue;
   DWORD code;
@@ -29,6 +29,10 @@ struct ErrnoMapping {
 
 constexpr ErrnoMapping ErrnoTable[] = {
     {EBADF, ERROR_INVALID_HANDLE},
+    {ENOENT, ERROR_FILE_NOT_FOUND},
+    {ENOTDIR, ERROR_PATH_NOT_FOUND},
+    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
     {ENOSPC, ERROR_DISK_FULL},
     {EFBIG, ERROR_DISK_FULL},
     {EDQUOT, ERROR_DISK_FULL},

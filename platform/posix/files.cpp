@@ -12,6 +12,8 @@
 #include <new>
 
 #include "platform/console_files.h"
+#include "platform/posix/descriptors.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/posix/small_files.h"
 
 namespace platform {
@@ -41,6 +43,33 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
 }
 
 const char* CharNextA(const char* text) { return *text != '\0' ? text + 1 : text; }
+
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+                   void* /*securityAttributes*/, DWORD creationDisposition,
+                   DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+  if (fileName == nullptr || fileName[0] == '\0' || desiredAccess != GENERIC_READ ||
+      creationDisposition != OPEN_EXISTING) {
+    SetLastError(fileName != nullptr && fileName[0] == '\0' ? ERROR_PATH_NOT_FOUND
+                                                             : ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  int fd = -1;
+  do {
+    fd = ::open(fileName, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    SetLastError(Win32ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return HandleOfDescriptor(fd);
+}
 
 namespace posix_detail {
 

@@ -1,0 +1,45 @@
+#include "batch/batch_output.h"
+
+#include <cstring>
+
+#include "numconv/real_to_text.h"
+
+namespace {
+// The calculator's field width for a coordinate.
+constexpr int32_t CoordinateWidth = 5;
+}  // namespace
+
+OutputBuffer::OutputBuffer(char* storage, size_t capacity, OutputSink sink, void* sinkContext)
+    : storage_(storage), capacity_(capacity), sink_(sink), sinkContext_(sinkContext) {}
+
+void OutputBuffer::Append(const char* data, size_t size) {
+  while (size > 0) {
+    if (used_ == capacity_) Flush();
+    const size_t room = capacity_ - used_;
+    const size_t part = size < room ? size : room;
+    std::memcpy(storage_ + used_, data, part);
+    used_ += part;
+    data += part;
+    size -= part;
+  }
+}
+
+void OutputBuffer::Append(const char* text) { Append(text, std::strlen(text)); }
+
+void OutputBuffer::Flush() {
+  if (used_ > 0 && !failed_ && !sink_(sinkContext_, storage_, used_)) failed_ = true;
+  used_ = 0;
+}
+
+void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals) {
+  CountedText text;
+  RealToText(value, CoordinateWidth, decimals, text);
+  size_t start = 0;
+  while (start < text.length && text.chars[start] == ' ') ++start;
+  out.Append(text.chars + start, text.length - start);
+}
+
+void AppendLineEnd(OutputBuffer& out, const OutputFormat& format) {
+  if (format.crlf) out.Append('\r');
+  out.Append('\n');
+}

@@ -1,0 +1,49 @@
+// The output of framecalc-batch: bytes gathered in one large block and handed to a sink when the
+// block is full or the run ends, and the formatting of the result lines into it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Receives a block of bytes; false when it could not take them all.
+using OutputSink = bool (*)(void* context, const char* data, size_t size);
+
+class OutputBuffer {
+ public:
+  // `storage` of `capacity` bytes (at least 512) is owned by the caller and used for the whole
+  // run: nothing is allocated afterwards.
+  OutputBuffer(char* storage, size_t capacity, OutputSink sink, void* sinkContext);
+
+  void Append(const char* data, size_t size);
+  void Append(const char* text);  // NUL-terminated
+  void Append(char c) {
+    if (used_ == capacity_) Flush();
+    storage_[used_++] = c;
+  }
+  // Hands everything gathered to the sink. After a sink failure the buffer keeps nothing and
+  // takes nothing more; failed() tells.
+  void Flush();
+
+  bool failed() const { return failed_; }
+  size_t pending() const { return used_; }
+
+ private:
+  char* storage_;
+  size_t capacity_;
+  size_t used_ = 0;
+  OutputSink sink_;
+  void* sinkContext_;
+  bool failed_ = false;
+};
+
+struct OutputFormat {
+  int32_t decimals = 2;  // digits after the point (the calculator's 2)
+  bool crlf = false;     // CR LF line ends instead of LF
+  bool echo = false;     // the record's six fields before the crossing
+};
+
+// A coordinate as the calculator writes it (RealToText with width 5 and the given decimals),
+// without the padding blanks. Appends at most 255 characters.
+void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals);
+
+void AppendLineEnd(OutputBuffer& out, const OutputFormat& format);

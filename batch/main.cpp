@@ -1,0 +1,321 @@
+// framecalc-batch: the crossings of many records of points and frame lines in one run, with the
+// calculator's own number conversion and intersection.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "batch/batch_output.h"
+#include "batch/record_processor.h"
+#include "numconv/extended.h"
+#include "platform/console_files.h"
+#include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/string_tables.h"
+#include "runtime/string_ids.h"
+
+#ifndef FRAMECALC_VERSION
+#define FRAMECALC_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* ProgramName = "framecalc-batch";
+
+constexpr int ExitAllRecords = 0;
+constexpr int ExitSomeRecordsFailed = 1;
+constexpr int ExitTrouble = 2;  // usage error, unreadable input, output that cannot be written
+
+constexpr int32_t MaximumDecimals = 216;  // the most that the conversion writes
+constexpr size_t MaximumInputs = 4096;
+
+// Everything the run needs is set aside once, before the first record.
+constexpr size_t ResultBlockSize = 256 * 1024;
+constexpr size_t ErrorBlockSize = 16 * 1024;
+constexpr size_t ReadBlockSize = 256 * 1024;
+char ResultBlock[ResultBlockSize];
+char ErrorBlock[ErrorBlockSize];
+char ReadBlock[ReadBlockSize];
+
+constexpr int TextSize = 256;
+char InvalidInputText[TextSize];
+char ZeroDivideText[TextSize];
+char InvalidOpText[TextSize];
+char OverflowText[TextSize];
+
+const char* const HelpText =
+    "Usage: framecalc-batch [OPTION]... [FILE]...\n"
+    "Compute where line AB crosses a frame line X = K or Y = K, for every record of the FILEs\n"
+    "(standard input when there is none, or for -), with framecalc's arithmetic.\n"
+    "\n"
+    "A record is one line: AX AY BX BY AXIS K, separated by blanks, tabs, commas or semicolons.\n"
+    "AXIS \"X\" means the frame line X = K; anything else means Y = K. Blank lines and lines\n"
+    "starting with # are skipped, and so is a first line without any number (a header).\n"
+    "Each record gives one line \"X<TAB>Y\"; a record that fails gives an empty line, and the\n"
+    "reason goes to standard error as FILE:LINE: FIELD: MESSAGE.\n"
+    "\n"
+    "  --decimals N  write N digits after the point (0 to 216; default 2)\n"
+    "  --echo        write the record's six fields, tab-separated, before X and Y\n"
+    "  --crlf        end the result lines with CR LF instead of LF\n"
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n"
+    "\n"
+    "Exit status: 0 when every record gave a result, 1 when any record failed, 2 for a usage\n"
+    "error, an input that cannot be read or an output that cannot be written.\n";
+
+bool WriteToHandle(void* context, const char* data, size_t size) {
+  const auto handle = *static_cast<platform::HANDLE*>(context);
+  while (size > 0) {
+    const auto part = static_cast<platform::DWORD>(size < 0x40000000u ? size : 0x40000000u);
+    platform::DWORD written = 0;
+    if (!platform::WriteFile(handle, data, part, &written)) return false;
+    data += part;
+    size -= part;
+  }
+  return true;
+}
+
+platform::HANDLE StandardOutput = platform::INVALID_HANDLE_VALUE;
+platform::HANDLE StandardError = platform::INVALID_HANDLE_VALUE;
+platform::DWORD OutputError = 0;  // the last error of a failed write of the results
+
+bool WriteResults(void* context, const char* data, size_t size) {
+  if (WriteToHandle(context, data, size)) return true;
+  OutputError = platform::GetLastError();
+  return false;
+}
+
+// Messages of the program itself (not of a record): written at once, unbuffered.
+void Say(const char* text) {
+  if (StandardError == platform::INVALID_HANDLE_VALUE) return;
+  WriteToHandle(&StandardError, text, std::strlen(text));
+}
+
+void SayProblem(const char* subject, const char* message) {
+  Say(ProgramName);
+  Say(": ");
+  if (subject != nullptr) {
+    Say(subject);
+    Say(": ");
+  }
+  Say(message);
+  Say("\n");
+}
+
+void LoadText(uint32_t id, char* buffer) {
+  if (platform::LoadStringA(0, id, buffer, TextSize) == 0) buffer[0] = '\0';
+}
+
+// The run-time's text for a Win32 error of a file: the four that it names, "I/O error N" else.
+void ErrorText(platform::DWORD code, char* buffer) {
+  switch (code) {
+    case platform::ERROR_FILE_NOT_FOUND: LoadText(StringIdFileNotFound, buffer); return;
+    case platform::ERROR_PATH_NOT_FOUND: LoadText(StringIdInvalidFilename, buffer); return;
+    case platform::ERROR_TOO_MANY_OPEN_FILES: LoadText(StringIdTooManyOpenFiles, buffer); return;
+    case platform::ERROR_ACCESS_DENIED: LoadText(StringIdFileAccessDenied, buffer); return;
+    default: break;
+  }
+  char format[TextSize];
+  LoadText(StringIdIoError, format);
+  const char* conversion = std::strstr(format, "%d");
+  if (conversion == nullptr) {
+    std::memcpy(buffer, format, TextSize);
+    return;
+  }
+  char number[16];
+  int digits = 0;
+  char reversed[16];
+  do {
+    reversed[digits++] = static_cast<char>('0' + code % 10);
+    code /= 10;
+  } while (code != 0);
+  for (int i = 0; i < digits; ++i) number[i] = reversed[digits - 1 - i];
+  number[digits] = '\0';
+  const size_t before = static_cast<size_t>(conversion - format);
+  const size_t after = std::strlen(conversion + 2);
+  if (before + static_cast<size_t>(digits) + after >= TextSize) {
+    std::memcpy(buffer, format, TextSize);
+    return;
+  }
+  std::memcpy(buffer, format, before);
+  std::memcpy(buffer + before, number, static_cast<size_t>(digits));
+  std::memcpy(buffer + before + digits, conversion + 2, after + 1);
+}
+
+void SayFileProblem(const char* name, platform::DWORD code) {
+  char text[TextSize];
+  ErrorText(code, text);
+  SayProblem(name, text);
+}
+
+[[noreturn]] void UsageError(const char* message, const char* argument) {
+  Say(ProgramName);
+  Say(": ");
+  Say(message);
+  if (argument != nullptr) {
+    Say(" '");
+    Say(argument);
+    Say("'");
+  }
+  Say("\nTry 'framecalc-batch --help' for more information.\n");
+  platform::ExitProcess(ExitTrouble);
+}
+
+bool ParseDecimals(const char* text, int32_t& decimals) {
+  if (text == nullptr || *text == '\0') return false;
+  int32_t value = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    value = value * 10 + (*p - '0');
+    if (value > MaximumDecimals) return false;
+  }
+  decimals = value;
+  return true;
+}
+
+bool GuardWithPlatform(void (*routine)(void*), void* context, uint32_t& status) {
+  platform::EXCEPTION_RECORD fault;
+  if (platform::CallWithFaultGuard(routine, context, fault)) return true;
+  status = fault.ExceptionCode;
+  return false;
+}
+
+bool IsStandardInput(const char* name) { return std::strcmp(name, "-") == 0; }
+
+platform::HANDLE OpenInput(const char* name) {
+  if (IsStandardInput(name)) return platform::GetStdHandle(platform::STD_INPUT_HANDLE);
+  return platform::CreateFileA(name, platform::GENERIC_READ, platform::FILE_SHARE_READ, nullptr,
+                               platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  StandardOutput = platform::GetStdHandle(platform::STD_OUTPUT_HANDLE);
+  StandardError = platform::GetStdHandle(platform::STD_ERROR_HANDLE);
+
+  OutputFormat format;
+  const char* inputs[MaximumInputs];
+  size_t inputCount = 0;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (optionsEnded || argument[0] != '-' || IsStandardInput(argument)) {
+      if (inputCount == MaximumInputs) UsageError("too many files (at most 4096)", nullptr);
+      inputs[inputCount++] = argument;
+    } else if (std::strcmp(argument, "--") == 0) {
+      optionsEnded = true;
+    } else if (std::strcmp(argument, "--help") == 0) {
+      WriteToHandle(&StandardOutput, HelpText, std::strlen(HelpText));
+      return ExitAllRecords;
+    } else if (std::strcmp(argument, "--version") == 0) {
+      const char* const version = "framecalc-batch " FRAMECALC_VERSION "\n";
+      WriteToHandle(&StandardOutput, version, std::strlen(version));
+      return ExitAllRecords;
+    } else if (std::strcmp(argument, "--crlf") == 0) {
+      format.crlf = true;
+    } else if (std::strcmp(argument, "--echo") == 0) {
+      format.echo = true;
+    } else if (std::strcmp(argument, "--decimals") == 0 ||
+               std::strncmp(argument, "--decimals=", 11) == 0) {
+      const char* value = argument[10] == '=' ? argument + 11 : nullptr;
+      if (value == nullptr) {
+        if (i + 1 == argc) UsageError("option '--decimals' needs a number", nullptr);
+        value = argv[++i];
+      }
+      if (!ParseDecimals(value, format.decimals)) {
+        UsageError("--decimals takes a whole number from 0 to 216, not", value);
+      }
+    } else {
+      UsageError("unknown option", argument);
+    }
+  }
+  static const char* const StandardInputOnly[] = {"-"};
+  const char* const* names = inputCount > 0 ? inputs : StandardInputOnly;
+  if (inputCount == 0) inputCount = 1;
+
+  // Every named file must open before anything is written: a run never stops half-way because
+  // of a mistyped name. They are opened again when their turn comes.
+  bool allReadable = true;
+  for (size_t i = 0; i < inputCount; ++i) {
+    if (IsStandardInput(names[i])) {
+      if (platform::GetStdHandle(platform::STD_INPUT_HANDLE) == platform::INVALID_HANDLE_VALUE) {
+        SayFileProblem("-", platform::GetLastError());
+        allReadable = false;
+      }
+      continue;
+    }
+    const platform::HANDLE handle = OpenInput(names[i]);
+    if (handle == platform::INVALID_HANDLE_VALUE) {
+      SayFileProblem(names[i], platform::GetLastError());
+      allReadable = false;
+    } else {
+      platform::CloseHandle(handle);
+    }
+  }
+  if (!allReadable) return ExitTrouble;
+
+  LoadText(StringIdInvalidInput, InvalidInputText);
+  LoadText(StringIdZeroDivide, ZeroDivideText);
+  LoadText(StringIdInvalidOp, InvalidOpText);
+  LoadText(StringIdOverflow, OverflowText);
+  const MessageTexts texts{InvalidInputText, ZeroDivideText, InvalidOpText, OverflowText};
+
+  platform::InstallFaultHandlers();
+  ResetFpu();
+
+  OutputBuffer results(ResultBlock, ResultBlockSize, &WriteResults, &StandardOutput);
+  OutputBuffer errors(ErrorBlock, ErrorBlockSize, &WriteToHandle, &StandardError);
+  RecordProcessor processor(format, texts, results, errors, &GuardWithPlatform);
+
+  int exitCode = ExitAllRecords;
+  for (size_t i = 0; i < inputCount && exitCode != ExitTrouble; ++i) {
+    const char* name = names[i];
+    const platform::HANDLE handle = OpenInput(name);
+    if (handle == platform::INVALID_HANDLE_VALUE) {
+      results.Flush();
+      SayFileProblem(name, platform::GetLastError());
+      exitCode = ExitTrouble;
+      break;
+    }
+    processor.BeginInput(name);
+    for (;;) {
+      platform::DWORD got = 0;
+      if (!platform::ReadFile(handle, ReadBlock, ReadBlockSize, &got)) {
+        // The results of the complete lines read so far are kept; a partial last line is not
+        // taken for a record.
+        const platform::DWORD code = platform::GetLastError();
+        results.Flush();
+        SayFileProblem(name, code);
+        exitCode = ExitTrouble;
+        break;
+      }
+      if (got == 0) {
+        processor.EndInput();
+        break;
+      }
+      processor.Feed(ReadBlock, got);
+      if (results.failed() || processor.unexpectedFault() != 0) break;
+    }
+    if (!IsStandardInput(name)) platform::CloseHandle(handle);
+    if (results.failed() || processor.unexpectedFault() != 0) break;
+  }
+  results.Flush();
+  errors.Flush();
+  if (processor.unexpectedFault() != 0) {
+    char message[64] = "unexpected fault, status 0x";
+    const char* const hex = "0123456789ABCDEF";
+    size_t length = std::strlen(message);
+    for (int shift = 28; shift >= 0; shift -= 4) {
+      message[length++] = hex[(processor.unexpectedFault() >> shift) & 0xF];
+    }
+    message[length] = '\0';
+    SayProblem(nullptr, message);
+    return ExitTrouble;
+  }
+  if (results.failed()) {
+    SayFileProblem("standard output", OutputError);
+    return ExitTrouble;
+  }
+  if (exitCode == ExitTrouble) return exitCode;
+  return processor.failedRecords() > 0 ? ExitSomeRecordsFailed : ExitAllRecords;
+}

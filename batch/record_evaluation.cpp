@@ -1,0 +1,94 @@
+#include "batch/record_evaluation.h"
+
+#include "calculator/frame_intersection.h"
+#include "numconv/extended.h"
+#include "numconv/text_to_real.h"
+
+namespace {
+
+constexpr FieldIndex NumberOrder[] = {FieldIndex::AX, FieldIndex::AY, FieldIndex::BX,
+                                      FieldIndex::BY, FieldIndex::K};
+
+constexpr uint16_t AllExceptionsMasked = 0x003F;
+
+bool Present(const Record& record, FieldIndex field) {
+  return static_cast<int>(field) < record.fieldCount;
+}
+
+// One number field as the calculator reads it: the token through TextToReal (a non-zero error
+// position makes it invalid), then the store to double, whose overflow faults here.
+bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, double& value) {
+  out.field = field;
+  if (!Present(record, field)) {
+    out.problem = RecordProblem::MissingField;
+    return false;
+  }
+  int32_t errorPosition = 0;
+  const Extended read = TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
+  if (errorPosition != 0) {
+    out.problem = RecordProblem::InvalidNumber;
+    return false;
+  }
+  value = StoreToDouble(read);
+  return true;
+}
+
+}  // namespace
+
+void EvaluateRecord(const Record& record, RecordEvaluation& out) {
+  out.stage = EvaluationStage::Field;
+  out.problem = RecordProblem::None;
+  out.knownIsX = false;
+  out.field = FieldIndex::AX;
+  if (record.tooManyFields) {
+    out.problem = RecordProblem::TooManyFields;
+    out.stage = EvaluationStage::Done;
+    return;
+  }
+  double ax = 0, ay = 0, bx = 0, by = 0, k = 0;
+  // The calculator's order of questions: the four coordinates, the axis, the known coordinate.
+  if (!ReadNumber(record, FieldIndex::AX, out, ax) || !ReadNumber(record, FieldIndex::AY, out, ay) ||
+      !ReadNumber(record, FieldIndex::BX, out, bx) || !ReadNumber(record, FieldIndex::BY, out, by)) {
+    out.stage = EvaluationStage::Done;
+    return;
+  }
+  if (!Present(record, FieldIndex::Axis)) {
+    out.field = FieldIndex::Axis;
+    out.problem = RecordProblem::MissingField;
+    out.stage = EvaluationStage::Done;
+    return;
+  }
+  const FieldToken& axis = record.fields[static_cast<int>(FieldIndex::Axis)];
+  // The X branch only for exactly the one character "X".
+  out.knownIsX = axis.length == 1 && axis.text[0] == 'X';
+  if (!ReadNumber(record, FieldIndex::K, out, k)) {
+    out.stage = EvaluationStage::Done;
+    return;
+  }
+  out.stage = EvaluationStage::Intersection;
+  if (out.knownIsX) {
+    out.x = k;
+    out.y = FrameIntersection(KnownAxis::X, ax, ay, bx, by, k);
+  } else {
+    out.x = FrameIntersection(KnownAxis::Y, ax, ay, bx, by, k);
+    out.y = k;
+  }
+  out.stage = EvaluationStage::Done;
+}
+
+bool IsHeaderRecord(const Record& record) {
+  LoadFpuControlWord(static_cast<uint16_t>(DefaultFpuControlWord | AllExceptionsMasked));
+  bool anyNumber = false;
+  for (const FieldIndex field : NumberOrder) {
+    if (!Present(record, field)) continue;
+    int32_t errorPosition = 0;
+    TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
+    if (errorPosition == 0) {
+      anyNumber = true;
+      break;
+    }
+  }
+  // Clears what the masked conversions left in the status word.
+  LoadFpuControlWord(DefaultFpuControlWord);
+  return !anyNumber;
+}

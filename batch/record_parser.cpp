@@ -1,0 +1,112 @@
+#include "batch/record_parser.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+enum ByteClass : uint8_t { Separator = 0, FieldChar = 1, LineEnd = 2 };
+
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    classes[c] = c > 32 && c != ',' && c != ';' ? FieldChar : Separator;
+  }
+  classes['\n'] = LineEnd;
+  return classes;
+}
+
+constexpr std::array<uint8_t, 256> ByteClasses = MakeByteClasses();
+
+inline uint8_t ClassOf(char c) { return ByteClasses[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
+const char* FieldName(FieldIndex field) {
+  static const char* const names[RecordFieldCount] = {"AX", "AY", "BX", "BY", "AXIS", "K"};
+  const auto index = static_cast<unsigned>(field);
+  return index < RecordFieldCount ? names[index] : "?";
+}
+
+void RecordScanner::Restart() {
+  nextLine_ = 1;
+  NextLine();
+}
+
+void RecordScanner::NextLine() {
+  record_.kind = LineKind::Blank;
+  record_.lineNumber = nextLine_++;
+  record_.fieldCount = 0;
+  record_.tooManyFields = false;
+  record_.extra.length = 0;
+  record_.extra.text[0] = '\0';
+  state_ = State::BetweenFields;
+  touched_ = false;
+  current_ = nullptr;
+}
+
+void RecordScanner::StartField(char c) {
+  if (record_.fieldCount == 0 && !record_.tooManyFields && c == '#') {
+    record_.kind = LineKind::Comment;
+    state_ = State::Comment;
+    return;
+  }
+  record_.kind = LineKind::Record;
+  if (record_.fieldCount < RecordFieldCount) {
+    current_ = &record_.fields[record_.fieldCount++];
+  } else if (!record_.tooManyFields) {
+    // The first field too many is kept for the report; nothing after it matters.
+    record_.tooManyFields = true;
+    current_ = &record_.extra;
+  } else {
+    state_ = State::Skipping;
+    current_ = nullptr;
+    return;
+  }
+  current_->text[0] = c;
+  current_->length = 1;
+  state_ = State::InField;
+}
+
+const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineComplete) {
+  lineComplete = false;
+  const char* p = begin;
+  if (p == end) return p;
+  touched_ = true;
+  while (p != end) {
+    if (state_ == State::Comment || state_ == State::Skipping) {
+      const void* lineEnd = std::memchr(p, '\n', static_cast<size_t>(end - p));
+      if (lineEnd == nullptr) return end;
+      lineComplete = true;
+      return static_cast<const char*>(lineEnd) + 1;
+    }
+    const char c = *p++;
+    const uint8_t kind = ClassOf(c);
+    if (state_ == State::InField) {
+      if (kind == FieldChar) {
+        if (current_->length < FieldTokenLength) current_->text[current_->length++] = c;
+        continue;
+      }
+      current_->text[current_->length] = '\0';
+      current_ = nullptr;
+      state_ = State::BetweenFields;
+    } else if (kind == FieldChar) {
+      StartField(c);
+      continue;
+    }
+    if (kind == LineEnd) {
+      lineComplete = true;
+      return p;
+    }
+  }
+  return p;
+}
+
+bool RecordScanner::Finish() {
+  if (state_ == State::InField) {
+    current_->text[current_->length] = '\0';
+    current_ = nullptr;
+    state_ = State::BetweenFields;
+  }
+  return touched_;
+}

@@ -1,0 +1,157 @@
+#include "batch/record_processor.h"
+
+#include <charconv>
+
+#include "numconv/extended.h"
+
+namespace {
+
+constexpr uint32_t StatusZeroDivide = 0xC000008Eu;
+constexpr uint32_t StatusInvalidOperation = 0xC0000090u;
+constexpr uint32_t StatusOverflow = 0xC0000091u;
+constexpr uint32_t StatusStackCheck = 0xC0000092u;
+
+}  // namespace
+
+RecordProcessor::RecordProcessor(const OutputFormat& format, const MessageTexts& texts,
+                                 OutputBuffer& results, OutputBuffer& errors, FaultGuard guard)
+    : format_(format), texts_(texts), results_(results), errors_(errors), guard_(guard) {}
+
+void RecordProcessor::BeginInput(const char* name) {
+  name_ = name;
+  scanner_.Restart();
+  firstRecordSeen_ = false;
+}
+
+void RecordProcessor::Feed(const char* data, size_t size) {
+  pos_ = data;
+  end_ = data + size;
+  Run(false);
+}
+
+void RecordProcessor::EndInput() {
+  pos_ = end_ = nullptr;
+  Run(true);
+}
+
+void RecordProcessor::RunGuarded(void* self) { static_cast<RecordProcessor*>(self)->ScanPending(); }
+
+// The guarded scan goes on from where a fault left it: everything it needs lives in this object,
+// none of it in the frames that the fault leaves behind.
+void RecordProcessor::Run(bool finishing) {
+  finishing_ = finishing;
+  while (unexpectedFault_ == 0 && !results_.failed()) {
+    uint32_t status = 0;
+    if (guard_(&RunGuarded, this, status)) break;
+    ResetFpu();
+    if (!ReportFault(status)) unexpectedFault_ = status != 0 ? status : 1;
+    scanner_.NextLine();
+  }
+  errors_.Flush();
+}
+
+void RecordProcessor::ScanPending() {
+  while (pos_ != end_) {
+    bool lineComplete = false;
+    pos_ = scanner_.Scan(pos_, end_, lineComplete);
+    if (!lineComplete) break;
+    CompleteLine();
+    scanner_.NextLine();
+    if (results_.failed()) return;
+  }
+  if (finishing_ && scanner_.Finish()) {
+    CompleteLine();
+    scanner_.NextLine();
+  }
+}
+
+void RecordProcessor::CompleteLine() {
+  const Record& record = scanner_.record();
+  if (record.kind != LineKind::Record) return;
+  if (!firstRecordSeen_) {
+    firstRecordSeen_ = true;
+    if (IsHeaderRecord(record)) return;
+  }
+  ++records_;
+  EvaluateRecord(record, evaluation_);
+  if (evaluation_.problem != RecordProblem::None) {
+    ReportProblem(record);
+    return;
+  }
+  WriteResult(record);
+}
+
+void RecordProcessor::WriteResult(const Record& record) {
+  if (format_.echo) {
+    for (int i = 0; i < RecordFieldCount; ++i) {
+      results_.Append(record.fields[i].text, record.fields[i].length);
+      results_.Append('\t');
+    }
+  }
+  AppendCoordinate(results_, evaluation_.x, format_.decimals);
+  results_.Append('\t');
+  AppendCoordinate(results_, evaluation_.y, format_.decimals);
+  AppendLineEnd(results_, format_);
+}
+
+void RecordProcessor::BeginMessage(const Record& record) {
+  ++failed_;
+  AppendLineEnd(results_, format_);  // the record's line stays, empty
+  errors_.Append(name_);
+  errors_.Append(':');
+  char number[24];
+  const auto converted = std::to_chars(number, number + sizeof number, record.lineNumber);
+  errors_.Append(number, static_cast<size_t>(converted.ptr - number));
+  errors_.Append(": ", 2);
+}
+
+void RecordProcessor::AppendField(const Record& record, FieldIndex field) {
+  const FieldToken& token = record.fields[static_cast<int>(field)];
+  errors_.Append(FieldName(field));
+  errors_.Append(" \"", 2);
+  errors_.Append(token.text, token.length);
+  errors_.Append("\": ", 3);
+}
+
+void RecordProcessor::ReportProblem(const Record& record) {
+  BeginMessage(record);
+  switch (evaluation_.problem) {
+    case RecordProblem::TooManyFields:
+      errors_.Append("field 7 \"");
+      errors_.Append(record.extra.text, record.extra.length);
+      errors_.Append("\": Too many fields (6 expected)");
+      break;
+    case RecordProblem::MissingField:
+      errors_.Append(FieldName(evaluation_.field));
+      errors_.Append(": Missing field");
+      break;
+    case RecordProblem::InvalidNumber:
+    case RecordProblem::None:
+      AppendField(record, evaluation_.field);
+      errors_.Append(texts_.invalidInput);
+      break;
+  }
+  errors_.Append('\n');
+}
+
+bool RecordProcessor::ReportFault(uint32_t status) {
+  const char* text = nullptr;
+  switch (status) {
+    case StatusZeroDivide: text = texts_.zeroDivide; break;
+    case StatusInvalidOperation:
+    case StatusStackCheck: text = texts_.invalidOp; break;
+    case StatusOverflow: text = texts_.overflow; break;
+    default: return false;
+  }
+  const Record& record = scanner_.record();
+  BeginMessage(record);
+  if (evaluation_.stage == EvaluationStage::Field) {
+    AppendField(record, evaluation_.field);
+  } else {
+    // The computed coordinate: Y when the known one is X, else X.
+    errors_.Append(evaluation_.knownIsX ? "Y: " : "X: ");
+  }
+  errors_.Append(text);
+  errors_.Append('\n');
+  return true;
+}
