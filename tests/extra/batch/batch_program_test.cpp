@@ -1,0 +1,202 @@
+// framecalc-batch run as a user runs it: bytes on standard input or in files, arguments, the
+// exact bytes on standard output and standard error, and the exit code.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e/program_runner.h"
+
+namespace {
+
+struct Run {
+  std::string out, err;
+  int exitCode;
+};
+
+e2e::RunResult RunBatch(const std::vector<std::string>& arguments, const std::string& input,
+                        e2e::OutputKind output = e2e::OutputKind::Pipe,
+                        const std::string& directory = "") {
+  e2e::RunOptions options;
+  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.arguments = arguments;
+  options.stdinBytes = input;
+  options.output = output;
+  options.workingDirectory = directory;
+  e2e::RunResult result = e2e::RunProgram(options);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.signal, 0) << "ended by a signal";
+  return result;
+}
+
+struct ProgramCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string input;
+  std::string out;
+  std::string err;
+  int exitCode;
+};
+
+void PrintTo(const ProgramCase& c, std::ostream* os) { *os << c.name; }
+
+class Program : public testing::TestWithParam<ProgramCase> {};
+
+TEST_P(Program, WritesExactlyThisAndEndsSo) {
+  const ProgramCase& c = GetParam();
+  const e2e::RunResult result = RunBatch(c.arguments, c.input);
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.exitCode, c.exitCode);
+}
+
+const std::string Example =
+    "# AX AY BX BY AXIS K\n"
+    "100 200 300 400 X 150\n"
+    "100 200 300 400 Y 250\n"
+    "-12.5, 3e2, 7.25, -4E1, X, 0\n"
+    "0;0;3;1;Y;0.5\n";
+const std::string ExampleOut = "150.00\t250.00\n150.00\t250.00\n0.00\t84.81\n1.50\t0.50\n";
+
+const std::string Usage = "Try 'framecalc-batch --help' for more information.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, Program,
+    testing::Values(
+        ProgramCase{"ExampleFromStandardInput", {}, Example, ExampleOut, "", 0},
+        ProgramCase{"DashIsStandardInput", {"-"}, Example, ExampleOut, "", 0},
+        ProgramCase{"EmptyInput", {}, "", "", "", 0},
+        ProgramCase{"OnlyAHeader", {}, "AX AY BX BY AXIS K\n", "", "", 0},
+        ProgramCase{"CrLfInputAndNoFinalLineEnd", {}, "1 2 3 4 X 2\r\n1 2 3 4 Y 3", "2.00\t3.00\n2.00\t3.00\n", "", 0},
+        ProgramCase{"AxisOtherThanCapitalXMeansY", {}, "0 0 4 2 x 1\n0 0 4 2 XX 1\n",
+                    "2.00\t1.00\n2.00\t1.00\n", "", 0},
+        ProgramCase{"FailuresLeaveEmptyLinesAndNameTheirField",
+                    {},
+                    "1 2 1 5 X 7\n"
+                    "3 3 3 3 X 3\n"
+                    "1 2 3 4 X 12,5\n"
+                    "1 2 3 4 X\n"
+                    "1 2 1e400 4 X 1\n"
+                    "1 2 3 4 Y 1e5120\n"
+                    "1e-5 2 3 4 Q 1.0.0\n"
+                    "0 0 1 1e308 X 1e10\n"
+                    "0 0 2 2 X 1\n",
+                    "\n\n\n\n\n+Inf\t+Inf\n\n\n1.00\t1.00\n",
+                    "-:1: Y: Floating point division by zero\n"
+                    "-:2: Y: Invalid floating point operation\n"
+                    "-:3: field 7 \"5\": Too many fields (6 expected)\n"
+                    "-:4: K: Missing field\n"
+                    "-:5: BX \"1e400\": Floating point overflow\n"
+                    "-:7: K \"1.0.0\": Invalid numeric input\n"
+                    "-:8: Y: Floating point overflow\n",
+                    1},
+        ProgramCase{"EchoDecimalsAndCrLf",
+                    {"--echo", "--decimals", "4", "--crlf"},
+                    "0 0 3 1 Y 0.5\nbad 0 3 1 Y 0.5\n",
+                    "0\t0\t3\t1\tY\t0.5\t1.5000\t0.5000\r\n\r\n",
+                    "-:2: AX \"bad\": Invalid numeric input\n",
+                    1},
+        ProgramCase{"DecimalsWithEqualsSign", {"--decimals=0"}, "0 0 3 1 Y 0.5\n", "2\t1\n", "", 0},
+        ProgramCase{"ALongFieldIsReadByItsFirst64Characters",
+                    {},
+                    "0 0 2 2 X " + std::string(63, '0') + "15\n", "1.00\t1.00\n", "", 0},
+        ProgramCase{"UnknownOption", {"--fast"}, "0 0 2 2 X 1\n", "",
+                    "framecalc-batch: unknown option '--fast'\n" + Usage, 2},
+        ProgramCase{"DecimalsOutOfRange", {"--decimals", "217"}, "", "",
+                    "framecalc-batch: --decimals takes a whole number from 0 to 216, not '217'\n" +
+                        Usage,
+                    2},
+        ProgramCase{"DecimalsNotANumber", {"--decimals=-1"}, "", "",
+                    "framecalc-batch: --decimals takes a whole number from 0 to 216, not '-1'\n" +
+                        Usage,
+                    2},
+        ProgramCase{"DecimalsWithoutValue", {"--decimals"}, "", "",
+                    "framecalc-batch: option '--decimals' needs a number\n" + Usage, 2},
+        ProgramCase{"Version", {"--version"}, "", "framecalc-batch " FRAMECALC_VERSION_TEXT "\n", "",
+                    0}),
+    [](const testing::TestParamInfo<ProgramCase>& param) { return std::string(param.param.name); });
+
+TEST(Program, HelpDescribesTheRecordsAndOptions) {
+  const e2e::RunResult result = RunBatch({"--help"}, "");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out.rfind("Usage: framecalc-batch [OPTION]... [FILE]...\n", 0), 0u);
+  for (const char* option : {"--decimals N", "--echo", "--crlf", "--help", "--version"}) {
+    EXPECT_NE(result.out.find(option), std::string::npos) << option;
+  }
+}
+
+class Files : public testing::Test {
+ protected:
+  void SetUp() override { directory_ = e2e::MakeTempDir(); }
+  void TearDown() override { e2e::RemoveTree(directory_); }
+  void Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(directory_ + "/" + name, std::ios::binary) << bytes;
+  }
+  std::string directory_;
+};
+
+TEST_F(Files, AreReadInTurnAndNamedInMessages) {
+  Write("a.txt", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n0 0 2 2 X z\n");
+  Write("b.csv", "ax,ay,bx,by,axis,k\n1,1,1,1,X,1\n");
+  const e2e::RunResult result = RunBatch({"a.txt", "-", "b.csv"}, "0 0 4 2 Y 1\n", e2e::OutputKind::Pipe, directory_);
+  EXPECT_EQ(result.out, "1.00\t1.00\n\n2.00\t1.00\n\n");
+  EXPECT_EQ(result.err,
+            "a.txt:3: K \"z\": Invalid numeric input\n"
+            "b.csv:2: Y: Invalid floating point operation\n");
+  EXPECT_EQ(result.exitCode, 1);
+}
+
+TEST_F(Files, AnUnreadableFileStopsTheRunBeforeAnyResult) {
+  Write("good.txt", "0 0 2 2 X 1\n");
+  const e2e::RunResult result =
+      RunBatch({"good.txt", "missing.txt", ".", "missing/x.txt"}, "", e2e::OutputKind::Pipe, directory_);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "framecalc-batch: missing.txt: File not found\n"
+            "framecalc-batch: .: File access denied\n"
+            "framecalc-batch: missing/x.txt: File not found\n");
+  EXPECT_EQ(result.exitCode, 2);
+}
+
+TEST_F(Files, OptionsAfterFileNamesAndDoubleDash) {
+  Write("-echo", "0 0 2 2 X 1\n");
+  const e2e::RunResult result = RunBatch({"--", "-echo"}, "", e2e::OutputKind::Pipe, directory_);
+  EXPECT_EQ(result.out, "1.00\t1.00\n");
+  EXPECT_EQ(result.exitCode, 0);
+  Write("r.txt", "0 0 2 2 X 1\n");
+  const e2e::RunResult after = RunBatch({"r.txt", "--decimals", "1"}, "", e2e::OutputKind::Pipe, directory_);
+  EXPECT_EQ(after.out, "1.0\t1.0\n");
+}
+
+TEST(Output, ThatCannotBeWrittenEndsTheRunWithItsError) {
+  std::string input;
+  for (int i = 0; i < 100000; ++i) input += "0 0 2 2 X 1\n";
+  const e2e::RunResult full = RunBatch({}, input, e2e::OutputKind::DevFull);
+  EXPECT_EQ(full.err, "framecalc-batch: standard output: I/O error 112\n");
+  EXPECT_EQ(full.exitCode, 2);
+  const e2e::RunResult broken = RunBatch({}, input, e2e::OutputKind::BrokenPipe);
+  EXPECT_EQ(broken.err, "framecalc-batch: standard output: I/O error 232\n");
+  EXPECT_EQ(broken.exitCode, 2);
+}
+
+TEST(Output, IsWrittenInLargeBlocks) {
+  std::string input;
+  for (int i = 0; i < 50000; ++i) input += "0 0 2 2 X 1\n";
+  e2e::RunOptions options;
+  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.stdinBytes = input;
+  options.countWrites = true;
+  const e2e::RunResult result = e2e::RunProgram(options);
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(result.out.size(), 50000u * 10u);
+  size_t toStdout = 0;
+  for (const e2e::WriteCall& call : result.writes) {
+    if (call.fd == 1) ++toStdout;
+  }
+  // 500,000 bytes in blocks of 256 KiB.
+  EXPECT_EQ(toStdout, 2u);
+}
+
+}  // namespace

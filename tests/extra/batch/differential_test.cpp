@@ -1,0 +1,178 @@
+// The same records through framecalc (six answers on standard input, one process each) and
+// through framecalc-batch (all records in one run): the same digits for every coordinate, the
+// same failure for every record that fails.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/program_runner.h"
+
+namespace {
+
+struct Answers {
+  std::string fields[6];  // AX AY BX BY AXIS K
+};
+
+// What a program made of one record: the two coordinates, or the message of its failure.
+struct Outcome {
+  bool ok = false;
+  std::string x, y;
+  std::string message;
+};
+
+class Generator {
+ public:
+  explicit Generator(uint64_t seed) : random_(seed) {}
+
+  Answers Next() {
+    Answers a;
+    for (int i : {0, 1, 2, 3, 5}) a.fields[i] = Number();
+    const uint64_t axis = Pick(20);
+    a.fields[4] = axis < 12 ? "X" : axis < 17 ? "Y" : Pick(2) ? "x" : "XX";
+    switch (Pick(8)) {
+      case 0:
+      case 1:  // parallel to the frame line
+        if (a.fields[4] == "X") a.fields[2] = a.fields[0]; else a.fields[3] = a.fields[1];
+        break;
+      case 2:  // A = B
+        a.fields[2] = a.fields[0];
+        a.fields[3] = a.fields[1];
+        break;
+      default: break;
+    }
+    return a;
+  }
+
+ private:
+  uint64_t Pick(uint64_t n) { return random_() % n; }
+
+  std::string Sign() { return Pick(3) == 0 ? "-" : Pick(8) == 0 ? "+" : ""; }
+  std::string Digits(int most) {
+    std::string digits;
+    const int count = 1 + static_cast<int>(Pick(static_cast<uint64_t>(most)));
+    for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + Pick(10));
+    return digits;
+  }
+
+  std::string Number() {
+    static const char* const Invalid[] = {"12a", "abc", "1..2", "--1", "1e", "0x10", "+",
+                                          "1_000", "X", "1.5.", "e5", "1e+"};
+    static const char* const Extreme[] = {"1e400", "-1e400", "1e5120", "-1e5120", "1e4940",
+                                          "1e-400", "1e308", "-1.7e308"};
+    const uint64_t kind = Pick(24);
+    if (kind < 6) return Sign() + Digits(6);                            // integers
+    if (kind < 12) return Sign() + Digits(5) + "." + Digits(6);         // decimals
+    if (kind < 15) {                                                    // exponents
+      return Sign() + Digits(2) + (Pick(2) ? "." + Digits(3) : "") + (Pick(2) ? "e" : "E") +
+             (Pick(2) ? "-" : Pick(2) ? "+" : "") + std::to_string(Pick(40));
+    }
+    if (kind < 17) return Sign() + std::to_string(Pick(5));            // small, often equal
+    if (kind == 17) return Sign() + (Pick(2) ? "." + Digits(3) : Digits(3) + ".");
+    if (kind == 18) return Sign() + Digits(3) + "e" + std::to_string(200 + Pick(109));
+    if (kind == 19) return Digits(30) + "." + Digits(30);               // long digit strings
+    if (kind == 20) return Invalid[Pick(std::size(Invalid))];
+    if (kind == 21) return Sign() + Digits(4) + "." + Digits(2);
+    return Extreme[Pick(std::size(Extreme))];
+  }
+
+  std::mt19937_64 random_;
+};
+
+std::string Trim(const std::string& text) {
+  const size_t start = text.find_first_not_of(' ');
+  return start == std::string::npos ? "" : text.substr(start);
+}
+
+Outcome RunCalculator(const Answers& a) {
+  e2e::RunOptions options;
+  options.program = FRAMECALC_PROGRAM;
+  for (const std::string& field : a.fields) options.stdinBytes += field + "\n";
+  options.stdinBytes += "\n";
+  const e2e::RunResult result = e2e::RunProgram(options);
+  EXPECT_EQ(result.signal, 0);
+  Outcome outcome;
+  static const std::regex coordinates("X= ([^\r]*)m\r\nY= ([^\r]*)m\r\n");
+  static const std::regex report(
+      "Exception \\w+ in module framecalc at [0-9A-F]{8}\\.\r\n(.*)\\.\r\n\r\n");
+  std::smatch match;
+  if (result.exitCode == 0 && std::regex_search(result.out, match, coordinates)) {
+    outcome.ok = true;
+    outcome.x = Trim(match[1]);
+    outcome.y = Trim(match[2]);
+  } else if (std::regex_match(result.err, match, report)) {
+    outcome.message = match[1];
+  } else {
+    ADD_FAILURE() << "framecalc answered neither: " << testing::PrintToString(result.out)
+                  << testing::PrintToString(result.err);
+  }
+  return outcome;
+}
+
+TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
+  constexpr int RecordCount = 300;
+  static const char* const Separators[] = {" ", "\t", ", ", ";", "  "};
+  Generator generator(20261210);
+  std::vector<Answers> records;
+  std::string input;
+  for (int i = 0; i < RecordCount; ++i) {
+    records.push_back(generator.Next());
+    for (int f = 0; f < 6; ++f) {
+      input += records.back().fields[f];
+      input += f < 5 ? Separators[(i + f) % std::size(Separators)] : "\n";
+    }
+  }
+
+  e2e::RunOptions options;
+  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.stdinBytes = input;
+  const e2e::RunResult batch = e2e::RunProgram(options);
+  ASSERT_EQ(batch.signal, 0);
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < batch.out.size();) {
+    const size_t end = batch.out.find('\n', start);
+    ASSERT_NE(end, std::string::npos) << "an unfinished last line";
+    lines.push_back(batch.out.substr(start, end - start));
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), static_cast<size_t>(RecordCount));
+  std::map<int, std::string> messages;  // by line number
+  static const std::regex messageLine("-:([0-9]+): [^\n]*: ([^:\n]*)\n");
+  for (std::sregex_iterator it(batch.err.begin(), batch.err.end(), messageLine), end; it != end;
+       ++it) {
+    messages[std::stoi((*it)[1])] = (*it)[2];
+  }
+
+  std::map<std::string, int> seen;  // how many records ended each way
+  bool anyFailed = false;
+  for (int i = 0; i < RecordCount; ++i) {
+    const Answers& a = records[i];
+    const std::string shown = a.fields[0] + " " + a.fields[1] + " " + a.fields[2] + " " +
+                              a.fields[3] + " " + a.fields[4] + " " + a.fields[5];
+    const Outcome calculator = RunCalculator(a);
+    if (calculator.ok) {
+      ++seen["result"];
+      EXPECT_EQ(lines[i], calculator.x + "\t" + calculator.y) << "record " << i + 1 << ": " << shown;
+      EXPECT_EQ(messages.count(i + 1), 0u) << "record " << i + 1 << ": " << shown;
+    } else {
+      ++seen[calculator.message];
+      anyFailed = true;
+      EXPECT_EQ(lines[i], "") << "record " << i + 1 << ": " << shown;
+      EXPECT_EQ(messages[i + 1], calculator.message) << "record " << i + 1 << ": " << shown;
+    }
+  }
+  EXPECT_EQ(messages.size(), static_cast<size_t>(RecordCount - seen["result"]));
+  EXPECT_EQ(batch.exitCode, anyFailed ? 1 : 0);
+  // The generated records reach every way of ending, each more than a few times.
+  for (const char* way : {"result", "Invalid numeric input", "Floating point division by zero",
+                          "Invalid floating point operation", "Floating point overflow"}) {
+    EXPECT_GE(seen[way], 10) << way;
+  }
+  for (const auto& [way, count] : seen) std::printf("%6d  %s\n", count, way.c_str());
+}
+
+}  // namespace
