@@ -4,7 +4,8 @@
 #
 #   bash fuzz/run.sh [seconds]          (default: 60 seconds per target)
 #
-# Targets: text_to_real (TextToReal) and real_to_text (RealToText); see the comment at the top of
+# Targets: text_to_real (TextToReal), real_to_text (RealToText), language_module and
+# batch (framecalc-batch's input processing); see the comment at the top of
 # each source for what it checks. The project itself builds with g++; the fuzz targets use clang++
 # directly, whose long double is the same x87 extended format. Both run under the program's
 # control word 0x1332: an x87 fault is a real SIGFPE that the targets catch themselves (hence
@@ -66,4 +67,22 @@ if ! "$out/language_module" -max_total_time="$seconds" -max_len=4096 -print_fina
   status=1
 fi
 # ---- end of language module parser -----------------------------------------------------------
+# ---- framecalc-batch ------------------------------------------------------------------------
+# The whole processing of framecalc-batch's input (batch/) with the calculator's intersection; see
+# the comment at the top of fuzz/batch_fuzz.cpp for what it checks.
+echo "== building batch"
+"$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root/calculator/frame_intersection.cpp" \
+  "$root/batch/record_parser.cpp" "$root/batch/record_evaluation.cpp" \
+  "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" \
+  "$root/fuzz/batch_fuzz.cpp" -o "$out/batch"
+mkdir -p "$out/corpus/batch"
+echo "== running batch for $seconds s"
+if ! "$out/batch" -max_total_time="$seconds" -handle_fpe=0 -max_len=4096 \
+       -dict="$root/fuzz/batch.dict" -print_final_stats=1 \
+       -artifact_prefix="$out/artifacts/batch-" \
+       "$out/corpus/batch" "$root/fuzz/seeds/batch"; then
+  echo "== batch FAILED: reproducers in $out/artifacts/"
+  status=1
+fi
+# ---- end of framecalc-batch ------------------------------------------------------------------
 exit $status

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// The Win32 code for an errno value of a failed read, write, stat or close (one table for the
+// The Win32 code for an errno value of a failed open, read, write, stat or close (one table for the
 // whole console layer; ERROR_GEN_FAILURE for a value it does not list).
 DWORD Win32ErrorFromErrno(int errnoValue);
 
