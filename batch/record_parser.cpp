@@ -80,21 +80,26 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       lineComplete = true;
       return static_cast<const char*>(lineEnd) + 1;
     }
-    const char c = *p++;
-    const uint8_t kind = ClassOf(c);
     if (state_ == State::InField) {
-      if (kind == FieldChar) {
-        if (current_->length < FieldTokenLength) current_->text[current_->length++] = c;
-        continue;
+      // The rest of the field in one run; characters after the 64th are passed over.
+      FieldToken& token = *current_;
+      uint32_t length = token.length;
+      while (p != end && ClassOf(*p) == FieldChar) {
+        if (length < FieldTokenLength) token.text[length++] = *p;
+        ++p;
       }
-      current_->text[current_->length] = '\0';
+      token.length = length;
+      if (p == end) return p;
+      token.text[length] = '\0';
       current_ = nullptr;
       state_ = State::BetweenFields;
-    } else if (kind == FieldChar) {
-      StartField(c);
-      continue;
     }
-    if (kind == LineEnd) {
+    // Between fields: the separator or line end that ended the field, or the next byte.
+    const char c = *p++;
+    const uint8_t kind = ClassOf(c);
+    if (kind == FieldChar) {
+      StartField(c);
+    } else if (kind == LineEnd) {
       lineComplete = true;
       return p;
     }
