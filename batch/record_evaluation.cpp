@@ -15,8 +15,9 @@ bool Present(const Record& record, FieldIndex field) {
   return static_cast<int>(field) < record.fieldCount;
 }
 
-// One number field as the calculator reads it: the token through TextToReal (a non-zero error
-// position makes it invalid), then the store to double, whose overflow faults here.
+// One number field as the calculator reads it: the token through TextToReal, the value stored
+// to double (an overflow of the store faults here), and only then the error position looked at,
+// as the calculator stores the value before it checks the read.
 bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, double& value) {
   out.field = field;
   if (!Present(record, field)) {
@@ -25,11 +26,11 @@ bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, d
   }
   int32_t errorPosition = 0;
   const Extended read = TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
+  value = StoreToDouble(read);
   if (errorPosition != 0) {
     out.problem = RecordProblem::InvalidNumber;
     return false;
   }
-  value = StoreToDouble(read);
   return true;
 }
 

@@ -60,8 +60,9 @@ class Generator {
   }
 
   std::string Number() {
-    static const char* const Invalid[] = {"12a", "abc", "1..2", "--1", "1e", "0x10", "+",
-                                          "1_000", "X", "1.5.", "e5", "1e+"};
+    static const char* const Invalid[] = {
+        "12a", "abc", "1..2", "--1", "1e", "0x10", "+", "1_000", "X", "1.5.", "e5", "1e+",
+        "1e999x", "1e5120x", "\xe2\x88\x9e", "1.5e3.2", ".", "-"};
     static const char* const Extreme[] = {"1e400", "-1e400", "1e5120", "-1e5120", "1e4940",
                                           "1e-400", "1e308", "-1.7e308"};
     const uint64_t kind = Pick(24);
@@ -74,7 +75,9 @@ class Generator {
     if (kind < 17) return Sign() + std::to_string(Pick(5));            // small, often equal
     if (kind == 17) return Sign() + (Pick(2) ? "." + Digits(3) : Digits(3) + ".");
     if (kind == 18) return Sign() + Digits(3) + "e" + std::to_string(200 + Pick(109));
-    if (kind == 19) return Digits(30) + "." + Digits(30);               // long digit strings
+    if (kind == 19) {  // long digit strings, some beyond the 64 characters that are read
+      return Pick(2) ? Digits(30) + "." + Digits(30) : "1" + std::string(60 + Pick(20), '0') + Digits(3);
+    }
     if (kind == 20) return Invalid[Pick(std::size(Invalid))];
     if (kind == 21) return Sign() + Digits(4) + "." + Digits(2);
     return Extreme[Pick(std::size(Extreme))];
