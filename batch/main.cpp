@@ -26,7 +26,6 @@ constexpr int ExitSomeRecordsFailed = 1;
 constexpr int ExitTrouble = 2;  // usage error, unreadable input, output that cannot be written
 
 constexpr int32_t MaximumDecimals = 216;  // the most that the conversion writes
-constexpr size_t MaximumInputs = 4096;
 
 // Everything the run needs is set aside once, before the first record.
 constexpr size_t ResultBlockSize = 256 * 1024;
@@ -194,14 +193,15 @@ int main(int argc, char** argv) {
   StandardError = platform::GetStdHandle(platform::STD_ERROR_HANDLE);
 
   OutputFormat format;
-  const char* inputs[MaximumInputs];
+  // The file names are gathered at the front of argv, in their order (never past the argument
+  // being looked at).
+  char** const inputs = argv + 1;
   size_t inputCount = 0;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (optionsEnded || argument[0] != '-' || IsStandardInput(argument)) {
-      if (inputCount == MaximumInputs) UsageError("too many files (at most 4096)", nullptr);
-      inputs[inputCount++] = argument;
+      inputs[inputCount++] = argv[i];
     } else if (std::strcmp(argument, "--") == 0) {
       optionsEnded = true;
     } else if (std::strcmp(argument, "--help") == 0) {
