@@ -277,6 +277,8 @@ int main(int argc, char** argv) {
       exitCode = ExitTrouble;
       break;
     }
+    // Typed at a terminal, each line's result is shown as soon as the line is read.
+    const bool typed = platform::GetFileType(handle) == platform::FILE_TYPE_CHAR;
     processor.BeginInput(name);
     for (;;) {
       platform::DWORD got = 0;
@@ -294,6 +296,7 @@ int main(int argc, char** argv) {
         break;
       }
       processor.Feed(ReadBlock, got);
+      if (typed) results.Flush();
       if (results.failed() || processor.unexpectedFault() != 0) break;
     }
     if (!IsStandardInput(name)) platform::CloseHandle(handle);

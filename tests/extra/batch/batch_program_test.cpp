@@ -1,7 +1,15 @@
 // framecalc-batch run as a user runs it: bytes on standard input or in files, arguments, the
 // exact bytes on standard output and standard error, and the exit code.
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -202,6 +210,57 @@ TEST(Output, IsWrittenInLargeBlocks) {
   }
   // 500,000 bytes in blocks of 256 KiB.
   EXPECT_EQ(toStdout, 2u);
+}
+
+// Typed at a terminal, a record's result shows as soon as its line is entered, long before the
+// end of the input.
+TEST(Terminal, ShowsEachResultWhenItsLineIsTyped) {
+  termios mode{};
+  cfmakeraw(&mode);  // no echo, no output processing: the screen holds the program's bytes
+  mode.c_iflag |= ICRNL;
+  mode.c_lflag |= ICANON;  // lines, and Ctrl+D for the end of the input
+  mode.c_cc[VEOF] = 4;
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, &mode, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(FRAMECALC_BATCH_PROGRAM, FRAMECALC_BATCH_PROGRAM, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Everything the program shows until `expected` has arrived, or 10 seconds have passed.
+  auto readUntil = [&](const std::string& expected) {
+    std::string screen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (screen.find(expected) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      pollfd entry{terminal, POLLIN, 0};
+      if (poll(&entry, 1, 100) <= 0) continue;
+      char bytes[256];
+      const ssize_t got = read(terminal, bytes, sizeof bytes);
+      if (got <= 0) break;
+      screen.append(bytes, static_cast<size_t>(got));
+    }
+    return screen;
+  };
+  const std::string first = "0 0 2 2 X 1\n";
+  ASSERT_EQ(write(terminal, first.data(), first.size()), static_cast<ssize_t>(first.size()));
+  EXPECT_EQ(readUntil("1.00\t1.00\n"), "1.00\t1.00\n");
+  const std::string second = "0 0 4 2 Y 1\n\x04";
+  ASSERT_EQ(write(terminal, second.data(), second.size()), static_cast<ssize_t>(second.size()));
+  EXPECT_EQ(readUntil("2.00\t1.00\n"), "2.00\t1.00\n");
+  int status = 0;
+  pid_t ended = 0;
+  for (int wait = 0; wait < 100 && ended == 0; ++wait) {
+    ended = waitpid(pid, &status, WNOHANG);
+    if (ended == 0) usleep(100000);
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    ADD_FAILURE() << "still running 10 seconds after the end of its input";
+  }
+  close(terminal);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
