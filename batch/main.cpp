@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "batch/batch_output.h"
 #include "batch/record_processor.h"
@@ -234,9 +235,13 @@ int main(int argc, char** argv) {
   if (inputCount == 0) inputCount = 1;
 
   // Every named file must open before anything is written: a run never stops half-way because
-  // of a mistyped name. They are opened again when their turn comes.
+  // of a mistyped name. Files on disk are closed again and opened when their turn comes, so that
+  // any number of them can be named; pipes and devices, which cannot be opened twice for the same
+  // data, stay open. This is the one allocation of the run.
+  std::unique_ptr<platform::HANDLE[]> keptOpen(new platform::HANDLE[inputCount]);
   bool allReadable = true;
   for (size_t i = 0; i < inputCount; ++i) {
+    keptOpen[i] = platform::INVALID_HANDLE_VALUE;
     if (IsStandardInput(names[i])) {
       if (platform::GetStdHandle(platform::STD_INPUT_HANDLE) == platform::INVALID_HANDLE_VALUE) {
         SayFileProblem("-", platform::GetLastError());
@@ -248,8 +253,10 @@ int main(int argc, char** argv) {
     if (handle == platform::INVALID_HANDLE_VALUE) {
       SayFileProblem(names[i], platform::GetLastError());
       allReadable = false;
-    } else {
+    } else if (platform::GetFileType(handle) == platform::FILE_TYPE_DISK) {
       platform::CloseHandle(handle);
+    } else {
+      keptOpen[i] = handle;
     }
   }
   if (!allReadable) return ExitTrouble;
@@ -270,7 +277,8 @@ int main(int argc, char** argv) {
   int exitCode = ExitAllRecords;
   for (size_t i = 0; i < inputCount && exitCode != ExitTrouble; ++i) {
     const char* name = names[i];
-    const platform::HANDLE handle = OpenInput(name);
+    const platform::HANDLE handle =
+        keptOpen[i] != platform::INVALID_HANDLE_VALUE ? keptOpen[i] : OpenInput(name);
     if (handle == platform::INVALID_HANDLE_VALUE) {
       results.Flush();
       SayFileProblem(name, platform::GetLastError());

@@ -1,8 +1,10 @@
 // framecalc-batch run as a user runs it: bytes on standard input or in files, arguments, the
 // exact bytes on standard output and standard error, and the exit code.
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/program_runner.h"
@@ -166,6 +169,24 @@ TEST_F(Files, AnUnreadableFileStopsTheRunBeforeAnyResult) {
             "framecalc-batch: .: File access denied\n"
             "framecalc-batch: missing/x.txt: File not found\n");
   EXPECT_EQ(result.exitCode, 2);
+}
+
+TEST_F(Files, ANamedPipeIsReadOnce) {
+  const std::string pipe = directory_ + "/records";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  signal(SIGPIPE, SIG_IGN);  // a writer without reader fails with EPIPE instead
+  std::thread writer([&] {
+    const int fd = open(pipe.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    const std::string records = "0 0 2 2 X 1\n0 0 4 2 Y 1\n";
+    const ssize_t written = write(fd, records.data(), records.size());
+    EXPECT_EQ(written, static_cast<ssize_t>(records.size()));
+    close(fd);
+  });
+  const e2e::RunResult result = RunBatch({"records"}, "", e2e::OutputKind::Pipe, directory_);
+  writer.join();
+  EXPECT_EQ(result.out, "1.00\t1.00\n2.00\t1.00\n");
+  EXPECT_EQ(result.exitCode, 0);
 }
 
 TEST_F(Files, OptionsAfterFileNamesAndDoubleDash) {
