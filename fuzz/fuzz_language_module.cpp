@@ -18,12 +18,14 @@
 #include "platform/console_files.h"
 #include "platform/modules.h"
 #include "platform/string_tables.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/posix/string_resources.h"
 
 // The target links the parser alone: the few calls it makes into the rest of the platform.
 namespace platform {
 HMODULE GetModuleHandleA(const char*) { return 0x400000; }
 void SetLastError(DWORD) {}
+DWORD Win32ErrorFromErrno(int) { return ERROR_GEN_FAILURE; }  // for CreateFileA in files.cpp
 }  // namespace platform
 
 namespace {
