@@ -47,7 +47,12 @@ void RecordProcessor::Run(bool finishing) {
     if (!ReportFault(status)) unexpectedFault_ = status != 0 ? status : 1;
     scanner_.NextLine();
   }
-  errors_.Flush();
+  // Messages leave after the results written before them, so that on a terminal, where both
+  // outputs meet, each message follows the results of the records before it.
+  if (errors_.pending() > 0) {
+    results_.Flush();
+    errors_.Flush();
+  }
 }
 
 void RecordProcessor::ScanPending() {
