@@ -37,7 +37,18 @@ void Check(bool ok, const char* what) {
 
 }  // namespace
 
-std::string ProgramPath() { return FRAMECALC_PROGRAM; }
+// The build's program, unless the environment names another build of it: FRAMECALC_PROGRAM is
+// its path and FRAMECALC_PROGRAM_RUNNER, when set, the command that starts it (the Windows build
+// runs under tools/wine-run.sh with the same tests).
+std::string ProgramPath() {
+  const char* other = std::getenv("FRAMECALC_PROGRAM");
+  return other != nullptr && other[0] != '\0' ? other : FRAMECALC_PROGRAM;
+}
+
+std::string ProgramRunner() {
+  const char* runner = std::getenv("FRAMECALC_PROGRAM_RUNNER");
+  return runner != nullptr ? runner : "";
+}
 
 std::string CrLf(const std::string& text) {
   std::string result;
@@ -91,7 +102,10 @@ RunResult RunProgram(const RunOptions& options) {
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
-  std::vector<std::string> argStrings{options.program};
+  const std::string runner = ProgramRunner();
+  std::vector<std::string> argStrings;
+  if (!runner.empty()) argStrings.push_back(runner);
+  argStrings.push_back(options.program);
   argStrings.insert(argStrings.end(), options.arguments.begin(), options.arguments.end());
   std::vector<char*> argv;
   for (auto& s : argStrings) argv.push_back(s.data());
@@ -130,7 +144,7 @@ RunResult RunProgram(const RunOptions& options) {
     }
     dup2(errPipe[1], 2);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
-    execve(options.program.c_str(), argv.data(), envp.data());
+    execve(runner.empty() ? options.program.c_str() : runner.c_str(), argv.data(), envp.data());
     _exit(127);
   }
 

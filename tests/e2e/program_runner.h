@@ -41,8 +41,10 @@ struct RunResult {
 
 RunResult RunProgram(const RunOptions& options);
 
-// The path of the calculator under test.
+// The path of the calculator under test (FRAMECALC_PROGRAM in the environment, else the build's).
 std::string ProgramPath();
+// The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
+std::string ProgramRunner();
 
 // Text with each "\n" turned into CR LF: the program's line ends.
 std::string CrLf(const std::string& text);
