@@ -45,6 +45,56 @@ std::string ProgramPath() {
   return other != nullptr && other[0] != '\0' ? other : FRAMECALC_PROGRAM;
 }
 
+std::string ModuleName() {
+  const std::string path = ProgramPath();
+  return path.substr(path.find_last_of('/') + 1);
+}
+
+std::string ModulePattern() {
+  std::string pattern;
+  for (char c : ModuleName()) {
+    if (std::strchr(".^$|()[]{}*+?\\", c) != nullptr) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
+namespace {
+
+std::string FirstLineOf(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return "";
+  std::string text;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) text += line;
+  pclose(pipe);
+  return text;
+}
+
+}  // namespace
+
+std::string SourceLineOf(const std::string& reportedHex) {
+  const std::string program = ProgramPath();
+  unsigned long long address = std::strtoull(reportedHex.c_str(), nullptr, 16);
+  std::string tools;
+  if (program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0) {
+    // A Windows image: the report is relative to the image base, the binary tools take the
+    // virtual address.
+    const char* prefix = std::getenv("FRAMECALC_BINUTILS_PREFIX");
+    tools = prefix != nullptr ? prefix : "i686-w64-mingw32-";
+    const std::string headers = FirstLineOf(tools + "objdump -p '" + program + "' 2>/dev/null");
+    const size_t at = headers.find("ImageBase");
+    if (at == std::string::npos) return "";
+    address += std::strtoull(headers.c_str() + headers.find_first_of("0123456789abcdefABCDEF", at + 9),
+                             nullptr, 16);
+  }
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "0x%llx", address);
+  const std::string answer =
+      FirstLineOf(tools + "addr2line -e '" + program + "' " + hex + " 2>/dev/null");
+  return answer.substr(0, answer.find('\n'));
+}
+
 std::string ProgramRunner() {
   const char* runner = std::getenv("FRAMECALC_PROGRAM_RUNNER");
   return runner != nullptr ? runner : "";
@@ -102,7 +152,7 @@ RunResult RunProgram(const RunOptions& options) {
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
-  const std::string runner = ProgramRunner();
+  const std::string runner = options.direct ? std::string() : ProgramRunner();
   std::vector<std::string> argStrings;
   if (!runner.empty()) argStrings.push_back(runner);
   argStrings.push_back(options.program);

@@ -23,6 +23,7 @@ struct RunOptions {
   std::string workingDirectory;
   bool countWrites = false;  // log every write() call of the program (test shim)
   int timeoutSeconds = 20;
+  bool direct = false;  // start the program itself even when FRAMECALC_PROGRAM_RUNNER is set
 };
 
 struct WriteCall {
@@ -43,6 +44,16 @@ RunResult RunProgram(const RunOptions& options);
 
 // The path of the calculator under test (FRAMECALC_PROGRAM in the environment, else the build's).
 std::string ProgramPath();
+// The file name of the program under test, as its reports name its module, and the same as a
+// regular expression.
+std::string ModuleName();
+std::string ModulePattern();
+
+// The source line ("file:line") of an address that a report of the program under test showed
+// (relative to the program's image), from the binary tools of the program's own kind; empty
+// when they cannot say.
+std::string SourceLineOf(const std::string& reportedHex);
+
 // The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
 std::string ProgramRunner();
 
