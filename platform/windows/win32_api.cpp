@@ -395,8 +395,8 @@ void Trampoline(void* argument) {
 }  // namespace
 
 bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize) {
-  static_assert(sizeof(EXCEPTION_RECORD) <= 80 + 4 * sizeof(ULONG_PTR));
-  if (recordSize < sizeof(EXCEPTION_RECORD)) std::terminate();
+  // The caller's record is the same structure, declared without windows.h.
+  if (recordSize != sizeof(EXCEPTION_RECORD)) std::terminate();
   GuardFrame frame;
   std::memset(&frame, 0, sizeof frame);
 #if !defined(__x86_64__)
