@@ -61,11 +61,13 @@ fi
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
 server_running() {
-  # wineserver -k on a missing server fails; a probe that changes nothing: look for the socket
-  # of this prefix's server (its name holds the prefix's device and inode numbers).
-  local dir
-  dir="/tmp/.wine-$(id -u)/server-$(stat -c '%D' "$prefix" | sed 's/^0*//')-$(stat -c '%i' "$prefix" | xargs printf '%x')"
-  [ -S "$dir/socket" ]
+  # The prefix's server runs in a directory named after the prefix's device and inode numbers.
+  local id pid
+  id="server-$(stat -c '%D' "$prefix" | sed 's/^0*//')-$(printf '%x' "$(stat -c '%i' "$prefix")")"
+  for pid in $(pgrep -u "$(id -u)" wineserver 2>/dev/null); do
+    case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in */"$id") return 0 ;; esac
+  done
+  return 1
 }
 
 ensure_ready() {

@@ -190,9 +190,28 @@ struct GuardFrame {
   bool stackOverflow;
 };
 
-void TakeFault(GuardFrame& frame, const EXCEPTION_RECORD& record) {
+bool IsX87Fault(DWORD code) {
+  return code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW;
+}
+
+// An x87 fault is reported by the next waiting instruction (the FWAIT after the operation); the
+// unit keeps the address of the instruction that caused it. That one is the fault's address,
+// when it lies just before the reporting one (as it does where an FWAIT follows every operation
+// that may fault). Some systems give it as the exception address already.
+uintptr_t CausingInstruction(uintptr_t reporting, uint64_t unitPointer) {
+  constexpr uintptr_t Window = 64;
+  const auto causing = static_cast<uintptr_t>(unitPointer);
+  if (causing != 0 && causing <= reporting && reporting - causing < Window) return causing;
+  return reporting;
+}
+
+void TakeFault(GuardFrame& frame, const EXCEPTION_RECORD& record, uint64_t unitPointer) {
   std::memcpy(frame.record, &record, sizeof record);
   frame.record->ExceptionRecord = nullptr;
+  if (IsX87Fault(record.ExceptionCode)) {
+    frame.record->ExceptionAddress = reinterpret_cast<void*>(CausingInstruction(
+        reinterpret_cast<uintptr_t>(record.ExceptionAddress), unitPointer));
+  }
   frame.faulted = true;
   frame.stackOverflow = record.ExceptionCode == EXCEPTION_STACK_OVERFLOW;
 }
@@ -257,7 +276,7 @@ EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFr
     return ExceptionContinueSearch;
   }
   auto* frame = static_cast<GuardFrame*>(establisherFrame);
-  TakeFault(*frame, *record);
+  TakeFault(*frame, *record, context->FloatSave.ErrorOffset);
   // The x87 state that the system restores on resuming: empty, all exceptions masked, nothing
   // pending (a pending exception would fault again at the next x87 instruction).
   context->FloatSave.ControlWord = 0x037F;
@@ -361,7 +380,16 @@ EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFr
     return ExceptionContinueSearch;
   }
   auto* frame = *reinterpret_cast<GuardFrame**>(static_cast<char*>(establisherFrame) + 192);
-  TakeFault(*frame, *record);
+  // The unit's 64-bit instruction pointer, as the 64-bit save format holds it; if the high half
+  // is not there, the causing instruction is in the same 4 GiB as the reporting one.
+  const uint64_t reporting = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
+  uint64_t unitPointer = context->FltSave.ErrorOffset |
+                         (uint64_t{context->FltSave.ErrorSelector} << 32) |
+                         (uint64_t{context->FltSave.Reserved2} << 48);
+  if (unitPointer > reporting || reporting - unitPointer >= 64) {
+    unitPointer = (reporting & ~uint64_t{0xFFFFFFFF}) | context->FltSave.ErrorOffset;
+  }
+  TakeFault(*frame, *record, unitPointer);
   context->FltSave.ControlWord = 0x037F;
   context->FltSave.StatusWord = 0;
   context->FltSave.TagWord = 0;  // the abridged tag word: every register empty
