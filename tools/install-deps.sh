@@ -2,15 +2,17 @@
 # Installs what building and testing framecalc needs, when it is missing (Debian packages).
 # Usage: tools/install-deps.sh [extra-package ...]
 #
-# The 32-bit Windows build (the i686 mingw-w64 cross compiler, and Wine to test it) is installed
-# too unless FRAMECALC_WINDOWS=0; it needs the i386 architecture, which is added first.
+# With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
+# compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
+# needs the i386 architecture, which is added first.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev "$@")
-windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64)
+windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
+                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 
 want_windows=1
-if [ "${FRAMECALC_WINDOWS:-1}" = 0 ]; then want_windows=0; fi
+if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
 
 missing=()
 for p in "${packages[@]}"; do

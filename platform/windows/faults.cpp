@@ -18,7 +18,10 @@ bool Installed = false;
 
 }  // namespace
 
-void InstallFaultHandlers() { Installed = true; }
+void InstallFaultHandlers() {
+  if (!Installed) win32::ReserveStackForFaults();
+  Installed = true;
+}
 
 void RemoveFaultHandlers() { Installed = false; }
 

@@ -108,6 +108,11 @@ int KeyboardType(int typeFlag) { return ::GetKeyboardType(typeFlag); }
 
 int ConvertToOem(const char* source, char* destination) { return ::CharToOemA(source, destination); }
 
+void ReserveStackForFaults() {
+  ULONG guarantee = 64 * 1024;
+  ::SetThreadStackGuarantee(&guarantee);
+}
+
 void SetBinaryStandardStreams() {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);

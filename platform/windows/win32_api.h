@@ -61,6 +61,10 @@ void* StaticTlsAddress(const void* templateVariable);
 // reset; any other exception passes by. C++ exceptions thrown by the routine reach the caller.
 bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize);
 
+// Keeps room on the thread's stack for the handling of a stack overflow (the system dispatches
+// the fault on the thread's own stack, below the guard page).
+void ReserveStackForFaults();
+
 // Binary standard streams for the C run-time's stdio (tools that print with it).
 void SetBinaryStandardStreams();
 

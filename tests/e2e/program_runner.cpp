@@ -73,20 +73,50 @@ std::string FirstLineOf(const std::string& command) {
 
 }  // namespace
 
+namespace {
+
+bool IsWindowsImage(const std::string& program) {
+  return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
+// The binary tools for the program's kind: the cross tools' prefix for a Windows image.
+std::string BinaryTools(const std::string& program) {
+  if (!IsWindowsImage(program)) return "";
+  const char* prefix = std::getenv("FRAMECALC_BINUTILS_PREFIX");
+  return prefix != nullptr ? prefix : "i686-w64-mingw32-";
+}
+
+// The preferred load address of a Windows image (where it is loaded: nothing is relocated).
+unsigned long long ImageBase(const std::string& program) {
+  const std::string headers =
+      FirstLineOf(BinaryTools(program) + "objdump -p '" + program + "' 2>/dev/null");
+  const size_t at = headers.find("ImageBase");
+  if (at == std::string::npos) return 0;
+  const size_t digits = headers.find_first_of("0123456789abcdefABCDEF", at + 9);
+  return digits == std::string::npos ? 0 : std::strtoull(headers.c_str() + digits, nullptr, 16);
+}
+
+}  // namespace
+
+std::string RuntimeErrorFormOf(const std::string& relativeHex) {
+  const std::string program = ProgramPath();
+  if (!IsWindowsImage(program)) return relativeHex;
+  const unsigned long long absolute =
+      ImageBase(program) + std::strtoull(relativeHex.c_str(), nullptr, 16);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08llX", absolute & 0xFFFFFFFFull);
+  return hex;
+}
+
 std::string SourceLineOf(const std::string& reportedHex) {
   const std::string program = ProgramPath();
   unsigned long long address = std::strtoull(reportedHex.c_str(), nullptr, 16);
-  std::string tools;
-  if (program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0) {
-    // A Windows image: the report is relative to the image base, the binary tools take the
-    // virtual address.
-    const char* prefix = std::getenv("FRAMECALC_BINUTILS_PREFIX");
-    tools = prefix != nullptr ? prefix : "i686-w64-mingw32-";
-    const std::string headers = FirstLineOf(tools + "objdump -p '" + program + "' 2>/dev/null");
-    const size_t at = headers.find("ImageBase");
-    if (at == std::string::npos) return "";
-    address += std::strtoull(headers.c_str() + headers.find_first_of("0123456789abcdefABCDEF", at + 9),
-                             nullptr, 16);
+  const std::string tools = BinaryTools(program);
+  if (IsWindowsImage(program)) {
+    // The report is relative to the image base; the binary tools take the virtual address.
+    const unsigned long long base = ImageBase(program);
+    if (base == 0) return "";
+    address += base;
   }
   char hex[32];
   std::snprintf(hex, sizeof hex, "0x%llx", address);

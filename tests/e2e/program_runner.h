@@ -54,6 +54,11 @@ std::string ModulePattern();
 // when they cannot say.
 std::string SourceLineOf(const std::string& reportedHex);
 
+// An address relative to the program's image (8 hexadecimal digits) as the "Runtime error"
+// message of the program under test shows it: the absolute address for a Windows image (its
+// low 32 bits), the same text otherwise.
+std::string RuntimeErrorFormOf(const std::string& relativeHex);
+
 // The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
 std::string ProgramRunner();
 
