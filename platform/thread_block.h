@@ -13,9 +13,8 @@ struct TThreadBlock {
 
 static_assert(sizeof(TThreadBlock) == 8, "the thread block is two 32-bit words");
 
-// One block per thread, in the image's static TLS (initial-exec in the program), zero at start.
-inline thread_local TThreadBlock CurrentThreadBlock{};
-
-inline TThreadBlock& ThreadBlock() { return CurrentThreadBlock; }
+// The calling thread's block: one per thread, in the image's static thread-local storage (never
+// storage allocated on first use), zero when the thread starts. Each backend defines it.
+TThreadBlock& ThreadBlock();
 
 }  // namespace platform

@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
 # Installs what building and testing framecalc needs, when it is missing (Debian packages).
 # Usage: tools/install-deps.sh [extra-package ...]
+#
+# With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
+# compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
+# needs the i386 architecture, which is added first.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev "$@")
+windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
+                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
+
+want_windows=1
+if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
+add_i386=0
+if [ "$want_windows" = 1 ]; then
+  for p in "${windows_packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then add_i386=1; fi
+fi
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
@@ -21,5 +38,9 @@ else
   SUDO=
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [ "$add_i386" = 1 ]; then
+  # Wine's 32-bit half comes from the i386 architecture.
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq </dev/null
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

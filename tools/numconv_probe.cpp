@@ -31,13 +31,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <unistd.h>
 
 #include "numconv/extended.h"
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
 #include "numconv/fpu_control.h"
-#include "tools/fpu_fault_guard.h"
+#include "probe_platform.h"  // the chosen platform's: tools/posix/ or tools/windows/
 
 namespace {
 
@@ -206,15 +205,14 @@ void RunCommand(const char* line, size_t length) {
 }  // namespace
 
 int main() {
+  probe_platform::PrepareStandardStreams();
   fpuguard::InstallOnce();
   LoadFpuControlWord(DefaultFpuControlWord);
 
   char* line = nullptr;
   size_t capacity = 0;
-  for (;;) {
-    ssize_t got = getline(&line, &capacity, stdin);
-    if (got < 0) break;
-    size_t length = static_cast<size_t>(got);
+  size_t length = 0;
+  while (probe_platform::ReadLine(line, capacity, length)) {
     if (length > 0 && line[length - 1] == '\n') line[--length] = '\0';
 
     RunCommand(line, length);

@@ -2,6 +2,7 @@
 
 #include "platform/console_files.h"
 #include "platform/faults.h"
+#include "address_rules.h"  // the chosen backend's
 #include "platform/modules.h"
 #include "runtime/base/raised_exception.h"
 #include "runtime/base/runtime_error.h"
@@ -85,6 +86,7 @@ void BuildRuntimeErrorMessage(int32_t code, uintptr_t address) {
 }
 
 uintptr_t RuntimeErrorDisplayAddress(uintptr_t address) {
+  if (platform::RuntimeErrorShowsAbsoluteAddress) return address;
   platform::MEMORY_BASIC_INFORMATION region{};
   if (address != 0 &&
       platform::VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) != 0 &&

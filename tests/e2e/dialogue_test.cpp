@@ -157,7 +157,7 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   const e2e::RunResult r = RunWithInput(c.input);
   EXPECT_EQ(r.out, CrLf(c.expectedOut ? c.expectedOut : UpToComputation(c.answer)));
   const std::regex report(std::string("Exception ") + c.className +
-                          " in module framecalc at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
+                          " in module " + e2e::ModulePattern() + " at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
   EXPECT_TRUE(std::regex_match(r.err, report)) << "standard error: " << testing::PrintToString(r.err);
   EXPECT_EQ(r.exitCode, 1);
 }
@@ -216,21 +216,23 @@ TEST(DialogueFailureOutput, InputFromNullDeviceIsMissingItsFirstAnswer) {
   options.input = e2e::InputKind::DevNull;
   const e2e::RunResult r = e2e::RunProgram(options);
   EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
-  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module framecalc at "
-                                           "[0-9A-F]{8}\\.\r\nRead beyond end of file\\.\r\n\r\n"));
+  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module " + e2e::ModulePattern() +
+                                           " at [0-9A-F]{8}\\.\r\nRead beyond end of file\\.\r\n\r\n"));
   EXPECT_EQ(r.exitCode, 1);
 }
 
 // Standard input that is not open at all: the first read cannot open it, and its statement's
 // check reports code 104.
-TEST(DialogueFailureOutput, InputThatCannotBeOpenedEndsTheFirstRead) {
+// (Wine gives a program whose standard input the caller closed a usable handle all the same.)
+TEST(DialogueFailureOutput, InputThatCannotBeOpenedEndsTheFirstReadNotUnderWine) {
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.input = e2e::InputKind::Closed;
   const e2e::RunResult r = e2e::RunProgram(options);
   EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
   EXPECT_TRUE(std::regex_match(
-      r.err, std::regex("Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\n"
+      r.err, std::regex("Exception EInOutError in module " + e2e::ModulePattern() +
+                        " at [0-9A-F]{8}\\.\r\n"
                         "I/O error 104\\.\r\n\r\n")))
       << testing::PrintToString(r.err);
   EXPECT_EQ(r.exitCode, 1);
@@ -241,15 +243,8 @@ TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
   const e2e::RunResult r = RunWithInput("100\nabc\n");
   std::smatch match;
   ASSERT_TRUE(std::regex_search(r.err, match, std::regex("at ([0-9A-F]{8})\\.")));
-  const std::string command =
-      "addr2line -e '" + e2e::ProgramPath() + "' 0x" + match[1].str() + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char line[512] = {};
-  const bool got = fgets(line, sizeof line, pipe) != nullptr;
-  pclose(pipe);
-  ASSERT_TRUE(got);
-  const std::string where(line);
+  const std::string where = e2e::SourceLineOf(match[1].str());
+  ASSERT_FALSE(where.empty());
   EXPECT_THAT(where, testing::HasSubstr("calculator/dialogue.cpp:"));
   // The line of the statement that read the second number, or the line right after it (the
   // place just after the check can already belong to the next statement).
@@ -266,7 +261,8 @@ TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
 }
 
 // Redirected output leaves in blocks of exactly 128 bytes, the rest at shutdown.
-TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128) {
+// (The write calls are counted by a library preloaded into the Linux program.)
+TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128NotUnderWine) {
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.stdinBytes = "100\n200\n300\n400\nX\n150\n\n";

@@ -1,5 +1,7 @@
 // The calculator in hostile surroundings: limits, signal masks and paths that the caller set up.
 // Whatever they do, a failure ends with its report or a non-zero exit code, never in silence.
+// These are Linux surroundings (resource limits, the signal mask, Linux file names): Wine puts a
+// Windows process between them and the program, so they run against the Linux build only.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +50,7 @@ struct LimitCase {
 
 class FileSizeLimits : public testing::TestWithParam<LimitCase> {};
 
-TEST_P(FileSizeLimits, AWriteBeyondTheLimitFailsLikeAFullDisk) {
+TEST_P(FileSizeLimits, AWriteBeyondTheLimitFailsLikeAFullDiskNotUnderWine) {
   const LimitCase& c = GetParam();
   const std::string whole = Transcript();
   ASSERT_GT(whole.size(), 256u);
@@ -79,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LimitCase>& param) { return param.param.name; });
 
 // A parent that blocks the fault signals cannot silence a fault of the computation.
-TEST(Environment, BlockedFaultSignalsStillGiveTheReport) {
+TEST(Environment, BlockedFaultSignalsStillGiveTheReportNotUnderWine) {
   e2e::RunOptions options;
   options.program = e2e::ProgramPath();
   options.stdinBytes = "1\n2\n1\n7\nX\n5\n";
@@ -100,7 +102,7 @@ class ProgramPaths : public testing::Test {
 };
 
 // On Linux "\" is a character of a file name: the report names the whole file name.
-TEST_F(ProgramPaths, BackslashIsPartOfTheModuleName) {
+TEST_F(ProgramPaths, BackslashIsPartOfTheModuleNameNotUnderWine) {
   const std::string program = dir_ + "/frame\\calc";
   fs::copy_file(e2e::ProgramPath(), program);
   e2e::RunOptions options;
@@ -114,7 +116,7 @@ TEST_F(ProgramPaths, BackslashIsPartOfTheModuleName) {
 
 // A program whose absolute path is longer than any path the system spells out is still named,
 // with an address relative to its own load base.
-TEST_F(ProgramPaths, PathLongerThanThePlatformsBufferStillNamesTheModule) {
+TEST_F(ProgramPaths, PathLongerThanThePlatformsBufferStillNamesTheModuleNotUnderWine) {
   const int home = open(".", O_RDONLY | O_DIRECTORY);
   ASSERT_GE(home, 0);
   ASSERT_EQ(chdir(dir_.c_str()), 0);

@@ -30,7 +30,8 @@ TEST_P(OutputFailures, EndInTheReportOfTheOutputError) {
   ASSERT_FALSE(result.timedOut);
   ASSERT_EQ(result.signal, 0) << "ended by a signal";
   EXPECT_EQ(result.exitCode, 1);
-  const std::regex report("Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\\r\\n" +
+  const std::regex report("Exception EInOutError in module " + e2e::ModulePattern() +
+                          " at [0-9A-F]{8}\\.\\r\\n" +
                           std::string(c.message) + "\\.\\r\\n\\r\\n");
   EXPECT_TRUE(std::regex_match(result.err, report)) << testing::PrintToString(result.err);
   EXPECT_EQ(result.err.find("Runtime error"), std::string::npos);
@@ -41,14 +42,15 @@ const char* const WholeRun = "1\n2\n3\n4\nX\n5\n\n";
 INSTANTIATE_TEST_SUITE_P(
     Outputs, OutputFailures,
     testing::Values(
-        // The first full block cannot be written: the statement's check raises it.
-        OutputFailureCase{"PipeWithoutReader", e2e::OutputKind::BrokenPipe, WholeRun,
+        // The first full block cannot be written: the statement's check raises it. (Under Wine
+        // a pipe without a reader fails with 233, and a closed output is a usable handle.)
+        OutputFailureCase{"PipeWithoutReaderNotUnderWine", e2e::OutputKind::BrokenPipe, WholeRun,
                           "I/O error 232"},
         OutputFailureCase{"FullDisk", e2e::OutputKind::DevFull, WholeRun, "I/O error 112"},
-        OutputFailureCase{"ClosedOutput", e2e::OutputKind::Closed, WholeRun, "I/O error 105"},
+        OutputFailureCase{"ClosedOutputNotUnderWine", e2e::OutputKind::Closed, WholeRun, "I/O error 105"},
         // A mistyped number whose report cannot write out the pending prompt: the report of
         // that write failure replaces the report of the number.
-        OutputFailureCase{"MistypedNumberWithPipeWithoutReader", e2e::OutputKind::BrokenPipe,
+        OutputFailureCase{"MistypedNumberWithPipeWithoutReaderNotUnderWine", e2e::OutputKind::BrokenPipe,
                           "12a\n", "I/O error 232"},
         OutputFailureCase{"MistypedNumberWithFullDisk", e2e::OutputKind::DevFull, "12a\n",
                           "I/O error 112"}),

@@ -38,7 +38,98 @@ void Check(bool ok, const char* what) {
 
 }  // namespace
 
-std::string ProgramPath() { return FRAMECALC_PROGRAM; }
+// The build's program, unless the environment names another build of it: FRAMECALC_PROGRAM is
+// its path and FRAMECALC_PROGRAM_RUNNER, when set, the command that starts it (the Windows build
+// runs under tools/wine-run.sh with the same tests).
+std::string ProgramPath() {
+  const char* other = std::getenv("FRAMECALC_PROGRAM");
+  return other != nullptr && other[0] != '\0' ? other : FRAMECALC_PROGRAM;
+}
+
+std::string ModuleName() {
+  const std::string path = ProgramPath();
+  return path.substr(path.find_last_of('/') + 1);
+}
+
+std::string ModulePattern() {
+  std::string pattern;
+  for (char c : ModuleName()) {
+    if (std::strchr(".^$|()[]{}*+?\\", c) != nullptr) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
+namespace {
+
+std::string FirstLineOf(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return "";
+  std::string text;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) text += line;
+  pclose(pipe);
+  return text;
+}
+
+}  // namespace
+
+namespace {
+
+bool IsWindowsImage(const std::string& program) {
+  return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
+// The binary tools for the program's kind: the cross tools' prefix for a Windows image.
+std::string BinaryTools(const std::string& program) {
+  if (!IsWindowsImage(program)) return "";
+  const char* prefix = std::getenv("FRAMECALC_BINUTILS_PREFIX");
+  return prefix != nullptr ? prefix : "i686-w64-mingw32-";
+}
+
+// The preferred load address of a Windows image (where it is loaded: nothing is relocated).
+unsigned long long ImageBase(const std::string& program) {
+  const std::string headers =
+      FirstLineOf(BinaryTools(program) + "objdump -p '" + program + "' 2>/dev/null");
+  const size_t at = headers.find("ImageBase");
+  if (at == std::string::npos) return 0;
+  const size_t digits = headers.find_first_of("0123456789abcdefABCDEF", at + 9);
+  return digits == std::string::npos ? 0 : std::strtoull(headers.c_str() + digits, nullptr, 16);
+}
+
+}  // namespace
+
+std::string RuntimeErrorFormOf(const std::string& relativeHex) {
+  const std::string program = ProgramPath();
+  if (!IsWindowsImage(program)) return relativeHex;
+  const unsigned long long absolute =
+      ImageBase(program) + std::strtoull(relativeHex.c_str(), nullptr, 16);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08llX", absolute & 0xFFFFFFFFull);
+  return hex;
+}
+
+std::string SourceLineOf(const std::string& reportedHex) {
+  const std::string program = ProgramPath();
+  unsigned long long address = std::strtoull(reportedHex.c_str(), nullptr, 16);
+  const std::string tools = BinaryTools(program);
+  if (IsWindowsImage(program)) {
+    // The report is relative to the image base; the binary tools take the virtual address.
+    const unsigned long long base = ImageBase(program);
+    if (base == 0) return "";
+    address += base;
+  }
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "0x%llx", address);
+  const std::string answer =
+      FirstLineOf(tools + "addr2line -e '" + program + "' " + hex + " 2>/dev/null");
+  return answer.substr(0, answer.find('\n'));
+}
+
+std::string ProgramRunner() {
+  const char* runner = std::getenv("FRAMECALC_PROGRAM_RUNNER");
+  return runner != nullptr ? runner : "";
+}
 
 std::string CrLf(const std::string& text) {
   std::string result;
@@ -96,7 +187,10 @@ RunResult RunProgram(const RunOptions& options) {
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
-  std::vector<std::string> argStrings{options.program};
+  const std::string runner = options.direct ? std::string() : ProgramRunner();
+  std::vector<std::string> argStrings;
+  if (!runner.empty()) argStrings.push_back(runner);
+  argStrings.push_back(options.program);
   argStrings.insert(argStrings.end(), options.arguments.begin(), options.arguments.end());
   std::vector<char*> argv;
   for (auto& s : argStrings) argv.push_back(s.data());
@@ -146,7 +240,7 @@ RunResult RunProgram(const RunOptions& options) {
       for (int number : options.blockedSignals) sigaddset(&blocked, number);
       sigprocmask(SIG_BLOCK, &blocked, nullptr);
     }
-    execve(options.program.c_str(), argv.data(), envp.data());
+    execve(runner.empty() ? options.program.c_str() : runner.c_str(), argv.data(), envp.data());
     _exit(127);
   }
 

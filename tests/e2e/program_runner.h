@@ -25,6 +25,7 @@ struct RunOptions {
   long fileSizeLimit = -1;          // RLIMIT_FSIZE in bytes for the program; -1 leaves it
   std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
+  bool direct = false;  // start the program itself even when FRAMECALC_PROGRAM_RUNNER is set
 };
 
 struct WriteCall {
@@ -43,8 +44,25 @@ struct RunResult {
 
 RunResult RunProgram(const RunOptions& options);
 
-// The path of the calculator under test.
+// The path of the calculator under test (FRAMECALC_PROGRAM in the environment, else the build's).
 std::string ProgramPath();
+// The file name of the program under test, as its reports name its module, and the same as a
+// regular expression.
+std::string ModuleName();
+std::string ModulePattern();
+
+// The source line ("file:line") of an address that a report of the program under test showed
+// (relative to the program's image), from the binary tools of the program's own kind; empty
+// when they cannot say.
+std::string SourceLineOf(const std::string& reportedHex);
+
+// An address relative to the program's image (8 hexadecimal digits) as the "Runtime error"
+// message of the program under test shows it: the absolute address for a Windows image (its
+// low 32 bits), the same text otherwise.
+std::string RuntimeErrorFormOf(const std::string& relativeHex);
+
+// The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
+std::string ProgramRunner();
 
 // Text with each "\n" turned into CR LF: the program's line ends.
 std::string CrLf(const std::string& text);

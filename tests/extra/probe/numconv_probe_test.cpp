@@ -20,6 +20,20 @@
 
 namespace {
 
+// Replaces the child process with the probe: the build's, or the one named by NUMCONV_PROBE in
+// the environment, started by FRAMECALC_PROGRAM_RUNNER when that is set (the Windows build's
+// probe runs under tools/wine-run.sh with the same tests).
+void ExecProbe() {
+  const char* other = std::getenv("NUMCONV_PROBE");
+  const char* probe = other != nullptr && other[0] != '\0' ? other : NUMCONV_PROBE_PROGRAM;
+  const char* runner = std::getenv("FRAMECALC_PROGRAM_RUNNER");
+  if (runner != nullptr && runner[0] != '\0') {
+    execl(runner, runner, probe, static_cast<char*>(nullptr));
+  } else {
+    execl(probe, probe, static_cast<char*>(nullptr));
+  }
+}
+
 struct ProbeRun {
   std::string output;
   int exitCode = -1;
@@ -48,7 +62,7 @@ ProbeRun RunProbe(const std::string& script) {
     close(outPipe[0]);
     close(outPipe[1]);
     close(scriptFd);
-    execl(NUMCONV_PROBE_PROGRAM, NUMCONV_PROBE_PROGRAM, static_cast<char*>(nullptr));
+    ExecProbe();
     _exit(127);
   }
   close(outPipe[1]);
@@ -258,7 +272,7 @@ TEST(NumconvProbe, EachAnswerIsFlushedBeforeTheNextCommand) {
     close(toProbe[1]);
     close(fromProbe[0]);
     close(fromProbe[1]);
-    execl(NUMCONV_PROBE_PROGRAM, NUMCONV_PROBE_PROGRAM, static_cast<char*>(nullptr));
+    ExecProbe();
     _exit(127);
   }
   close(toProbe[0]);

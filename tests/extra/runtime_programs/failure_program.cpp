@@ -1,14 +1,15 @@
 // A program on the framecalc run-time whose main routine fails in the way argv[1] names, so that
 // the tests beside it can watch the whole path from the failure to the exit code.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cfloat>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <string>
+
+#include "platform/console_files.h"
+#include "platform/modules.h"
 
 #include "runtime/exception_support.h"
 #include "runtime/exceptions.h"
@@ -19,22 +20,24 @@
 
 namespace {
 
-void Trace(const char* text) {
-  const ssize_t written = write(2, text, std::strlen(text));
-  (void)written;
+void WriteTo(platform::DWORD standardHandle, const char* text, size_t length) {
+  platform::DWORD written = 0;
+  platform::WriteFile(platform::GetStdHandle(standardHandle), text,
+                      static_cast<platform::DWORD>(length), &written);
 }
+
+void Trace(const char* text) { WriteTo(platform::STD_ERROR_HANDLE, text, std::strlen(text)); }
 
 // Prints the address the run-time should show for `address` (relative to its module's load
 // base), so that the test can compare it with the report.
 void AnnounceAddress(const void* address) {
-  Dl_info info{};
-  dladdr(address, &info);
+  platform::MEMORY_BASIC_INFORMATION region{};
+  platform::VirtualQuery(address, &region, sizeof region);
   char text[32];
   const int length = std::snprintf(text, sizeof text, "%08lX|",
                                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(address) -
-                                                              reinterpret_cast<uintptr_t>(info.dli_fbase)));
-  const ssize_t written = write(1, text, static_cast<size_t>(length));
-  (void)written;
+                                                              reinterpret_cast<uintptr_t>(region.AllocationBase)));
+  WriteTo(platform::STD_OUTPUT_HANDLE, text, static_cast<size_t>(length));
 }
 
 __attribute__((noinline)) void RaiseSite() { Trace(""); }
@@ -56,7 +59,8 @@ __attribute__((noinline)) int DivideByZero() {
 
 __attribute__((noinline)) int ReadAddressZero() {
   int value;
-  asm volatile("xorl %%eax, %%eax\n\tmovl (%%rax), %%eax" : "=a"(value) : : "memory");
+  void* volatile nowhere = nullptr;
+  asm volatile("movl (%1), %0" : "=r"(value) : "r"(nowhere) : "memory");
   return value;
 }
 
@@ -148,7 +152,7 @@ __attribute__((noinline)) int Recurse(int depth) {
 }
 
 [[noreturn]] void OutOfMemory() {
-  volatile size_t size = size_t{1} << 62;
+  volatile size_t size = std::numeric_limits<size_t>::max() / 2;
   void* block = ::operator new(size);
   Trace(block != nullptr ? "allocated\n" : "null\n");
   ExitProgram(98, nullptr);

@@ -1,14 +1,16 @@
 // The report of an unhandled exception: its text, its limit, and what reaches which handle.
 #include "runtime/exception_report.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "runtime/lifetime.h"
+#include "address_rules.h"
+#include "platform/modules.h"
 #include "unit/support/fake_console.h"
+#include "unit/support/program_name.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
 #include "unit/runtime/raised.h"
@@ -26,10 +28,10 @@ std::string Hex8(uintptr_t value) {
 // An address inside this test program and the report address it should show.
 const void* CodeAddress() { return reinterpret_cast<const char*>(&Hex8) + 3; }
 std::string RelativeCodeAddress() {
-  Dl_info info{};
-  dladdr(CodeAddress(), &info);
+  platform::MEMORY_BASIC_INFORMATION region{};
+  platform::VirtualQuery(CodeAddress(), &region, sizeof region);
   return Hex8(reinterpret_cast<uintptr_t>(CodeAddress()) -
-              reinterpret_cast<uintptr_t>(info.dli_fbase));
+              reinterpret_cast<uintptr_t>(region.AllocationBase));
 }
 
 std::string Report(TObject* object, const void* address, size_t limit = ExceptionReportLimit) {
@@ -53,7 +55,7 @@ class ReportMessages : public ReportText, public testing::WithParamInterface<Mes
 TEST_P(ReportMessages, SecondLineIsTheMessageWithAFullStop) {
   Exception error(GetParam().message);
   EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception Exception in module unit_tests at " + RelativeCodeAddress() + ".\r\n" +
+            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n" +
                 GetParam().secondLine + "\r\n");
 }
 
@@ -67,35 +69,35 @@ INSTANTIATE_TEST_SUITE_P(Messages, ReportMessages,
 TEST_F(ReportText, MessageEndsAtItsFirstZeroCharacter) {
   Exception error(std::string("visible\0hidden", 14));
   EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception Exception in module unit_tests at " + RelativeCodeAddress() +
+            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
                 ".\r\nvisible.\r\n");
 }
 
 TEST_F(ReportText, ObjectThatIsNotAnExceptionHasNoMessage) {
   TObject object;
   EXPECT_EQ(Report(&object, CodeAddress()),
-            "Exception TObject in module unit_tests at " + RelativeCodeAddress() + ".\r\n\r\n");
+            "Exception TObject in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n\r\n");
 }
 
 TEST_F(ReportText, ClassNameIsTheObjectsOwn) {
   EZeroDivide error("Floating point division by zero");
   EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception EZeroDivide in module unit_tests at " + RelativeCodeAddress() +
+            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
                 ".\r\nFloating point division by zero.\r\n");
 }
 
 // Outside every module: the program's own file, the address minus 4096, and 0 stays 0.
 TEST_F(ReportText, AddressOutsideEveryModule) {
   Exception error("x");
-  EXPECT_EQ(Report(&error, nullptr), "Exception Exception in module unit_tests at 00000000.\r\nx.\r\n");
+  EXPECT_EQ(Report(&error, nullptr), "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\nx.\r\n");
   EXPECT_EQ(Report(&error, reinterpret_cast<const void*>(uintptr_t{0x5000})),
-            "Exception Exception in module unit_tests at 00004000.\r\nx.\r\n");
+            "Exception Exception in module " + test_support::UnitTestsModule + " at 00004000.\r\nx.\r\n");
 }
 
 TEST_F(ReportText, TextIsCutAtTheLimit) {
   Exception error(std::string(2000, 'm'));
   const std::string head =
-      "Exception Exception in module unit_tests at " + RelativeCodeAddress() + ".\r\n";
+      "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n";
   const std::string text = Report(&error, CodeAddress());
   ASSERT_EQ(text.size(), 1024u);
   EXPECT_EQ(text, head + std::string(1024 - head.size(), 'm'));
@@ -122,7 +124,7 @@ TEST_F(ReportWriting, PendingOutputGoesFirstThenTheReportToStandardError) {
   EXPECT_EQ(console.writes[0].handle, fake::OutputHandle);
   EXPECT_EQ(console.writes[0].bytes, "prompt: ");
   EXPECT_EQ(console.writes[1].handle, fake::ErrorHandle);
-  EXPECT_EQ(console.writes[1].bytes, "Exception Exception in module unit_tests at " +
+  EXPECT_EQ(console.writes[1].bytes, "Exception Exception in module " + test_support::UnitTestsModule + " at " +
                                          RelativeCodeAddress() +
                                          ".\r\nInvalid numeric input.\r\n");
   EXPECT_EQ(console.writes[2].handle, fake::ErrorHandle);
@@ -148,7 +150,7 @@ TEST_F(ReportWriting, FailedWriteOfPendingOutputRaisesItsOwnError) {
   Exception second("second");
   WriteExceptionReport(&second, nullptr);
   EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module unit_tests at 00000000.\r\nsecond.\r\n\r\n");
+            "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\nsecond.\r\n\r\n");
 }
 
 TEST_F(ReportWriting, UnhandledExceptionEndsWithExitCodeOne) {
@@ -158,7 +160,7 @@ TEST_F(ReportWriting, UnhandledExceptionEndsWithExitCodeOne) {
   EXPECT_EQ(fake::ExitCodeOf([&] { ReportUnhandledException(&error, nullptr); }), 1u);
   EXPECT_EQ(console.Written(fake::OutputHandle), "");  // no run-time error message
   EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module unit_tests at 00000000.\r\ngone.\r\n\r\n");
+            "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\ngone.\r\n\r\n");
 }
 
 // The outermost handler: what it does with a raised object and with a platform fault, with and
@@ -187,7 +189,7 @@ TEST_F(Outermost, ReportsARaisedObjectAtItsRaiseAddress) {
   platform::EXCEPTION_RECORD record = Raise(&error);
   EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
   EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module unit_tests at " + RelativeCodeAddress() +
+            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
                 ".\r\nraised.\r\n\r\n");
 }
 
@@ -200,7 +202,7 @@ TEST_F(Outermost, ReportsAPlatformFaultThroughTheFaultObject) {
   record.ExceptionAddress = const_cast<void*>(CodeAddress());
   EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
   EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception EZeroDivide in module unit_tests at " + RelativeCodeAddress() +
+            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
                 ".\r\nFloating point division by zero.\r\n\r\n");
 }
 
@@ -210,8 +212,13 @@ TEST_F(Outermost, WithoutSupportARaisedObjectEndsWithRuntimeError217) {
   Exception error("late");
   platform::EXCEPTION_RECORD record = Raise(&error);
   EXPECT_EQ(fake::ExitCodeOf([&] { OutermostHandler(record); }), 217u);
+  // The platform's way of showing the raise address: the address itself (32-bit Windows), or
+  // relative to its module where 64-bit addresses do not fit.
+  const std::string shown = platform::RuntimeErrorShowsAbsoluteAddress
+                                ? Hex8(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(CodeAddress())))
+                                : RelativeCodeAddress();
   EXPECT_EQ(console.Written(fake::OutputHandle),
-            "Runtime error 217 at " + RelativeCodeAddress() + std::string(1, '\0') + "\r\n");
+            "Runtime error 217 at " + shown + std::string(1, '\0') + "\r\n");
   EXPECT_EQ(console.Written(fake::ErrorHandle), "");
 }
 

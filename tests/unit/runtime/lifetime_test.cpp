@@ -47,8 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
                     MessageCase{217, 0xFFFFFFFF, "Runtime error 217 at FFFFFFFF"},
                     MessageCase{0, 0, "Runtime error   0 at 00000000"},
                     MessageCase{255, 0x10, "Runtime error 255 at 00000010"},
-                    // Values wider than their fields never write outside them.
-                    MessageCase{12345, 0x123456789ABCDEF0, "Runtime error2345 at 9ABCDEF0"},
+                    // Values wider than their fields never write outside them (an address is
+                    // wider only where pointers have 64 bits).
+                    MessageCase{12345, static_cast<uintptr_t>(uint64_t{0x123456789ABCDEF0}),
+                                "Runtime error2345 at 9ABCDEF0"},
                     MessageCase{-1, ~uintptr_t{0}, "Runtime error7295 at FFFFFFFF"}));
 
 // A second message shows none of the first one's digits.

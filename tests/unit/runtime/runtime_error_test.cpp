@@ -10,6 +10,7 @@
 #include "path_rules.h"
 #include "runtime/lifetime.h"
 #include "unit/support/fake_console.h"
+#include "unit/support/program_name.h"
 #include "textio/text_stream.h"
 #include "unit/runtime/raised.h"
 
@@ -299,13 +300,13 @@ TEST_F(AccessViolations, InsideAModuleNamesTheModuleAndTheOperation) {
   TObject* object = CreateFaultException(&read);
   EXPECT_STREQ(object->ClassName(), "EAccessViolation");
   EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) +
-                                   " in module 'unit_tests'. Read of address 00000000");
+                                   " in module '" + test_support::UnitTestsModule + "'. Read of address 00000000");
   object->Free();
 
   const platform::EXCEPTION_RECORD write = AccessViolation(code, 1, 0x10);
   object = CreateFaultException(&write);
   EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) +
-                                   " in module 'unit_tests'. Write of address 00000010");
+                                   " in module '" + test_support::UnitTestsModule + "'. Write of address 00000010");
   object->Free();
 }
 

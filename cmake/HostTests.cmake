@@ -1,0 +1,47 @@
+# Tests of the Windows build that run on the build machine: the end-to-end tests, the probe's
+# tests and the differential test are Linux programs that start the Windows executables under
+# tools/wine-run.sh. They come from the Linux build (FRAMECALC_HOST_BUILD_DIR, by default
+# build/default: build that preset first) and are listed when ctest starts, so that the Windows
+# build itself needs no host compiler.
+#
+# framecalc_add_host_tests(PREFIX HOST_EXECUTABLE LABEL [ENVIRONMENT NAME=VALUE ...])
+# registers every test of HOST_EXECUTABLE (a path below FRAMECALC_HOST_BUILD_DIR) as
+# PREFIX<Suite>.<Test>, run with the given environment. A test whose name says that Wine cannot
+# show what it checks (it holds "NotUnderWine") is left out: the fake platform covers it.
+set(FRAMECALC_HOST_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
+    "The Linux build whose test programs run the Windows executables")
+
+function(framecalc_add_host_tests prefix host_executable label)
+  cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
+  get_filename_component(id "${host_executable}" NAME)
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${id}.host-tests.cmake")
+  set(executable "${FRAMECALC_HOST_BUILD_DIR}/${host_executable}")
+  file(GENERATE OUTPUT "${script}" CONTENT "
+set(executable [==[${executable}]==])
+set(environment [==[${ARG_ENVIRONMENT}]==])
+if(NOT EXISTS \"\${executable}\")
+  add_test(\"${prefix}${id}.HostTestsMissing\" ${CMAKE_COMMAND} -E false)
+  message(WARNING \"missing \${executable}: build the default preset first\")
+  set_tests_properties(\"${prefix}${id}.HostTestsMissing\" PROPERTIES LABELS ${label})
+  return()
+endif()
+execute_process(COMMAND \"\${executable}\" --gtest_list_tests OUTPUT_VARIABLE listing
+                RESULT_VARIABLE result TIMEOUT 60)
+string(REPLACE \"\\n\" \";\" lines \"\${listing}\")
+set(suite \"\")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE \" *#.*\" \"\" line \"\${line}\")
+  if(line MATCHES \"^([^ ].*\\\\.)$\")
+    set(suite \"\${CMAKE_MATCH_1}\")
+  elseif(line MATCHES \"^  ([^ ]+)$\")
+    set(name \"\${suite}\${CMAKE_MATCH_1}\")
+    if(NOT name MATCHES \"NotUnderWine\")
+      add_test(\"${prefix}\${name}\" \"\${executable}\" --gtest_filter=\${name})
+      set_tests_properties(\"${prefix}\${name}\" PROPERTIES LABELS ${label}
+                           ENVIRONMENT \"\${environment}\" TIMEOUT 300)
+    endif()
+  endif()
+endforeach()
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+endfunction()

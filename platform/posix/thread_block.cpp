@@ -1,0 +1,14 @@
+// The thread block on POSIX: a thread_local of the program, in the image's static TLS
+// (initial-exec).
+#include "platform/thread_block.h"
+
+namespace platform {
+namespace {
+
+thread_local TThreadBlock CurrentThreadBlock{};
+
+}  // namespace
+
+TThreadBlock& ThreadBlock() { return CurrentThreadBlock; }
+
+}  // namespace platform

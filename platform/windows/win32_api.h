@@ -1,0 +1,71 @@
+// The Win32 calls of the Windows backend, as plain functions of plain types. win32_api.cpp is
+// the only file that includes windows.h, whose macros would clash with the Win32-shaped
+// declarations of platform/*.h; every other file of the backend calls the system through here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform::win32 {
+
+void* StdHandle(unsigned long which);
+unsigned long FileType(void* handle);
+int ReadFile(void* handle, void* buffer, unsigned long size, unsigned long* read);
+int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned long* written);
+int CloseHandle(void* handle);
+unsigned long LastError();
+void SetLastError(unsigned long code);
+[[noreturn]] void ExitProcess(unsigned int exitCode);
+
+uintptr_t ModuleHandle(const char* moduleName);
+unsigned long ModuleFileName(uintptr_t module, char* fileName, unsigned long size);
+
+struct RegionInfo {
+  void* baseAddress;
+  void* allocationBase;
+  unsigned long allocationProtect;
+  size_t regionSize;
+  unsigned long state;
+  unsigned long protect;
+  unsigned long type;
+};
+size_t QueryRegion(const void* address, RegionInfo& info);
+
+unsigned long LongPathName(const char* shortPath, char* longPath, unsigned long size);
+const char* NextChar(const char* text);
+
+int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax);
+uintptr_t LoadAsData(const char* fileName, void* reserved, unsigned long flags);
+int FreeLibrary(uintptr_t module);
+void* ProcAddress(uintptr_t module, const char* name);
+
+long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, unsigned long access,
+                  uintptr_t* result);
+long QueryRegistryValue(uintptr_t key, const char* valueName, unsigned long* reserved,
+                     unsigned long* type, unsigned char* data, unsigned long* dataSize);
+long CloseRegistryKey(uintptr_t key);
+
+unsigned long ThreadLocale();
+int LocaleInfo(unsigned long locale, unsigned long type, char* data, int size);
+
+int KeyboardType(int typeFlag);
+int ConvertToOem(const char* source, char* destination);
+
+// The thread's copy of a variable placed in the image's static TLS template (section .tls):
+// the address of the same variable for the calling thread.
+void* StaticTlsAddress(const void* templateVariable);
+
+// Runs routine(context) with a frame handler on the thread's own handler chain. A processor
+// fault inside it (see faults.cpp for the statuses) returns here with false, its exception
+// record copied to `record` (EXCEPTION_RECORD's layout, recordSize bytes) and the x87 unit
+// reset; any other exception passes by. C++ exceptions thrown by the routine reach the caller.
+bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize);
+
+// Keeps room on the thread's stack for the handling of a stack overflow (the system dispatches
+// the fault on the thread's own stack, below the guard page).
+void ReserveStackForFaults();
+
+// Binary standard streams for the C run-time's stdio (tools that print with it).
+void SetBinaryStandardStreams();
+
+}  // namespace platform::win32
