@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(g++ cmake make binutils libgtest-dev libgmock-dev "$@")
+packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

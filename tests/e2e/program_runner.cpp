@@ -39,6 +39,30 @@ void Check(bool ok, const char* what) {
 
 std::string ProgramPath() { return FRAMECALC_PROGRAM; }
 
+std::vector<std::string> WriteTracerArguments(const std::string& logPath) {
+  // -s 0 leaves the written bytes out of the log; -qq and -e signal=none leave only the calls.
+  return {FRAMECALC_STRACE, "-qq", "-s", "0", "-e", "trace=write", "-e", "signal=none",
+          "-o", logPath, "--"};
+}
+
+std::vector<WriteCall> ReadWriteLog(const std::string& logPath) {
+  // Each line is a call: write(FD, ""..., COUNT) = RESULT
+  std::vector<WriteCall> calls;
+  std::istringstream log(ReadWholeFile(logPath));
+  std::string line;
+  while (std::getline(log, line)) {
+    if (line.rfind("write(", 0) != 0) continue;
+    const size_t close = line.find(") ");
+    const size_t comma = line.rfind(", ", close);
+    if (close == std::string::npos || comma == std::string::npos) continue;
+    WriteCall call;
+    call.fd = std::atoi(line.c_str() + 6);
+    call.size = std::atol(line.c_str() + comma + 2);
+    calls.push_back(call);
+  }
+  return calls;
+}
+
 std::string CrLf(const std::string& text) {
   std::string result;
   for (char c : text) {
@@ -84,14 +108,12 @@ RunResult RunProgram(const RunOptions& options) {
     if (!drop) envStrings.push_back(entry);
   }
   for (const auto& [name, value] : options.environment) envStrings.push_back(name + "=" + value);
-  if (options.countWrites) {
-    envStrings.push_back(std::string("LD_PRELOAD=") + FRAMECALC_WRITE_LOG_SHIM);
-    envStrings.push_back("FRAMECALC_WRITE_LOG=" + writeLog);
-  }
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
-  std::vector<std::string> argStrings{options.program};
+  std::vector<std::string> argStrings;
+  if (options.countWrites) argStrings = WriteTracerArguments(writeLog);
+  argStrings.push_back(options.program);
   argStrings.insert(argStrings.end(), options.arguments.begin(), options.arguments.end());
   std::vector<char*> argv;
   for (auto& s : argStrings) argv.push_back(s.data());
@@ -130,7 +152,7 @@ RunResult RunProgram(const RunOptions& options) {
     }
     dup2(errPipe[1], 2);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
-    execve(options.program.c_str(), argv.data(), envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
 
@@ -198,11 +220,7 @@ RunResult RunProgram(const RunOptions& options) {
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   if (options.output == OutputKind::File) result.out = ReadWholeFile(outFile);
-  if (options.countWrites) {
-    std::istringstream log(ReadWholeFile(writeLog));
-    WriteCall call;
-    while (log >> call.fd >> call.size) result.writes.push_back(call);
-  }
+  if (options.countWrites) result.writes = ReadWriteLog(writeLog);
   RemoveTree(scratch);
   return result;
 }

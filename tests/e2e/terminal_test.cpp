@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "e2e/program_runner.h"
 
@@ -27,12 +28,14 @@ class TerminalSession {
     cfmakeraw(&raw);
     raw.c_iflag |= ICRNL;
     raw.c_lflag |= ICANON;
+    std::vector<std::string> words = e2e::WriteTracerArguments(writeLog);
+    words.push_back(e2e::ProgramPath());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_ = forkpty(&master_, nullptr, &raw, nullptr);
     if (pid_ == 0) {
-      setenv("LD_PRELOAD", FRAMECALC_WRITE_LOG_SHIM, 1);
-      setenv("FRAMECALC_WRITE_LOG", writeLog.c_str(), 1);
-      const std::string program = e2e::ProgramPath();
-      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      execv(argv[0], argv.data());
       _exit(127);
     }
   }
@@ -132,11 +135,9 @@ TEST(Terminal, EachPromptAppearsBeforeTheProgramWaitsAndTheLastWaitIsForEnter) {
     EXPECT_EQ(session.WaitExit(), 0);
   }
   // At a terminal every line leaves in a write of its own, as soon as it ends.
-  std::ifstream log(writeLog);
-  int fd = 0;
-  long size = 0, lines = 0;
-  while (log >> fd >> size) {
-    if (fd == 1) ++lines;
+  long lines = 0;
+  for (const auto& call : e2e::ReadWriteLog(writeLog)) {
+    if (call.fd == 1) ++lines;
   }
   EXPECT_EQ(lines, 23);
   e2e::RemoveTree(dir);
