@@ -37,6 +37,30 @@ void PutBack(TTextStream& stream) {
   if (stream.bufferPos > 0) --stream.bufferPos;
 }
 
+inline uint64_t LoadEight(const uint8_t* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return word;
+}
+
+constexpr uint64_t EachByte(uint8_t value) { return UINT64_C(0x0101010101010101) * value; }
+
+// True when none of the eight bytes is above 32. Adding 95 to the low seven bits of a byte sets its
+// top bit exactly when those bits exceed 32 (and cannot carry into the next byte); a byte whose
+// own top bit is set is above 32 anyway.
+inline bool EightBlanks(uint64_t word) {
+  return ((((word & EachByte(0x7F)) + EachByte(127 - LastBlank)) | word) & EachByte(0x80)) == 0;
+}
+
+// EightBlanks, and none of them is the 26 that ends the input in CrLfMode. A byte of
+// word ^ 26...26 is zero exactly for a 26: adding 127 to its low seven bits leaves the top bit
+// clear only for a zero byte.
+inline bool EightBlanksWithoutMark(uint64_t word) {
+  const uint64_t marks = word ^ EachByte(EndOfFileMark);
+  const uint64_t nonZero = ((marks & EachByte(0x7F)) + EachByte(0x7F)) | marks;
+  return EightBlanks(word) && (nonZero & EachByte(0x80)) == EachByte(0x80);
+}
+
 int32_t Refill(TTextStream& stream) {
   return stream.transferOp != nullptr ? stream.transferOp(stream) : IoErrorNotOpen;
 }
@@ -118,8 +142,10 @@ bool SkipBlanks(TTextStream& stream) {
       const uint32_t end = ValidEnd(stream);
       uint32_t pos = stream.bufferPos;
       if ((stream.flags & CrLfMode) != 0) {
+        while (pos + 8 <= end && EightBlanksWithoutMark(LoadEight(bytes + pos))) pos += 8;
         while (pos < end && bytes[pos] <= LastBlank && bytes[pos] != EndOfFileMark) ++pos;
       } else {
+        while (pos + 8 <= end && EightBlanks(LoadEight(bytes + pos))) pos += 8;
         while (pos < end && bytes[pos] <= LastBlank) ++pos;
       }
       if (pos < end) {

@@ -1,0 +1,68 @@
+// Long runs through the reading operations: blank runs against every byte that may end them, in
+// both line-end modes and at every offset within a word, and answer lines longer than one piece.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "textio/read_values.h"
+#include "unit/support/fake_console.h"
+
+namespace {
+
+// Blanks other than 26 (which ends the input in CrLfMode), cycled so that runs mix them.
+char FillerBlank(size_t i) {
+  const char blanks[] = {' ', '\t', '\0', '\x1f', '\r', '\n', ' ', '\x19', '\x1b', ' ', '\x01'};
+  return blanks[i % sizeof blanks];
+}
+
+TEST(BlankRuns, StopAtTheFirstByteAbove32OrAtTheEndMark) {
+  for (const bool crLf : {true, false}) {
+    for (int stop = 0; stop < 256; ++stop) {
+      for (size_t at = 0; at < 18; ++at) {
+        fake::FakeConsole console;
+        fake::InstallFakeConsole install{console};
+        std::string run;
+        for (size_t i = 0; i < at; ++i) run += FillerBlank(i);
+        run += static_cast<char>(stop);
+        for (size_t i = 0; i < 30; ++i) run += FillerBlank(i + at);
+        console.AddInput("\r\n");
+        console.AddInput(run + "7\r\n");
+        SkipToNextLine(ConsoleInput);  // opens the stream (setting CrLfMode) and takes the first line
+        if (!crLf) ConsoleInput.flags = 0;
+
+        const bool endMark = crLf && stop == 26;
+        const bool ends = stop > 32 || endMark;
+        const std::string where = "stop " + std::to_string(stop) + " at " + std::to_string(at) +
+                                  (crLf ? " CrLf" : " plain");
+        EXPECT_EQ(SkipBlanks(ConsoleInput), endMark) << where;
+        const StreamChar next = ReadNextChar(ConsoleInput);
+        if (endMark) {
+          EXPECT_TRUE(next.endOfFile) << where;
+        } else {
+          EXPECT_FALSE(next.endOfFile) << where;
+          EXPECT_EQ(next.value, ends ? stop : '7') << where;
+        }
+      }
+    }
+  }
+}
+
+TEST(LongAnswerLine, ComesBackWholeAndTheNextLineFollows) {
+  for (const size_t length : {size_t{255}, size_t{256}, size_t{262144}, size_t{700001}}) {
+    fake::FakeConsole console;
+    fake::InstallFakeConsole install{console};
+    std::string line(length, ' ');
+    for (size_t i = 0; i < length; ++i) line[i] = static_cast<char>('a' + (i * 7) % 26);
+    console.AddInput(line + "\r\nnext\r\n");
+    std::string read;
+    ReadLineToString(ConsoleInput, read);
+    EXPECT_EQ(read.size(), length);
+    EXPECT_TRUE(read == line) << "length " << length;
+    SkipToNextLine(ConsoleInput);
+    ReadLineToString(ConsoleInput, read);
+    EXPECT_EQ(read, "next");
+    for (const fake::ReadCall& call : console.reads) EXPECT_EQ(call.size, 128u);
+  }
+}
+
+}  // namespace
