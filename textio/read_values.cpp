@@ -52,13 +52,18 @@ inline bool EightBlanks(uint64_t word) {
   return ((((word & EachByte(0x7F)) + EachByte(127 - LastBlank)) | word) & EachByte(0x80)) == 0;
 }
 
-// EightBlanks, and none of them is the 26 that ends the input in CrLfMode. A byte of
-// word ^ 26...26 is zero exactly for a 26: adding 127 to its low seven bits leaves the top bit
-// clear only for a zero byte.
+
+// True when one of the eight bytes is `value`. A byte of word ^ value...value is zero exactly
+// there, and a zero byte is the one whose top bit stays clear after adding 127 to its low seven
+// bits (no carry crosses into the next byte, so there are no false answers).
+inline bool HasByte(uint64_t word, uint8_t value) {
+  const uint64_t x = word ^ EachByte(value);
+  return ((((x & EachByte(0x7F)) + EachByte(0x7F)) | x) & EachByte(0x80)) != EachByte(0x80);
+}
+
+// EightBlanks, and none of them is the 26 that ends the input in CrLfMode.
 inline bool EightBlanksWithoutMark(uint64_t word) {
-  const uint64_t marks = word ^ EachByte(EndOfFileMark);
-  const uint64_t nonZero = ((marks & EachByte(0x7F)) + EachByte(0x7F)) | marks;
-  return EightBlanks(word) && (nonZero & EachByte(0x80)) == EachByte(0x80);
+  return EightBlanks(word) && !HasByte(word, EndOfFileMark);
 }
 
 int32_t Refill(TTextStream& stream) {
@@ -193,8 +198,21 @@ int32_t ReadLineSegment(TTextStream& stream, char* destination, int32_t maximum)
   int32_t count = 0;
   for (;;) {
     const uint32_t end = ValidEnd(stream);
+    const bool crLf = (stream.flags & CrLfMode) != 0;
     uint32_t pos = stream.bufferPos;
     while (pos < end) {
+      // Eight ordinary bytes at a time, while they fit in the destination.
+      while (pos + 8 <= end && maximum - count >= 8) {
+        const uint64_t word = LoadEight(bytes + pos);
+        if (HasByte(word, LineFeed) || HasByte(word, CarriageReturn) ||
+            (crLf && HasByte(word, EndOfFileMark))) {
+          break;
+        }
+        std::memcpy(destination + count, &word, 8);
+        pos += 8;
+        count += 8;
+      }
+      if (pos >= end) break;
       const uint8_t byte = bytes[pos];
       if (byte < 32 && ((SpecialBytes >> byte) & 1u) != 0) {
         if (byte == LineFeed) {
@@ -264,6 +282,11 @@ void SkipToNextLine(TTextStream& stream) {
     const uint32_t end = ValidEnd(stream);
     uint32_t pos = stream.bufferPos;
     if ((stream.flags & CrLfMode) != 0) {
+      while (pos + 8 <= end) {
+        const uint64_t word = LoadEight(bytes + pos);
+        if (HasByte(word, LineFeed) || HasByte(word, EndOfFileMark)) break;
+        pos += 8;
+      }
       while (pos < end) {
         const uint8_t byte = bytes[pos];
         if (byte == EndOfFileMark) {

@@ -2,6 +2,7 @@
 // both line-end modes and at every offset within a word, and answer lines longer than one piece.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "textio/read_values.h"
@@ -62,6 +63,46 @@ TEST(LongAnswerLine, ComesBackWholeAndTheNextLineFollows) {
     ReadLineToString(ConsoleInput, read);
     EXPECT_EQ(read, "next");
     for (const fake::ReadCall& call : console.reads) EXPECT_EQ(call.size, 128u);
+  }
+}
+
+// What a line read takes from one buffer's worth of input: up to LF or CR LF (left in place), a
+// lone CR dropped, and in CrLfMode up to a 26 (taken).
+std::string ModelLine(const std::string& input, bool crLf) {
+  std::string line;
+  for (size_t i = 0; i < input.size(); ++i) {
+    const char c = input[i];
+    if (c == '\n') break;
+    if (c == '\r') {
+      if (i + 1 < input.size() && input[i + 1] == '\n') break;
+      continue;
+    }
+    if (crLf && c == '\x1a') break;
+    line += c;
+  }
+  return line;
+}
+
+TEST(LineRuns, EveryPlacingOfLineEndsCarriageReturnsAndEndMarks) {
+  std::mt19937 random(26);
+  const char alphabet[] = {'a', 'b', ' ', '\t', '\r', '\n', '\x1a', 'z'};
+  for (int round = 0; round < 4000; ++round) {
+    const bool crLf = round % 2 == 0;
+    std::string input;
+    const size_t length = random() % 100;
+    for (size_t i = 0; i < length; ++i) {
+      // Mostly ordinary bytes, so that long runs of them come up.
+      input += random() % 8 == 0 ? alphabet[random() % sizeof alphabet] : static_cast<char>('c' + i % 20);
+    }
+    fake::FakeConsole console;
+    fake::InstallFakeConsole install{console};
+    console.AddInput("\r\n");
+    console.AddInput(input);
+    SkipToNextLine(ConsoleInput);
+    if (!crLf) ConsoleInput.flags = 0;
+    std::string line;
+    ReadLineToString(ConsoleInput, line);
+    EXPECT_EQ(line, ModelLine(input, crLf)) << testing::PrintToString(input) << (crLf ? " CrLf" : " plain");
   }
 }
 
