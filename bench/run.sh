@@ -113,6 +113,11 @@ print(f"| README run, user instructions | {i_ours} | {i_peer} | {i_ours / i_peer
 b_ours, b_peer = float(p["instructions.blank_byte.framecalc"]), float(p["instructions.blank_byte.peer"])
 print(f"| blanks before a number, instructions per byte | {b_ours} | {b_peer} | "
       f"{b_ours / b_peer:.2f} | ≤ 12: {'holds' if b_ours <= 12 else 'NOT MET'} |")
+s_ours, s_peer = float(p["instructions.skipped_byte.framecalc"]), float(p["instructions.skipped_byte.peer"])
+print(f"| rest of a line after its number, instructions per byte | {s_ours} | {s_peer} | "
+      f"{s_ours / s_peer:.2f} | |")
+print(f"| answer line, instructions per byte (read, then written in the next prompt) | "
+      f"{p['instructions.answer_byte.framecalc']} | | | |")
 c_ours, c_peer = float(p["cpu_ms.blanks_20MB.framecalc"]), float(p["cpu_ms.blanks_20MB.peer"])
 print(f"| 20 MB of blanks, CPU (128-byte reads against stdio's 4096) | {c_ours} ms | {c_peer} ms | "
       f"{c_ours / c_peer:.2f} | |")

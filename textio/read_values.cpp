@@ -212,6 +212,10 @@ int32_t ReadLineSegment(TTextStream& stream, char* destination, int32_t maximum)
         pos += 8;
         count += 8;
       }
+      if (count >= maximum) {
+        stream.bufferPos = pos;
+        return count;
+      }
       if (pos >= end) break;
       const uint8_t byte = bytes[pos];
       if (byte < 32 && ((SpecialBytes >> byte) & 1u) != 0) {

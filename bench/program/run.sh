@@ -8,7 +8,9 @@
 #            instructions of one run (valgrind --tool=callgrind, which counts from the first
 #            instruction of the process and does not depend on the machine's load)
 #   blanks   1,000,000 blanks before the first number: instructions per blank byte (the
-#            difference to the plain run, divided by the blanks), and CPU time over 20,000,000
+#            difference to the plain run, divided by the blanks), and CPU time over 20,000,000;
+#            likewise 1,000,000 bytes skipped after a number, and (framecalc only: the peer reads
+#            its answer into a fixed buffer) an answer line of 1,000,000 bytes, read and shown
 #   line     an answer line of 100,000,000 bytes: framecalc's peak resident memory against the
 #            line's length
 #
@@ -34,6 +36,12 @@ python3 -c "import sys; sys.stdout.write(' ' * 20000000 + open(sys.argv[1]).read
   "$work/readme.in" > "$work/blanks-long.in"
 python3 -c "import sys; sys.stdout.write('100\n200\n300\n400\n' + 'Y' * 100000000 + '\n150\n\n')" \
   > "$work/line.in"
+# The rest of a line after its number (skipped), and an answer line (read, then shown again in
+# the next prompt), each 1,000,000 bytes long.
+python3 -c "import sys; sys.stdout.write('100' + ' ' * 1000000 + '\n200\n300\n400\nX\n150\n\n')" \
+  > "$work/skip.in"
+python3 -c "import sys; sys.stdout.write('100\n200\n300\n400\n' + 'Y' * 1000000 + '\n150\n\n')" \
+  > "$work/answer.in"
 
 "$program" < "$work/readme.in" > "$work/ours.out"
 "$work/peer" < "$work/readme.in" > "$work/peer.out"
@@ -54,7 +62,12 @@ for who in framecalc peer; do
   blanks=$(instructions "$exe" "$work/blanks.in")
   echo "instructions.readme.$who $plain"
   echo "instructions.blank_byte.$who $(awk -v a="$blanks" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
+  skip=$(instructions "$exe" "$work/skip.in")
+  echo "instructions.skipped_byte.$who $(awk -v a="$skip" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
 done
+plain=$(instructions "$program" "$work/readme.in")
+answer=$(instructions "$program" "$work/answer.in")
+echo "instructions.answer_byte.framecalc $(awk -v a="$answer" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
 
 python3 - "$runs" "$program" "$work/peer" "$work" <<'PY'
 import os, random, statistics, sys

@@ -2,6 +2,7 @@
 // both line-end modes and at every offset within a word, and answer lines longer than one piece.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -103,6 +104,33 @@ TEST(LineRuns, EveryPlacingOfLineEndsCarriageReturnsAndEndMarks) {
     std::string line;
     ReadLineToString(ConsoleInput, line);
     EXPECT_EQ(line, ModelLine(input, crLf)) << testing::PrintToString(input) << (crLf ? " CrLf" : " plain");
+  }
+}
+
+// A segment that fills up exactly where a buffer ends, for every room and buffer length: no
+// byte beyond the room is written, and the rest of the line comes with the next segment.
+TEST(LineRuns, SegmentStopsAtItsRoomWhereverTheBufferEnds) {
+  for (int room = 1; room <= 40; ++room) {
+    for (int first = 1; first <= 40; ++first) {
+      fake::FakeConsole console;
+      fake::InstallFakeConsole install{console};
+      std::string line;
+      for (int i = 0; i < first; ++i) line += static_cast<char>('a' + i % 26);
+      console.AddInput(line);  // one read delivers exactly these bytes
+      console.AddInput("XY\r\n");
+      line += "XY";
+      char destination[64];
+      std::memset(destination, '#', sizeof destination);
+      const int32_t got = ReadLineSegment(ConsoleInput, destination, room);
+      const std::string where = "room " + std::to_string(room) + " first " + std::to_string(first);
+      const int32_t expected = room < static_cast<int32_t>(line.size()) ? room : static_cast<int32_t>(line.size());
+      ASSERT_EQ(got, expected) << where;
+      EXPECT_EQ(std::string(destination, static_cast<size_t>(got)), line.substr(0, static_cast<size_t>(got))) << where;
+      EXPECT_EQ(destination[got], '#') << where;
+      std::string rest;
+      ReadLineToString(ConsoleInput, rest);
+      EXPECT_EQ(rest, line.substr(static_cast<size_t>(got))) << where;
+    }
   }
 }
 
