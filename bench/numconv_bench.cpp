@@ -9,7 +9,8 @@
 //   TextToReal             vs  strtold, strtod, std::from_chars (long double, double),
 //                              fast_float::from_chars (double)
 //   RealToText(5, 2)       vs  snprintf "%5.2Lf" and "%5.2f", std::to_chars (long double, double;
-//                              fixed, 2 decimals, padded to 5), {fmt} FMT_COMPILE("{:5.2f}") (double)
+//                              fixed, 2 decimals, padded to 5), {fmt} FMT_COMPILE("{:5.2f}")
+//                              (double)
 //
 // One benchmark iteration converts a whole set; items per second count values. Our conversions
 // run under DefaultFpuControlWord; the peers under the Linux default 0x037F, because glibc's
@@ -44,14 +45,21 @@ namespace {
 constexpr uint16_t LinuxDefaultControlWord = 0x037F;
 
 const char* const TypedTokens[] = {
-    "5431.25", "-491",   "2271.76", "100",     "0.5",   "59.2",   "1e-5",   "6523418.75",
-    "-0.001",  "98765.4321", "150", "250",     "-73.125", "4012.3", "7.25", "318.05",
+    "5431.25", "-491",       "2271.76", "100", "0.5",     "59.2",   "1e-5", "6523418.75",
+    "-0.001",  "98765.4321", "150",     "250", "-73.125", "4012.3", "7.25", "318.05",
 };
 
 const char* const HardTokens[] = {
-    "2271.7604748603353",   "1234567890123456789", "1e300",  "3.14159265358979",
-    "1.5e-5",               "123456789012345678901234567890", "0.000000000000000000001234",
-    "99.995",               "0.005",                "4.9406564584124654e-324",
+    "2271.7604748603353",
+    "1234567890123456789",
+    "1e300",
+    "3.14159265358979",
+    "1.5e-5",
+    "123456789012345678901234567890",
+    "0.000000000000000000001234",
+    "99.995",
+    "0.005",
+    "4.9406564584124654e-324",
 };
 
 // Loads a control word for the life of a scope and puts the previous one back.
@@ -320,8 +328,8 @@ int CompareMode() {
                   "RealToText rounds its 18 digits half up)"
                 : "the peer writes the exact digits beyond the 18th, RealToText writes zeros";
         std::printf("  %-24s RealToText [%s]  %s [%.40s%s]  %s\n", set->tokens[i].c_str(),
-                    ours.c_str(), peerNames[p], peers[p].c_str(),
-                    peers[p].size() > 40 ? "..." : "", kind);
+                    ours.c_str(), peerNames[p], peers[p].c_str(), peers[p].size() > 40 ? "..." : "",
+                    kind);
       }
       // Reading: ours against the correctly rounded extended of strtold.
       int32_t errorPosition = 0;

@@ -74,7 +74,7 @@ inline int32_t PositionOf(const unsigned char* text, const unsigned char* p) {
 
 // Any text: digits beyond the nineteenth go through the extended steps.
 __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const begin,
-                                                    int32_t& errorPosition) {
+                                                     int32_t& errorPosition) {
   const unsigned char* p = begin;
   Accumulator acc;
 

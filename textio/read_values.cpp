@@ -52,7 +52,6 @@ inline bool EightBlanks(uint64_t word) {
   return ((((word & EachByte(0x7F)) + EachByte(127 - LastBlank)) | word) & EachByte(0x80)) == 0;
 }
 
-
 // True when one of the eight bytes is `value`. A byte of word ^ value...value is zero exactly
 // there, and a zero byte is the one whose top bit stays clear after adding 127 to its low seven
 // bits (no carry crosses into the next byte, so there are no false answers).
@@ -93,8 +92,8 @@ void ReadLongLine(TTextStream& stream, const CountedText& first, std::string& va
     size_t size = total / 32;
     size = size < SmallestPiece ? SmallestPiece : size > LargestPiece ? LargestPiece : size;
     Piece piece{std::unique_ptr<char[]>(new char[size]), 0};
-    piece.length = static_cast<size_t>(
-        ReadLineSegment(stream, piece.bytes.get(), static_cast<int32_t>(size)));
+    piece.length =
+        static_cast<size_t>(ReadLineSegment(stream, piece.bytes.get(), static_cast<int32_t>(size)));
     total += piece.length;
     const bool full = piece.length == size;
     pieces.push_back(std::move(piece));

@@ -47,12 +47,14 @@ TEST_F(ShortTexts, GiveTheTableWalkOfTheirDigits) {
     }
     int exponent = 0;
     if (form == 1) exponent = written, text += "e" + std::to_string(written);
-    if (form == 2) exponent = written < 0 ? -written : written, text += "E+" + std::to_string(exponent);
-    if (form == 3) exponent = written > 0 ? -written : written, text += "e-" + std::to_string(-exponent);
+    if (form == 2)
+      exponent = written < 0 ? -written : written, text += "E+" + std::to_string(exponent);
+    if (form == 3)
+      exponent = written > 0 ? -written : written, text += "e-" + std::to_string(-exponent);
     SCOPED_TRACE(text);
 
-    Extended expected = ScaleByPowerOfTen(static_cast<Extended>(std::stoull(digits)),
-                                          exponent - fraction);
+    Extended expected =
+        ScaleByPowerOfTen(static_cast<Extended>(std::stoull(digits)), exponent - fraction);
     if (sign == 1) expected = -expected;
     int32_t errorPosition = -1;
     const Extended actual = TextToReal(text.c_str(), errorPosition);

@@ -29,7 +29,8 @@ TEST(BlankRuns, StopAtTheFirstByteAbove32OrAtTheEndMark) {
         for (size_t i = 0; i < 30; ++i) run += FillerBlank(i + at);
         console.AddInput("\r\n");
         console.AddInput(run + "7\r\n");
-        SkipToNextLine(ConsoleInput);  // opens the stream (setting CrLfMode) and takes the first line
+        SkipToNextLine(
+            ConsoleInput);  // opens the stream (setting CrLfMode) and takes the first line
         if (!crLf) ConsoleInput.flags = 0;
 
         const bool endMark = crLf && stop == 26;
@@ -93,7 +94,8 @@ TEST(LineRuns, EveryPlacingOfLineEndsCarriageReturnsAndEndMarks) {
     const size_t length = random() % 100;
     for (size_t i = 0; i < length; ++i) {
       // Mostly ordinary bytes, so that long runs of them come up.
-      input += random() % 8 == 0 ? alphabet[random() % sizeof alphabet] : static_cast<char>('c' + i % 20);
+      input += random() % 8 == 0 ? alphabet[random() % sizeof alphabet]
+                                 : static_cast<char>('c' + i % 20);
     }
     fake::FakeConsole console;
     fake::InstallFakeConsole install{console};
@@ -103,7 +105,8 @@ TEST(LineRuns, EveryPlacingOfLineEndsCarriageReturnsAndEndMarks) {
     if (!crLf) ConsoleInput.flags = 0;
     std::string line;
     ReadLineToString(ConsoleInput, line);
-    EXPECT_EQ(line, ModelLine(input, crLf)) << testing::PrintToString(input) << (crLf ? " CrLf" : " plain");
+    EXPECT_EQ(line, ModelLine(input, crLf))
+        << testing::PrintToString(input) << (crLf ? " CrLf" : " plain");
   }
 }
 
@@ -123,9 +126,12 @@ TEST(LineRuns, SegmentStopsAtItsRoomWhereverTheBufferEnds) {
       std::memset(destination, '#', sizeof destination);
       const int32_t got = ReadLineSegment(ConsoleInput, destination, room);
       const std::string where = "room " + std::to_string(room) + " first " + std::to_string(first);
-      const int32_t expected = room < static_cast<int32_t>(line.size()) ? room : static_cast<int32_t>(line.size());
+      const int32_t expected =
+          room < static_cast<int32_t>(line.size()) ? room : static_cast<int32_t>(line.size());
       ASSERT_EQ(got, expected) << where;
-      EXPECT_EQ(std::string(destination, static_cast<size_t>(got)), line.substr(0, static_cast<size_t>(got))) << where;
+      EXPECT_EQ(std::string(destination, static_cast<size_t>(got)),
+                line.substr(0, static_cast<size_t>(got)))
+          << where;
       EXPECT_EQ(destination[got], '#') << where;
       std::string rest;
       ReadLineToString(ConsoleInput, rest);
