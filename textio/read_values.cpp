@@ -139,8 +139,9 @@ StreamChar ReadNextChar(TTextStream& stream) {
 
 bool SkipBlanks(TTextStream& stream) {
   for (;;) {
-    // The blanks in the buffer are passed over here, one compare each; the character reader is
-    // asked only when the buffer has run dry (it refills it, or reports the end of the input).
+    // The blanks in the buffer are passed over here, eight at a time while eight remain; the
+    // character reader is asked only when the buffer has run dry (it refills it, or reports the
+    // end of the input).
     if (stream.mode == ModeInput) {
       const auto* const bytes = reinterpret_cast<const uint8_t*>(stream.inlineBuffer);
       const uint32_t end = ValidEnd(stream);
