@@ -20,3 +20,8 @@ const Extended LargePowersOfTen[10] = {
     1e0L,    1e512L,  1e1024L, 1e1536L, 1e2048L,
     1e2560L, 1e3072L, 1e3584L, 1e4096L, 1e4608L,
 };
+
+const double ExactDoublePowersOfTen[23] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};

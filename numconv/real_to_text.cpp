@@ -30,14 +30,9 @@ constexpr char DigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Rounds to an integer under the control word: to nearest, ties to even.
-inline Extended RoundToInteger(Extended value) {
-  asm("frndint" : "+t"(value));
-  return value;
-}
-
-// An integral extended below 2^63 to an integer, exactly.
-inline int64_t IntegralToInt64(Extended value) {
+// An extended below 2^63 rounded to an integer under the control word (to nearest, ties to even)
+// and stored as one: FISTP rounds as FRNDINT would, and the rounded value is then exact.
+inline int64_t RoundToInt64(Extended value) {
   int64_t result;
   asm("fistpll %0" : "=m"(result) : "t"(value) : "st");
   return result;
@@ -108,18 +103,22 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
   }
 }
 
+// With allDigits clear, positions 10..18 are written only when the rounding at `count` looks at
+// them (count >= 9); the caller then reads no position beyond count.
 [[gnu::always_inline]] inline void Digits(Extended x, int32_t count, DigitString& out,
-                                          bool scientificLeadRule) {
+                                          bool scientificLeadRule, bool allDigits) {
   char* const digits = out.digits;
   const Extended scaled = CheckedResult(x * SmallPowersOfTen[17]);
-  uint64_t m = static_cast<uint64_t>(IntegralToInt64(RoundToInteger(scaled)));
+  uint64_t m = static_cast<uint64_t>(RoundToInt64(scaled));
   digits[0] = '0';
   if (m >= TenPow18) {
     m -= TenPow18;
     digits[0] = '1';
   }
   WriteNineDigits(digits + 1, static_cast<uint32_t>(m / 1000000000));
-  WriteNineDigits(digits + 10, static_cast<uint32_t>(m % 1000000000));
+  if (allDigits || count >= 9) {
+    WriteNineDigits(digits + 10, static_cast<uint32_t>(m % 1000000000));
+  }
 
   if (count > ProducedDigits) {
     const int32_t last = count < 252 ? count : 252;
@@ -137,7 +136,7 @@ void WriteScientific(CountedText& out, int32_t width, bool negative, Extended x,
                     : wanted > MaximumMantissaDigits ? MaximumMantissaDigits
                                                      : static_cast<int32_t>(wanted);
   DigitString digits;
-  Digits(x, d, digits, true);
+  Digits(x, d, digits, true, true);
   const char* mantissa = digits.digits + 1;
   if (digits.digits[0] != '0') {
     ++e;
@@ -172,7 +171,7 @@ NormalizedDecimal NormalizeDecimal(Extended x) {
 }
 
 void ProduceDigits(Extended x, int32_t count, DigitString& out, bool scientificLeadRule) {
-  Digits(x, count, out, scientificLeadRule);
+  Digits(x, count, out, scientificLeadRule, true);
 }
 
 void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& out) {
@@ -212,7 +211,7 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
 
   int32_t n = normalized.exponent + 1;
   DigitString digits;
-  Digits(normalized.mantissa, n + decimals, digits, false);
+  Digits(normalized.mantissa, n + decimals, digits, false, false);
   const char* source = digits.digits + 1;
   if (digits.digits[0] != '0') {
     ++n;

@@ -7,7 +7,7 @@
 # needs the i386 architecture, which is added first.
 set -euo pipefail
 
-packages=(g++ cmake make binutils libgtest-dev libgmock-dev "$@")
+packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 

@@ -1,55 +1,108 @@
 #!/usr/bin/env bash
-# Measures a whole scripted run of framecalc (process start to exit, input from a file, output to
-# /dev/null) against a minimal C program that reads the same six lines with stdio and prints the
-# same bytes. Reports the time ratio, the peak memory and the read/write calls of one run.
-# Usage: bash bench/program/run.sh [runs]
+# Whole runs of framecalc against a static C program holding the same dialogue with stdio
+# (minimal_dialogue.c: scanf("%Lf"), printf; built with -O2 -static). Input comes from a file and
+# standard output goes to a regular file, as a scripted run has it. Measured:
+#
+#   readme   the README's example dialogue: CPU time per run (user + system, from wait4), in
+#            runs of the two programs interleaved in random order, and the user-space
+#            instructions of one run (valgrind --tool=callgrind, which counts from the first
+#            instruction of the process and does not depend on the machine's load)
+#   blanks   1,000,000 blanks before the first number: instructions per blank byte (the
+#            difference to the plain run, divided by the blanks), and CPU time over 20,000,000;
+#            likewise 1,000,000 bytes skipped after a number, and (framecalc only: the peer reads
+#            its answer into a fixed buffer) an answer line of 1,000,000 bytes, read and shown
+#   line     an answer line of 100,000,000 bytes: framecalc's peak resident memory against the
+#            line's length
+#
+#   bash bench/program/run.sh [runs] [build-dir]     (default 400 runs of each program)
+#
+# Prints "key value" lines for bench/run.sh, which makes the table.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-runs=${1:-300}
-bash tools/install-deps.sh strace time python3 >&2
-cmake --preset default >/dev/null
-cmake --build --preset default --target framecalc >&2
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+runs=${1:-400}
+build_dir=${2:-$source_dir/build/bench-program}
+bash "$source_dir/tools/install-deps.sh" valgrind python3 >&2
+cmake --preset default -S "$source_dir" -B "$build_dir" -DFRAMECALC_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build_dir" --target framecalc -j2 >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-gcc -O2 -o "$work/minimal_dialogue" bench/program/minimal_dialogue.c
-printf '100\n200\n300\n400\nX\n150\n\n' > "$work/input"
+gcc -O2 -static -o "$work/peer" "$source_dir/bench/program/minimal_dialogue.c"
+program=$build_dir/framecalc
 
-program=build/default/framecalc
-"$program" < "$work/input" > "$work/ours.out"
-"$work/minimal_dialogue" < "$work/input" > "$work/peer.out"
-if ! cmp -s "$work/ours.out" "$work/peer.out"; then
-  echo "the peer does not print the same bytes" >&2
-  exit 1
-fi
+printf '100\n200\n300\n400\nX\n150\n\n' > "$work/readme.in"
+python3 -c "import sys; sys.stdout.write(' ' * 1000000 + open(sys.argv[1]).read())" \
+  "$work/readme.in" > "$work/blanks.in"
+python3 -c "import sys; sys.stdout.write(' ' * 20000000 + open(sys.argv[1]).read())" \
+  "$work/readme.in" > "$work/blanks-long.in"
+python3 -c "import sys; sys.stdout.write('100\n200\n300\n400\n' + 'Y' * 100000000 + '\n150\n\n')" \
+  > "$work/line.in"
+# The rest of a line after its number (skipped), and an answer line (read, then shown again in
+# the next prompt), each 1,000,000 bytes long.
+python3 -c "import sys; sys.stdout.write('100' + ' ' * 1000000 + '\n200\n300\n400\nX\n150\n\n')" \
+  > "$work/skip.in"
+python3 -c "import sys; sys.stdout.write('100\n200\n300\n400\n' + 'Y' * 1000000 + '\n150\n\n')" \
+  > "$work/answer.in"
 
-python3 - "$runs" "$program" "$work/minimal_dialogue" "$work/input" <<'PY'
-import os, sys, time
-runs, programs, input_path = int(sys.argv[1]), sys.argv[2:4], sys.argv[4]
-def run_all(path):
-    best = None
-    for _ in range(3):
-        start = time.perf_counter()
-        for _ in range(runs):
-            with open(input_path, "rb") as i, open(os.devnull, "wb") as o:
-                pid = os.posix_spawn(path, [path], os.environ, file_actions=[
-                    (os.POSIX_SPAWN_DUP2, i.fileno(), 0), (os.POSIX_SPAWN_DUP2, o.fileno(), 1)])
-                os.waitpid(pid, 0)
-        elapsed = (time.perf_counter() - start) / runs
-        best = elapsed if best is None else min(best, elapsed)
-    return best
-ours, peer = run_all(programs[0]), run_all(programs[1])
-print(f"whole run, framecalc:        {ours*1e6:8.1f} us")
-print(f"whole run, minimal C peer:   {peer*1e6:8.1f} us")
-print(f"ratio framecalc / peer:      {ours/peer:8.2f}")
-PY
+"$program" < "$work/readme.in" > "$work/ours.out"
+"$work/peer" < "$work/readme.in" > "$work/peer.out"
+cmp -s "$work/ours.out" "$work/peer.out" || { echo "the peer does not print the same bytes" >&2; exit 1; }
+"$program" < "$work/blanks.in" > "$work/ours-blanks.out"
+cmp -s "$work/ours.out" "$work/ours-blanks.out" || { echo "blanks change the output" >&2; exit 1; }
 
+mkdir "$work/home"
+# Both programs run with the same small environment (the C library's start-up reads all of it).
+instructions() {  # program input -> user-space instructions of one run
+  env -i HOME="$work/home" valgrind --tool=callgrind --callgrind-out-file="$work/cg.out" \
+    "$1" < "$2" > "$work/cg.stdout" 2>/dev/null
+  awk '/^totals:/ {print $2}' "$work/cg.out"
+}
 for who in framecalc peer; do
-  if [ $who = framecalc ]; then exe=$program; else exe=$work/minimal_dialogue; fi
-  peak=$( { /usr/bin/time -f '%M' "$exe" < "$work/input" > /dev/null; } 2>&1 | tail -n 1)
-  # Output redirected to a regular file, as a scripted run would have it.
-  strace -o "$work/trace" -e trace=read,write "$exe" < "$work/input" > "$work/trace.out"
-  reads=$(grep -c '^read(0,' "$work/trace" || true)
-  writes=$(grep -c '^write(1,' "$work/trace" || true)
-  printf '%-10s peak memory %6s KiB, read calls on standard input %3s, write calls on standard output %3s\n' \
-    "$who" "$peak" "$reads" "$writes"
+  if [ $who = framecalc ]; then exe=$program; else exe=$work/peer; fi
+  plain=$(instructions "$exe" "$work/readme.in")
+  blanks=$(instructions "$exe" "$work/blanks.in")
+  echo "instructions.readme.$who $plain"
+  echo "instructions.blank_byte.$who $(awk -v a="$blanks" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
+  skip=$(instructions "$exe" "$work/skip.in")
+  echo "instructions.skipped_byte.$who $(awk -v a="$skip" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
 done
+plain=$(instructions "$program" "$work/readme.in")
+answer=$(instructions "$program" "$work/answer.in")
+echo "instructions.answer_byte.framecalc $(awk -v a="$answer" -v b="$plain" 'BEGIN {printf "%.2f", (a - b) / 1000000}')"
+
+python3 - "$runs" "$program" "$work/peer" "$work" <<'PY'
+import os, random, statistics, sys
+runs, ours, peer, work = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+
+def run(path, input_name):
+    """CPU seconds (user + system) and peak resident KiB of one run, output to a regular file."""
+    with open(os.path.join(work, input_name), "rb") as i, \
+         open(os.path.join(work, "run.out"), "wb") as o:
+        pid = os.posix_spawn(path, [path], {"HOME": os.path.join(work, "home")}, file_actions=[
+            (os.POSIX_SPAWN_DUP2, i.fileno(), 0), (os.POSIX_SPAWN_DUP2, o.fileno(), 1)])
+        _, status, usage = os.wait4(pid, 0)
+    if status != 0:
+        sys.exit(f"{path} failed")
+    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+def paired(input_name, count):
+    times = {"framecalc": [], "peer": []}
+    for _ in range(count):
+        order = [("framecalc", ours), ("peer", peer)]
+        random.shuffle(order)
+        for who, path in order:
+            times[who].append(run(path, input_name)[0])
+    return times
+
+for who, path in (("framecalc", ours), ("peer", peer)):  # warm the page cache
+    run(path, "readme.in")
+t = paired("readme.in", runs)
+for who in t:
+    print(f"cpu_us.readme.{who} {statistics.median(t[who]) * 1e6:.1f}")
+    print(f"cpu_us_mean.readme.{who} {statistics.fmean(t[who]) * 1e6:.1f}")
+t = paired("blanks-long.in", 5)
+for who in t:
+    print(f"cpu_ms.blanks_20MB.{who} {statistics.median(t[who]) * 1e3:.1f}")
+_, peak = run(ours, "line.in")
+print(f"peak_kib.line_100MB.framecalc {peak}")
+print(f"peak_ratio.line_100MB.framecalc {peak * 1024 / 100000000:.3f}")
+PY

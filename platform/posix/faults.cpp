@@ -159,6 +159,10 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
       record.ExceptionCode = EXCEPTION_ILLEGAL_INSTRUCTION;
       break;
   }
+  // The signal is blocked while its handler runs: leave with the mask of the interrupted code,
+  // so that the next fault is delivered again. Only this path pays for the call; the guard itself
+  // saves no mask.
+  sigprocmask(SIG_SETMASK, &context->uc_sigmask, nullptr);
   siglongjmp(LandingPads[depth - 1].environment, 1);
 }
 
@@ -207,8 +211,8 @@ bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION
     routine(context);
     return true;
   }
-  // sigsetjmp saves the signal mask, so the jump back unblocks the signal being handled.
-  if (sigsetjmp(LandingPads[mine].environment, 1) != 0) {
+  // No mask is saved here: the handler puts back the interrupted code's mask before it jumps.
+  if (sigsetjmp(LandingPads[mine].environment, 0) != 0) {
     GuardDepth = mine;
     fault = LandingPads[mine].record;
     return false;

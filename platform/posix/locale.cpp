@@ -13,11 +13,13 @@
 namespace platform {
 namespace {
 
+// The codes are held in the rows themselves rather than pointed to, so that the table needs no
+// relocation when the program is loaded.
 struct LocaleRow {
-  const char* language;  // ISO 639 code, lower case
-  const char* country;   // ISO 3166 code, upper case
+  char language[4];  // ISO 639 code, lower case
+  char country[4];   // ISO 3166 code, upper case
   LCID locale;
-  const char* abbreviation;
+  char abbreviation[4];
 };
 
 // The first row of a language is its main country: a language named without a country, or with

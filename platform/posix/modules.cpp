@@ -123,9 +123,14 @@ DWORD CopyPath(const char* path, size_t length, char* fileName, DWORD size) {
 
 HMODULE GetModuleHandleA(const char* moduleName) {
   if (moduleName == nullptr) {
-    ProgramSearch search;
-    dl_iterate_phdr(FindProgram, &search);
-    return search.base;
+    // The program's own image stays where it was loaded for the life of the process: the
+    // loader's list is asked once.
+    static const HMODULE program = [] {
+      ProgramSearch search;
+      dl_iterate_phdr(FindProgram, &search);
+      return search.base;
+    }();
+    return program;
   }
   NameSearch search{moduleName};
   dl_iterate_phdr(FindByName, &search);

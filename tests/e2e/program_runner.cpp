@@ -131,6 +131,30 @@ std::string ProgramRunner() {
   return runner != nullptr ? runner : "";
 }
 
+std::vector<std::string> WriteTracerArguments(const std::string& logPath) {
+  // -s 0 leaves the written bytes out of the log; -qq and -e signal=none leave only the calls.
+  return {FRAMECALC_STRACE, "-qq", "-s", "0", "-e", "trace=write", "-e", "signal=none",
+          "-o", logPath, "--"};
+}
+
+std::vector<WriteCall> ReadWriteLog(const std::string& logPath) {
+  // Each line is a call: write(FD, ""..., COUNT) = RESULT
+  std::vector<WriteCall> calls;
+  std::istringstream log(ReadWholeFile(logPath));
+  std::string line;
+  while (std::getline(log, line)) {
+    if (line.rfind("write(", 0) != 0) continue;
+    const size_t close = line.find(") ");
+    const size_t comma = line.rfind(", ", close);
+    if (close == std::string::npos || comma == std::string::npos) continue;
+    WriteCall call;
+    call.fd = std::atoi(line.c_str() + 6);
+    call.size = std::atol(line.c_str() + comma + 2);
+    calls.push_back(call);
+  }
+  return calls;
+}
+
 std::string CrLf(const std::string& text) {
   std::string result;
   for (char c : text) {
@@ -176,19 +200,12 @@ RunResult RunProgram(const RunOptions& options) {
     if (!drop) envStrings.push_back(entry);
   }
   for (const auto& [name, value] : options.environment) envStrings.push_back(name + "=" + value);
-  if (options.countWrites) {
-    // A sanitizer build insists on its run-time coming first; the shim only counts writes.
-    for (std::string& entry : envStrings) {
-      if (entry.rfind("ASAN_OPTIONS=", 0) == 0) entry += ":verify_asan_link_order=0";
-    }
-    envStrings.push_back(std::string("LD_PRELOAD=") + FRAMECALC_WRITE_LOG_SHIM);
-    envStrings.push_back("FRAMECALC_WRITE_LOG=" + writeLog);
-  }
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);
   const std::string runner = options.direct ? std::string() : ProgramRunner();
   std::vector<std::string> argStrings;
+  if (options.countWrites) argStrings = WriteTracerArguments(writeLog);
   if (!runner.empty()) argStrings.push_back(runner);
   argStrings.push_back(options.program);
   argStrings.insert(argStrings.end(), options.arguments.begin(), options.arguments.end());
@@ -240,7 +257,7 @@ RunResult RunProgram(const RunOptions& options) {
       for (int number : options.blockedSignals) sigaddset(&blocked, number);
       sigprocmask(SIG_BLOCK, &blocked, nullptr);
     }
-    execve(runner.empty() ? options.program.c_str() : runner.c_str(), argv.data(), envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
 
@@ -308,11 +325,7 @@ RunResult RunProgram(const RunOptions& options) {
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   if (options.output == OutputKind::File) result.out = ReadWholeFile(outFile);
-  if (options.countWrites) {
-    std::istringstream log(ReadWholeFile(writeLog));
-    WriteCall call;
-    while (log >> call.fd >> call.size) result.writes.push_back(call);
-  }
+  if (options.countWrites) result.writes = ReadWriteLog(writeLog);
   RemoveTree(scratch);
   return result;
 }

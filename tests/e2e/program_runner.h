@@ -21,7 +21,7 @@ struct RunOptions {
   std::map<std::string, std::string> environment;  // added to (or replacing in) the current one
   std::vector<std::string> unsetEnvironment;
   std::string workingDirectory;
-  bool countWrites = false;  // log every write() call of the program (test shim)
+  bool countWrites = false;  // log every write() call of the program (run under strace)
   long fileSizeLimit = -1;          // RLIMIT_FSIZE in bytes for the program; -1 leaves it
   std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
@@ -63,6 +63,12 @@ std::string RuntimeErrorFormOf(const std::string& relativeHex);
 
 // The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
 std::string ProgramRunner();
+
+// The command words that run a program (appended after them) with each of its write() calls
+// logged to logPath; ReadWriteLog reads that log back. The program is linked statically, so the
+// calls are watched from outside rather than by a preloaded library.
+std::vector<std::string> WriteTracerArguments(const std::string& logPath);
+std::vector<WriteCall> ReadWriteLog(const std::string& logPath);
 
 // Text with each "\n" turned into CR LF: the program's line ends.
 std::string CrLf(const std::string& text);
