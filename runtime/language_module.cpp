@@ -28,7 +28,7 @@ void LongPathForm(const char* path, char (&longPath)[PathBufferSize]) {
 bool UsableAbbreviation(const char* abbreviation) {
   if (abbreviation[0] == '\0') return false;
   for (const char* c = abbreviation; *c != '\0'; c = platform::CharNextA(c)) {
-    if (platform::IsPathDelimiter(*c) || *c == '\\' || static_cast<unsigned char>(*c) < 32) {
+    if (platform::IsPathDelimiter(*c) || *c == '\\' || *c == ':' || static_cast<unsigned char>(*c) < 32) {
       return false;
     }
   }
