@@ -447,4 +447,9 @@ bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, s
   return returned != 0;
 }
 
+void* OpenFileForReading(const char* fileName, unsigned long shareMode) {
+  return ::CreateFileA(fileName, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace platform::win32

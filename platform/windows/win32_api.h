@@ -68,4 +68,7 @@ void ReserveStackForFaults();
 // Binary standard streams for the C run-time's stdio (tools that print with it).
 void SetBinaryStandardStreams();
 
+// Opens an existing file for reading, with the given sharing; INVALID_HANDLE_VALUE on failure.
+void* OpenFileForReading(const char* fileName, unsigned long shareMode);
+
 }  // namespace platform::win32
