@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds framecalc and runs every test (unit and end-to-end), installing what is missing; with
-# FRAMECALC_WINDOWS=1, then the same for the 32-bit Windows build, whose tests run under Wine
-# (left out by default until that run is green on every machine of the project's kind).
+# Builds framecalc and runs every test (unit and end-to-end), installing what is missing; then
+# the same for the 32-bit Windows build, whose tests run under Wine. FRAMECALC_WINDOWS=0 leaves
+# the Windows build out (quicker while iterating on the Linux build).
 #
 # The Windows tests need a machine that runs
 # 32-bit code; where the kernel runs none (Wine's 32-bit loader cannot start), the same sources
@@ -9,6 +9,7 @@
 # been made and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export FRAMECALC_WINDOWS="${FRAMECALC_WINDOWS:-1}"
 bash tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
@@ -28,6 +29,8 @@ bash tools/check-windows-imports.sh build/windows
 if /usr/lib/wine/wine --version >/dev/null 2>&1 && ! grep -qs enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
   windows_preset=windows
 else
+  # (Wine 8 in 64-bit mode reports a stack overflow with too little stack left to handle it:
+  # that one scenario is left out of the windows64 test preset.)
   echo "framecalc: this machine runs no 32-bit code; the Windows tests run on the 64-bit build" >&2
   windows_preset=windows64
   cmake --preset windows64 >/dev/null
