@@ -4,8 +4,10 @@
 
 namespace platform {
 
-// Either slash separates directories; a drive's colon ends its name.
-inline constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
+// Either slash separates directories.
+inline constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
+// A ":" ends a drive name in front of a path ("C:framecalc.exe").
+inline constexpr bool DriveColonInPaths = true;
 // Program files carry an extension (".EXE") that a language abbreviation replaces.
 inline constexpr bool ProgramFilesCarryExtension = true;
 

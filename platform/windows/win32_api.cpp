@@ -34,6 +34,12 @@ int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned lon
 
 int CloseHandle(void* handle) { return ::CloseHandle(handle); }
 
+void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
+                       unsigned long creationDisposition, unsigned long flagsAndAttributes) {
+  return ::CreateFileA(fileName, desiredAccess, shareMode, nullptr, creationDisposition,
+                       flagsAndAttributes, nullptr);
+}
+
 unsigned long LastError() { return ::GetLastError(); }
 
 void SetLastError(unsigned long code) { ::SetLastError(code); }
@@ -63,8 +69,28 @@ size_t QueryRegion(const void* address, RegionInfo& info) {
   return size;
 }
 
-unsigned long LongPathName(const char* shortPath, char* longPath, unsigned long size) {
-  return ::GetLongPathNameA(shortPath, longPath, size);
+void* LongPathNameFunction() {
+  const HMODULE kernel = ::GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<void*>(::GetProcAddress(kernel, "GetLongPathNameA"));
+}
+
+unsigned long CallLongPathName(void* function, const char* shortPath, char* longPath,
+                               unsigned long size) {
+  using LongPathCall = decltype(&::GetLongPathNameA);
+  return reinterpret_cast<LongPathCall>(function)(shortPath, longPath, size);
+}
+
+bool FindFileName(const char* path, char* name, unsigned long size) {
+  WIN32_FIND_DATAA found;
+  std::memset(&found, 0, sizeof found);
+  const HANDLE search = ::FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(search);
+  const size_t length = std::strlen(found.cFileName);
+  if (size == 0 || length >= size) return false;
+  std::memcpy(name, found.cFileName, length + 1);
+  return true;
 }
 
 const char* NextChar(const char* text) { return ::CharNextA(text); }
@@ -85,8 +111,13 @@ void* ProcAddress(uintptr_t module, const char* name) {
 
 long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, unsigned long access,
                   uintptr_t* result) {
+  // The predefined keys are 32-bit values that windows.h sign-extends to the pointer's width.
+  HKEY root = reinterpret_cast<HKEY>(key);
+  if (key >= 0x80000000u && key <= 0x8000000Fu) {
+    root = reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(key)));
+  }
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExA(reinterpret_cast<HKEY>(key), subKey, options, access, &opened);
+  const LONG status = ::RegOpenKeyExA(root, subKey, options, access, &opened);
   if (result != nullptr) *result = reinterpret_cast<uintptr_t>(opened);
   return status;
 }

@@ -13,6 +13,8 @@ unsigned long FileType(void* handle);
 int ReadFile(void* handle, void* buffer, unsigned long size, unsigned long* read);
 int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned long* written);
 int CloseHandle(void* handle);
+void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
+                       unsigned long creationDisposition, unsigned long flagsAndAttributes);
 unsigned long LastError();
 void SetLastError(unsigned long code);
 [[noreturn]] void ExitProcess(unsigned int exitCode);
@@ -31,7 +33,14 @@ struct RegionInfo {
 };
 size_t QueryRegion(const void* address, RegionInfo& info);
 
-unsigned long LongPathName(const char* shortPath, char* longPath, unsigned long size);
+// kernel32's GetLongPathNameA looked up by name (null where the system has none), and a call
+// through what the look-up gave.
+void* LongPathNameFunction();
+unsigned long CallLongPathName(void* function, const char* shortPath, char* longPath,
+                               unsigned long size);
+// FindFirstFileA on `path`: the file name found (cFileName) into `name`, at most size - 1
+// characters and a zero; false when nothing is found or the name does not fit.
+bool FindFileName(const char* path, char* name, unsigned long size);
 const char* NextChar(const char* text);
 
 int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax);
