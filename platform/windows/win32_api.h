@@ -70,6 +70,16 @@ void* StaticTlsAddress(const void* templateVariable);
 // reset; any other exception passes by. C++ exceptions thrown by the routine reach the caller.
 bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize);
 
+// RaiseException with the record's status, flags and parameters (EXCEPTION_RECORD's layout,
+// recordSize bytes) inside a frame that takes that status back once a debugger and the vectored
+// handlers have declined it; returns then.
+void DispatchRaised(const void* record, size_t recordSize);
+// UnhandledExceptionFilter for the record, with the caller's context, while a debugger is
+// attached; EXCEPTION_EXECUTE_HANDLER (1) without one.
+long AskUnhandledExceptionFilter(const void* record, size_t recordSize);
+// RaiseException with the record, from where no handler of the program is left to take it.
+void RaiseToSystem(const void* record, size_t recordSize);
+
 // Keeps room on the thread's stack for the handling of a stack overflow (the system dispatches
 // the fault on the thread's own stack, below the guard page).
 void ReserveStackForFaults();
