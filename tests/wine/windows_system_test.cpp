@@ -183,10 +183,16 @@ TEST_F(WindowsSystem, RegistryOverrideByTheDefaultValue) {
   ExpectReport(Run("C", MistypedNumber), GermanReport);
 }
 
-// "Ungültige Zahl äöß" written in code page 1252 reaches standard error in the OEM code page
-// of a German locale (850: ü 81, ä 84, ö 94, ß E1; the same bytes in 437).
+// "Ungültige Zahl äöß" written in code page 1252 (as bytes, and one as an escape) reaches
+// standard error in the OEM code page of a German locale (850: ü 81, ä 84, ö 94, ß E1; the same
+// bytes in 437). The tool reads the text format as the Linux build does: a later line replaces
+// an earlier one, a malformed line is skipped.
 TEST_F(WindowsSystem, ReportInTheOemCodePage) {
-  MakeModule("framecalc.DEU", "65528 = Ung\xFCltige Zahl \xE4\xF6\xDF\n");
+  MakeModule("framecalc.DEU",
+             "65528 = erste Zeile\n"
+             "65528 = Ung\xFCltige Zahl \\xE4\xF6\xDF\n"
+             "65528 Zahl ohne Gleichheitszeichen\n"
+             "65528 = kaputt \\q\n");
   const e2e::RunResult r = Run("de_DE.UTF-8", MistypedNumber);
   ExpectReport(r, "Exception EInOutError in module framecalc.exe at ########.\r\n"
                   "Ung\x81ltige Zahl \x84\x94\xE1.\r\n\r\n");
