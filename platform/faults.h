@@ -57,4 +57,29 @@ bool FaultHandlersInstalled();
 // caller loads its own control word again.
 bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault);
 
+// Hands the record of a raised object (status 0x0EEDFADE, non-continuable, its parameters) to the
+// platform's exception dispatch before the program's own unwinding carries it on, and returns
+// when nothing there takes it over. On Windows this is RaiseException inside a frame that takes
+// the record back once a debugger and the vectored handlers have seen it (first chance) and
+// declined. POSIX has no such dispatch: it returns at once.
+void DispatchRaisedObject(const EXCEPTION_RECORD& record);
+
+inline constexpr LONG EXCEPTION_CONTINUE_SEARCH = 0;
+inline constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
+
+// The platform's last-chance question for an exception that nothing handled:
+// EXCEPTION_CONTINUE_SEARCH (0) when the platform takes it over (a debugger is to have it), any
+// other answer when the program reports it itself. Windows asks UnhandledExceptionFilter while a
+// debugger is attached (without one it would only start the system's error reporting ahead of
+// the program's report); POSIX has no such filter. Both answer EXCEPTION_EXECUTE_HANDLER then.
+LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record);
+
+// Hands an exception that the last-chance question gave to the platform back to it: on Windows
+// it is raised again with no handler of the program's left, so that the system (or the
+// debugger) ends the process. Returns only where the platform has no such way (POSIX).
+void PassToPlatform(const EXCEPTION_RECORD& record);
+
+// Test substitution: when set, UnhandledExceptionFilter answers through it.
+extern LONG (*UnhandledExceptionFilterOverride)(const EXCEPTION_RECORD& record);
+
 }  // namespace platform

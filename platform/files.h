@@ -10,7 +10,9 @@ namespace platform {
 // The long (canonical) form of an existing path: on POSIX the absolute path with every symbolic
 // link, "." and ".." resolved. Returns the length copied (without the terminating zero) when it
 // fits in `size` characters, the size needed (with the zero) when it does not, and 0 when the
-// path cannot be resolved (the last error says why).
+// path cannot be resolved (the last error says why). On Windows: kernel32's GetLongPathNameA,
+// looked up by name; where it is missing or fails, the path rebuilt one component at a time with
+// FindFirstFileA, or the path itself (platform/windows/long_path.h).
 DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);
 
 // The next character of a text in the program's code page. The POSIX code page has no lead

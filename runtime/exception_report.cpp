@@ -85,7 +85,8 @@ int OutermostHandler(platform::EXCEPTION_RECORD& record) {
        (platform::EXCEPTION_UNWINDING | platform::EXCEPTION_EXIT_UNWIND)) != 0) {
     return 0;
   }
-  // There is no unhandled-exception filter to ask on this platform: the report is always made.
+  // The platform's last word first: a debugger may take the exception over.
+  if (platform::UnhandledExceptionFilter(record) == platform::EXCEPTION_CONTINUE_SEARCH) return 0;
   ResetFpu();
   // The frames above have been unwound already: the exception reached the outermost frame.
   TObject* object;

@@ -12,8 +12,8 @@
 
 namespace {
 
-// The long form of a path, or the path unchanged when it has none. GetLongPathNameA is always
-// present on the platforms this program runs on, so it is called directly.
+// The long form of a path, or the path unchanged when it has none. How the backend finds it is
+// its own affair (on Windows: the system's call looked up by name, else one component at a time).
 void LongPathForm(const char* path, char (&longPath)[PathBufferSize]) {
   const platform::DWORD length =
       platform::GetLongPathNameA(path, longPath, static_cast<platform::DWORD>(PathBufferSize));
@@ -28,7 +28,8 @@ void LongPathForm(const char* path, char (&longPath)[PathBufferSize]) {
 bool UsableAbbreviation(const char* abbreviation) {
   if (abbreviation[0] == '\0') return false;
   for (const char* c = abbreviation; *c != '\0'; c = platform::CharNextA(c)) {
-    if (platform::IsPathDelimiter(*c) || *c == '\\' || *c == ':' || static_cast<unsigned char>(*c) < 32) {
+    if (platform::IsPathDelimiter(*c) || *c == '\\' || (platform::DriveColonInPaths && *c == ':') ||
+        static_cast<unsigned char>(*c) < 32) {
       return false;
     }
   }
@@ -55,7 +56,9 @@ bool LanguageModuleCandidate(const char* path, const char* abbreviation,
   // nor does a leading "." that marks a hidden file.
   size_t nameStart = 0;
   for (const char* c = path; *c != '\0'; c = platform::CharNextA(c)) {
-    if (platform::IsPathDelimiter(*c)) nameStart = static_cast<size_t>(c - path) + 1;
+    if (platform::IsPathDelimiter(*c) || (platform::DriveColonInPaths && *c == ':')) {
+      nameStart = static_cast<size_t>(c - path) + 1;
+    }
   }
   size_t dot = 0;
   bool hasDot = false;

@@ -133,10 +133,11 @@ void StartProgram() {
   ExitProgram(0, nullptr);
 }
 
+// Set when OutermostHandler declined: the platform takes the exception over.
+bool ExceptionDeclined = false;
+
 void HandleCurrentException() {
-  OutermostHandler(CurrentException);
-  // Declined: nothing else is left to take the exception.
-  ExitProgram(217, CurrentException.ExceptionAddress);
+  if (OutermostHandler(CurrentException) == 0) ExceptionDeclined = true;
 }
 
 // A C++ exception that is not one of ours (the allocator's own std::bad_alloc, or a library's)
@@ -171,7 +172,15 @@ void ProgramEntry(void (*mainRoutine)()) {
       }
     } catch (const RaisedException& raised) {
       CurrentException = raised.record;
+      continue;
     }
+    break;  // the handler declined
+  }
+  if (ExceptionDeclined) {
+    // Raised again outside every frame of the program: the platform ends the process (or its
+    // debugger takes over). Where it cannot, nothing else is left to take the exception.
+    platform::PassToPlatform(CurrentException);
+    ExitProgram(217, CurrentException.ExceptionAddress);
   }
   // Every round raised anew while the last one was reported: give up, but not silently.
   AbandonProgram(217, CurrentException.ExceptionAddress);

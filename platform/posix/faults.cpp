@@ -228,4 +228,16 @@ bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION
   return true;
 }
 
+LONG (*UnhandledExceptionFilterOverride)(const EXCEPTION_RECORD& record) = nullptr;
+
+// No debugger or vectored handler is asked here: a raised object travels as the C++ exception.
+void DispatchRaisedObject(const EXCEPTION_RECORD&) {}
+
+LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record) {
+  if (UnhandledExceptionFilterOverride != nullptr) return UnhandledExceptionFilterOverride(record);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void PassToPlatform(const EXCEPTION_RECORD&) {}
+
 }  // namespace platform

@@ -31,4 +31,17 @@ bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION
   return win32::CallWithFrameHandler(routine, context, &fault, sizeof fault);
 }
 
+LONG (*UnhandledExceptionFilterOverride)(const EXCEPTION_RECORD& record) = nullptr;
+
+void DispatchRaisedObject(const EXCEPTION_RECORD& record) {
+  win32::DispatchRaised(&record, sizeof record);
+}
+
+LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record) {
+  if (UnhandledExceptionFilterOverride != nullptr) return UnhandledExceptionFilterOverride(record);
+  return static_cast<LONG>(win32::AskUnhandledExceptionFilter(&record, sizeof record));
+}
+
+void PassToPlatform(const EXCEPTION_RECORD& record) { win32::RaiseToSystem(&record, sizeof record); }
+
 }  // namespace platform

@@ -6,7 +6,7 @@ namespace platform {
 
 // Either slash separates directories.
 inline constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
-// A drive's colon ends its name ("C:CALC.EXE"): the access-violation message cuts there too.
+// A ":" ends a drive name in front of a path ("C:framecalc.exe").
 inline constexpr bool DriveColonInPaths = true;
 // Program files carry an extension (".EXE") that a language abbreviation replaces.
 inline constexpr bool ProgramFilesCarryExtension = true;

@@ -34,6 +34,12 @@ int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned lon
 
 int CloseHandle(void* handle) { return ::CloseHandle(handle); }
 
+void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
+                       unsigned long creationDisposition, unsigned long flagsAndAttributes) {
+  return ::CreateFileA(fileName, desiredAccess, shareMode, nullptr, creationDisposition,
+                       flagsAndAttributes, nullptr);
+}
+
 unsigned long LastError() { return ::GetLastError(); }
 
 void SetLastError(unsigned long code) { ::SetLastError(code); }
@@ -63,8 +69,28 @@ size_t QueryRegion(const void* address, RegionInfo& info) {
   return size;
 }
 
-unsigned long LongPathName(const char* shortPath, char* longPath, unsigned long size) {
-  return ::GetLongPathNameA(shortPath, longPath, size);
+void* LongPathNameFunction() {
+  const HMODULE kernel = ::GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<void*>(::GetProcAddress(kernel, "GetLongPathNameA"));
+}
+
+unsigned long CallLongPathName(void* function, const char* shortPath, char* longPath,
+                               unsigned long size) {
+  using LongPathCall = decltype(&::GetLongPathNameA);
+  return reinterpret_cast<LongPathCall>(function)(shortPath, longPath, size);
+}
+
+bool FindFileName(const char* path, char* name, unsigned long size) {
+  WIN32_FIND_DATAA found;
+  std::memset(&found, 0, sizeof found);
+  const HANDLE search = ::FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(search);
+  const size_t length = std::strlen(found.cFileName);
+  if (size == 0 || length >= size) return false;
+  std::memcpy(name, found.cFileName, length + 1);
+  return true;
 }
 
 const char* NextChar(const char* text) { return ::CharNextA(text); }
@@ -85,8 +111,13 @@ void* ProcAddress(uintptr_t module, const char* name) {
 
 long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, unsigned long access,
                   uintptr_t* result) {
+  // The predefined keys are 32-bit values that windows.h sign-extends to the pointer's width.
+  HKEY root = reinterpret_cast<HKEY>(key);
+  if (key >= 0x80000000u && key <= 0x8000000Fu) {
+    root = reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(key)));
+  }
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExA(reinterpret_cast<HKEY>(key), subKey, options, access, &opened);
+  const LONG status = ::RegOpenKeyExA(root, subKey, options, access, &opened);
   if (result != nullptr) *result = reinterpret_cast<uintptr_t>(opened);
   return status;
 }
@@ -193,7 +224,10 @@ struct GuardFrame {
   EXCEPTION_RECORD* record;
   bool faulted;
   bool stackOverflow;
+  bool takesRaised;  // a frame of DispatchRaised: takes back the raised object's status
 };
+
+constexpr DWORD RaisedObjectStatus = 0x0EEDFADE;
 
 bool IsX87Fault(DWORD code) {
   return code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW;
@@ -226,6 +260,7 @@ void TakeFault(GuardFrame& frame, const EXCEPTION_RECORD& record, uint64_t unitP
 extern "C" {
 int GuardCall(GuardFrame* frame, void (*trampoline)(void*), void* argument);
 void GuardLanding();
+void GuardRaiseLanding();
 EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFrame,
                                    CONTEXT* context, void* dispatcherContext);
 }
@@ -239,6 +274,8 @@ asm(R"(
   .text
   .globl _GuardCall
   .globl _GuardLanding
+  .globl _GuardRaiseLanding
+  .globl _GuardResume
   .def _GuardCall; .scl 2; .type 32; .endef
 _GuardCall:
   pushl %ebp
@@ -260,6 +297,12 @@ _GuardCall:
   movl %ecx, %fs:0
   movl $1, %eax
   jmp 1f
+_GuardRaiseLanding:
+  movl 8(%ebp), %eax
+  movl (%eax), %ecx
+  movl %ecx, %fs:0
+  xorl %eax, %eax
+  jmp 1f
 _GuardLanding:
   fninit
   movl 8(%ebp), %eax
@@ -272,15 +315,33 @@ _GuardLanding:
   popl %ebx
   popl %ebp
   ret
+
+# void GuardResume(GuardFrame* frame): back into GuardCall with the stack and frame it had when it
+# called the routine, at the landing for a raised object (the frame is still linked at fs:[0]).
+  .def _GuardResume; .scl 2; .type 32; .endef
+_GuardResume:
+  movl 4(%esp), %eax
+  movl 8(%eax), %esp
+  movl 12(%eax), %ebp
+  jmp _GuardRaiseLanding
 )");
+
+extern "C" [[noreturn]] void GuardResume(GuardFrame* frame);
 
 EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFrame,
                                    CONTEXT* context, void*) {
-  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0 ||
-      !IsGuardedFault(record->ExceptionCode)) {
+  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) {
     return ExceptionContinueSearch;
   }
   auto* frame = static_cast<GuardFrame*>(establisherFrame);
+  if (record->ExceptionCode == RaisedObjectStatus && frame->takesRaised) {
+    // Non-continuable: the frames above (the dispatcher's own) are unwound and the guard goes on
+    // at its landing for a raised object.
+    frame->faulted = true;
+    RtlUnwind(establisherFrame, nullptr, record, nullptr);
+    GuardResume(frame);
+  }
+  if (!IsGuardedFault(record->ExceptionCode)) return ExceptionContinueSearch;
   TakeFault(*frame, *record, context->FloatSave.ErrorOffset);
   // The x87 state that the system restores on resuming: empty, all exceptions masked, nothing
   // pending (a pending exception would fault again at the next x87 instruction).
@@ -302,6 +363,7 @@ asm(R"(
   .text
   .globl GuardCall
   .globl GuardLanding
+  .globl GuardRaiseLanding
   .def GuardCall; .scl 2; .type 32; .endef
   .seh_proc GuardCall
 GuardCall:
@@ -351,6 +413,9 @@ GuardCall:
   callq *%rax
   movl $1, %eax
   jmp 1f
+GuardRaiseLanding:
+  xorl %eax, %eax
+  jmp 1f
 GuardLanding:
   fninit
   xorl %eax, %eax
@@ -379,12 +444,20 @@ GuardLanding:
 )");
 
 EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFrame,
-                                   CONTEXT* context, void*) {
-  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0 ||
-      !IsGuardedFault(record->ExceptionCode)) {
+                                   CONTEXT* context, void* dispatcherContext) {
+  if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) {
     return ExceptionContinueSearch;
   }
   auto* frame = *reinterpret_cast<GuardFrame**>(static_cast<char*>(establisherFrame) + 192);
+  if (record->ExceptionCode == RaisedObjectStatus && frame->takesRaised) {
+    // Non-continuable: the system unwinds to the guard's frame (its callee-saved registers as
+    // the guard's body had them) and goes on at the landing for a raised object.
+    frame->faulted = true;
+    auto* dispatcher = static_cast<DISPATCHER_CONTEXT*>(dispatcherContext);
+    RtlUnwindEx(establisherFrame, reinterpret_cast<void*>(&GuardRaiseLanding), record, nullptr,
+                dispatcher->ContextRecord, dispatcher->HistoryTable);
+  }
+  if (!IsGuardedFault(record->ExceptionCode)) return ExceptionContinueSearch;
   // The unit's 64-bit instruction pointer, as the 64-bit save format holds it; if the high half
   // is not there, the causing instruction is in the same 4 GiB as the reporting one.
   const uint64_t reporting = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
@@ -427,6 +500,47 @@ void Trampoline(void* argument) {
 
 }  // namespace
 
+// Raises the record. No C++ frame lies between it and the guard that takes the record back: a
+// catch-all there could take the system's exception for a C++ one.
+extern "C" void RaiseRecord(void* argument) {
+  const auto* record = static_cast<const EXCEPTION_RECORD*>(argument);
+  ::RaiseException(record->ExceptionCode, record->ExceptionFlags, record->NumberParameters,
+                   record->ExceptionInformation);
+}
+
+void DispatchRaised(const void* record, size_t recordSize) {
+  if (recordSize != sizeof(EXCEPTION_RECORD)) std::terminate();
+  EXCEPTION_RECORD copy;
+  std::memcpy(&copy, record, sizeof copy);
+  GuardFrame frame;
+  std::memset(&frame, 0, sizeof frame);
+#if !defined(__x86_64__)
+  frame.handler = reinterpret_cast<void*>(&GuardHandler);
+#endif
+  frame.record = &copy;
+  frame.takesRaised = true;
+  GuardCall(&frame, &RaiseRecord, &copy);
+}
+
+long AskUnhandledExceptionFilter(const void* record, size_t recordSize) {
+  if (recordSize != sizeof(EXCEPTION_RECORD)) std::terminate();
+  // Without a debugger the system's filter would only start the error reporting (a dialog on
+  // Windows, "starting debugger..." on Wine's standard error) ahead of the program's own report.
+  if (!::IsDebuggerPresent()) return EXCEPTION_EXECUTE_HANDLER;
+  EXCEPTION_RECORD copy;
+  std::memcpy(&copy, record, sizeof copy);
+  CONTEXT context;
+  std::memset(&context, 0, sizeof context);
+  ::RtlCaptureContext(&context);
+  EXCEPTION_POINTERS pointers{&copy, &context};
+  return ::UnhandledExceptionFilter(&pointers);
+}
+
+void RaiseToSystem(const void* record, size_t recordSize) {
+  if (recordSize != sizeof(EXCEPTION_RECORD)) std::terminate();
+  RaiseRecord(const_cast<void*>(record));
+}
+
 bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize) {
   // The caller's record is the same structure, declared without windows.h.
   if (recordSize != sizeof(EXCEPTION_RECORD)) std::terminate();
@@ -445,11 +559,6 @@ bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, s
   }
   if (call.thrown) std::rethrow_exception(call.thrown);
   return returned != 0;
-}
-
-void* OpenFileForReading(const char* fileName, unsigned long shareMode) {
-  return ::CreateFileA(fileName, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace platform::win32

@@ -13,6 +13,8 @@ unsigned long FileType(void* handle);
 int ReadFile(void* handle, void* buffer, unsigned long size, unsigned long* read);
 int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned long* written);
 int CloseHandle(void* handle);
+void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
+                       unsigned long creationDisposition, unsigned long flagsAndAttributes);
 unsigned long LastError();
 void SetLastError(unsigned long code);
 [[noreturn]] void ExitProcess(unsigned int exitCode);
@@ -31,7 +33,14 @@ struct RegionInfo {
 };
 size_t QueryRegion(const void* address, RegionInfo& info);
 
-unsigned long LongPathName(const char* shortPath, char* longPath, unsigned long size);
+// kernel32's GetLongPathNameA looked up by name (null where the system has none), and a call
+// through what the look-up gave.
+void* LongPathNameFunction();
+unsigned long CallLongPathName(void* function, const char* shortPath, char* longPath,
+                               unsigned long size);
+// FindFirstFileA on `path`: the file name found (cFileName) into `name`, at most size - 1
+// characters and a zero; false when nothing is found or the name does not fit.
+bool FindFileName(const char* path, char* name, unsigned long size);
 const char* NextChar(const char* text);
 
 int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax);
@@ -61,14 +70,21 @@ void* StaticTlsAddress(const void* templateVariable);
 // reset; any other exception passes by. C++ exceptions thrown by the routine reach the caller.
 bool CallWithFrameHandler(void (*routine)(void*), void* context, void* record, size_t recordSize);
 
+// RaiseException with the record's status, flags and parameters (EXCEPTION_RECORD's layout,
+// recordSize bytes) inside a frame that takes that status back once a debugger and the vectored
+// handlers have declined it; returns then.
+void DispatchRaised(const void* record, size_t recordSize);
+// UnhandledExceptionFilter for the record, with the caller's context, while a debugger is
+// attached; EXCEPTION_EXECUTE_HANDLER (1) without one.
+long AskUnhandledExceptionFilter(const void* record, size_t recordSize);
+// RaiseException with the record, from where no handler of the program is left to take it.
+void RaiseToSystem(const void* record, size_t recordSize);
+
 // Keeps room on the thread's stack for the handling of a stack overflow (the system dispatches
 // the fault on the thread's own stack, below the guard page).
 void ReserveStackForFaults();
 
 // Binary standard streams for the C run-time's stdio (tools that print with it).
 void SetBinaryStandardStreams();
-
-// Opens an existing file for reading, with the given sharing; INVALID_HANDLE_VALUE on failure.
-void* OpenFileForReading(const char* fileName, unsigned long shareMode);
 
 }  // namespace platform::win32

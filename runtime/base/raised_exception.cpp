@@ -10,6 +10,9 @@ void RaiseObjectRecord(const void* object, const void* address) {
   record.NumberParameters = ObjectExceptionParameterCount;
   record.ExceptionInformation[0] = reinterpret_cast<uintptr_t>(address);
   record.ExceptionInformation[1] = reinterpret_cast<uintptr_t>(object);
+  // The platform's dispatch sees it first (a debugger, vectored handlers); then it travels as
+  // the C++ exception that the outermost frame catches.
+  platform::DispatchRaisedObject(record);
   throw RaisedException(record);
 }
 

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "runtime/lifetime.h"
 #include "address_rules.h"
+#include "platform/faults.h"
 #include "platform/modules.h"
 #include "unit/support/fake_console.h"
 #include "unit/support/program_name.h"
@@ -204,6 +206,62 @@ TEST_F(Outermost, ReportsAPlatformFaultThroughTheFaultObject) {
   EXPECT_EQ(console.Written(fake::ErrorHandle),
             "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
                 ".\r\nFloating point division by zero.\r\n\r\n");
+}
+
+// The platform's last-chance filter: answering EXCEPTION_CONTINUE_SEARCH gives the exception to
+// the platform (a debugger), so the handler declines without a word; any other answer lets the
+// report be made. It is not asked while an unwind passes.
+class OutermostWithFilter : public Outermost {
+ protected:
+  void SetUp() override { platform::UnhandledExceptionFilterOverride = Filter; }
+  void TearDown() override {
+    platform::UnhandledExceptionFilterOverride = nullptr;
+    Outermost::TearDown();
+  }
+  static platform::LONG Filter(const platform::EXCEPTION_RECORD& record) {
+    asked.push_back(record.ExceptionCode);
+    return answer;
+  }
+  static inline platform::LONG answer = 0;
+  static inline std::vector<platform::DWORD> asked;
+};
+
+TEST_F(OutermostWithFilter, AnswerZeroMeansNoReport) {
+  InstallExceptionSupport();
+  fake::FakeConsole console;
+  fake::InstallFakeConsole installed(console);
+  asked.clear();
+  answer = platform::EXCEPTION_CONTINUE_SEARCH;
+  Exception error("raised");
+  platform::EXCEPTION_RECORD record = Raise(&error);
+  EXPECT_EQ(OutermostHandler(record), 0);
+  platform::EXCEPTION_RECORD fault{};
+  fault.ExceptionCode = platform::EXCEPTION_FLT_DIVIDE_BY_ZERO;
+  fault.ExceptionAddress = const_cast<void*>(CodeAddress());
+  EXPECT_EQ(OutermostHandler(fault), 0);
+  EXPECT_EQ(asked, (std::vector<platform::DWORD>{ObjectExceptionStatus,
+                                                  platform::EXCEPTION_FLT_DIVIDE_BY_ZERO}));
+  EXPECT_EQ(console.Written(fake::ErrorHandle), "");
+  EXPECT_EQ(console.Written(fake::OutputHandle), "");
+
+  record.ExceptionFlags |= platform::EXCEPTION_UNWINDING;
+  EXPECT_EQ(OutermostHandler(record), 0);
+  EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST_F(OutermostWithFilter, AnyOtherAnswerLetsTheReportBeMade) {
+  InstallExceptionSupport();
+  fake::FakeConsole console;
+  fake::InstallFakeConsole installed(console);
+  asked.clear();
+  answer = platform::EXCEPTION_EXECUTE_HANDLER;
+  Exception error("raised");
+  platform::EXCEPTION_RECORD record = Raise(&error);
+  EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(console.Written(fake::ErrorHandle),
+            "Exception Exception in module " + test_support::UnitTestsModule + " at " +
+                RelativeCodeAddress() + ".\r\nraised.\r\n\r\n");
 }
 
 TEST_F(Outermost, WithoutSupportARaisedObjectEndsWithRuntimeError217) {

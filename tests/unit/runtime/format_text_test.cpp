@@ -47,8 +47,9 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"%p", {FormatArg::Address(0)}, "00000000"},
         FormatCase{"%p", {FormatArg::Address(0xAB12CD)}, "00AB12CD"},
         FormatCase{"%p", {FormatArg::Address(0xFFFFFFFF)}, "FFFFFFFF"},
-        // An address beyond 32 bits keeps all its digits.
-        FormatCase{"%p", {FormatArg::Address(0x123456789A)}, "123456789A"},
+        // An address beyond 32 bits keeps all its digits (where addresses have them).
+        FormatCase{"%p", {FormatArg::Address(static_cast<uintptr_t>(0x123456789AULL))},
+                   sizeof(uintptr_t) >= 8 ? "123456789A" : "3456789A"},
         FormatCase{"%.2p", {FormatArg::Address(1)}, "00000001"},
         FormatCase{"%%", {}, "%"},
         FormatCase{"100%% of %d", {7}, "100% of 7"},
