@@ -4,15 +4,20 @@
 # build/default: build that preset first) and are listed when ctest starts, so that the Windows
 # build itself needs no host compiler.
 #
-# framecalc_add_host_tests(PREFIX HOST_EXECUTABLE LABEL [ENVIRONMENT NAME=VALUE ...])
+# framecalc_add_host_tests(PREFIX HOST_EXECUTABLE LABEL [SERIAL] [ENVIRONMENT NAME=VALUE ...])
 # registers every test of HOST_EXECUTABLE (a path below FRAMECALC_HOST_BUILD_DIR) as
-# PREFIX<Suite>.<Test>, run with the given environment. A test whose name says that Wine cannot
+# PREFIX<Suite>.<Test>, run with the given environment; with SERIAL each of them runs alone (tests
+# that change the Wine prefix's registry, which every program started meanwhile would read). A test whose name says that Wine cannot
 # show what it checks (it holds "NotUnderWine") is left out: the fake platform covers it.
 set(FRAMECALC_HOST_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
     "The Linux build whose test programs run the Windows executables")
 
 function(framecalc_add_host_tests prefix host_executable label)
-  cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "ENVIRONMENT" ${ARGN})
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
   get_filename_component(id "${host_executable}" NAME)
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${id}.host-tests.cmake")
   set(executable "${FRAMECALC_HOST_BUILD_DIR}/${host_executable}")
@@ -38,7 +43,7 @@ foreach(line IN LISTS lines)
     if(NOT name MATCHES \"NotUnderWine\")
       add_test(\"${prefix}\${name}\" \"\${executable}\" --gtest_filter=\${name})
       set_tests_properties(\"${prefix}\${name}\" PROPERTIES LABELS ${label}
-                           ENVIRONMENT \"\${environment}\" TIMEOUT 300)
+                           ENVIRONMENT \"\${environment}\" TIMEOUT 300 RUN_SERIAL ${serial})
     endif()
   endif()
 endforeach()
