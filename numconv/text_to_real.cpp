@@ -72,6 +72,27 @@ inline int32_t PositionOf(const unsigned char* text, const unsigned char* p) {
   return position > Int32Max ? INT32_MAX : static_cast<int32_t>(position);
 }
 
+// The exponent after "E" or "e" (p is past the letter): its value, saturated far beyond every
+// scaling limit, or false when the text stops being a number (p is then where it stopped).
+inline bool ReadExponent(const unsigned char*& p, int64_t& exponent) {
+  bool exponentNegative = false;
+  if (*p == '-') {
+    exponentNegative = true;
+    ++p;
+  } else if (*p == '+') {
+    ++p;
+  }
+  if (!IsDigit(*p)) return false;
+  int64_t written = 0;
+  do {
+    if (written < SaturatedExponent) written = written * 10 + (*p - '0');
+    ++p;
+  } while (IsDigit(*p));
+  if (*p != 0) return false;
+  exponent = exponentNegative ? -written : written;
+  return true;
+}
+
 // Any text: digits beyond the nineteenth go through the extended steps.
 __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const begin,
                                                      int32_t& errorPosition) {
@@ -105,26 +126,10 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
         return acc.Value();
       }
       ++p;
-      bool exponentNegative = false;
-      if (*p == '-') {
-        exponentNegative = true;
-        ++p;
-      } else if (*p == '+') {
-        ++p;
-      }
-      if (!IsDigit(*p)) {
+      if (!ReadExponent(p, writtenExponent)) {
         errorPosition = PositionOf(begin, p);
         return acc.Value();
       }
-      do {
-        if (writtenExponent < SaturatedExponent) writtenExponent = writtenExponent * 10 + (*p - '0');
-        ++p;
-      } while (IsDigit(*p));
-      if (*p != 0) {
-        errorPosition = PositionOf(begin, p);
-        return acc.Value();
-      }
-      if (exponentNegative) writtenExponent = -writtenExponent;
     }
   }
 
@@ -139,26 +144,6 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
   return value;
 }
 
-// The exponent after "E" or "e" (p is past the letter): its value, saturated far beyond every
-// scaling limit, or false when the text stops being a number (p is then where it stopped).
-inline bool ReadExponent(const unsigned char*& p, int64_t& exponent) {
-  bool exponentNegative = false;
-  if (*p == '-') {
-    exponentNegative = true;
-    ++p;
-  } else if (*p == '+') {
-    ++p;
-  }
-  if (!IsDigit(*p)) return false;
-  int64_t written = 0;
-  do {
-    if (written < SaturatedExponent) written = written * 10 + (*p - '0');
-    ++p;
-  } while (IsDigit(*p));
-  if (*p != 0) return false;
-  exponent = exponentNegative ? -written : written;
-  return true;
-}
 
 }  // namespace
 

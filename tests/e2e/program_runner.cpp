@@ -164,6 +164,21 @@ std::string CrLf(const std::string& text) {
   return result;
 }
 
+std::string ReportPattern(const std::string& text) {
+  std::string pattern;
+  for (char c : text) {
+    if (c == '#') {
+      pattern += "[0-9A-F]";
+    } else if (std::string(".^$|()[]{}*+?\\").find(c) != std::string::npos) {
+      pattern += '\\';
+      pattern += c;
+    } else {
+      pattern += c;
+    }
+  }
+  return pattern;
+}
+
 std::string MakeTempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "framecalc-e2e-XXXXXX").string();
   Check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");

@@ -73,6 +73,10 @@ std::vector<WriteCall> ReadWriteLog(const std::string& logPath);
 // Text with each "\n" turned into CR LF: the program's line ends.
 std::string CrLf(const std::string& text);
 
+// A regular expression that matches `text` literally, except that each "#" stands for one
+// upper-case hexadecimal digit (the digits of a report's address).
+std::string ReportPattern(const std::string& text);
+
 // A fresh temporary directory, removed by the caller with RemoveTree.
 std::string MakeTempDir();
 void RemoveTree(const std::string& path);

@@ -27,21 +27,6 @@ const std::string EnglishReport =
 const std::string GermanReport =
     "Ausnahme EInOutError in Modul framecalc.exe bei ########.\r\nUngueltige Zahl.\r\n\r\n";
 
-std::string Regex(const std::string& text) {
-  std::string pattern;
-  for (char c : text) {
-    if (c == '#') {
-      pattern += "[0-9A-F]";
-    } else if (std::string(".^$|()[]{}*+?\\").find(c) != std::string::npos) {
-      pattern += '\\';
-      pattern += c;
-    } else {
-      pattern += c;
-    }
-  }
-  return pattern;
-}
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream contents;
@@ -134,7 +119,7 @@ class WindowsSystem : public testing::Test {
   static bool Is64Bit() { return MingwPrefix().rfind("x86_64", 0) == 0; }
 
   void ExpectReport(const e2e::RunResult& r, const std::string& expected) {
-    EXPECT_TRUE(std::regex_match(r.err, std::regex(Regex(expected)))) << r.err;
+    EXPECT_TRUE(std::regex_match(r.err, std::regex(e2e::ReportPattern(expected)))) << r.err;
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.timedOut);
   }
