@@ -46,7 +46,8 @@ struct EXCEPTION_RECORD {
 
 // Takes over the fault signals of the process, on a stack of their own. Until
 // RemoveFaultHandlers, a fault inside CallWithFaultGuard returns to that guard; a fault outside
-// every guard ends the process as it would without the handlers.
+// every guard ends the process as it would without the handlers. The handlers end with the
+// process: RemoveFaultHandlers is for a caller that goes on running without them.
 void InstallFaultHandlers();
 void RemoveFaultHandlers();
 bool FaultHandlersInstalled();

@@ -138,11 +138,14 @@ platform::HMODULE LoadLanguageCandidates(const char* path, const char* languageO
   return LoadCandidate(path, twoLetters);
 }
 
-platform::HMODULE FindLanguageModule(const char* path) {
-  char programPath[PathBufferSize] = {};
-  const platform::DWORD length =
-      platform::GetModuleFileNameA(0, programPath, static_cast<platform::DWORD>(PathBufferSize));
-  if (length == 0 || length >= PathBufferSize) programPath[0] = '\0';
+platform::HMODULE FindLanguageModule(const char* path, const char* programPath) {
+  char ownPath[PathBufferSize] = {};
+  if (programPath == nullptr) {
+    const platform::DWORD length =
+        platform::GetModuleFileNameA(0, ownPath, static_cast<platform::DWORD>(PathBufferSize));
+    if (length == 0 || length >= PathBufferSize) ownPath[0] = '\0';
+    programPath = ownPath;
+  }
   char languageOverride[5];
   ReadLanguageOverride(programPath, languageOverride);
 

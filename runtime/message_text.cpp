@@ -105,7 +105,11 @@ platform::HMODULE ResolveLanguageModule(ModuleRecord& record) {
       record.moduleHandle, path, static_cast<platform::DWORD>(PathBufferSize));
   // A name that filled the whole buffer was cut: no language module is looked for under it.
   if (length == 0 || length >= PathBufferSize) path[0] = '\0';
-  const platform::HMODULE found = path[0] != '\0' ? FindLanguageModule(path) : 0;
+  // The program's own record already holds the program's path, under which the override is
+  // looked up: it is not asked for twice.
+  const bool isProgram = record.moduleHandle == platform::GetModuleHandleA(nullptr);
+  const platform::HMODULE found =
+      path[0] != '\0' ? FindLanguageModule(path, isProgram ? path : nullptr) : 0;
   record.ResourceHandle = found != 0 ? found : record.moduleHandle;
   record.LanguageResolved = true;
   return record.ResourceHandle;

@@ -52,7 +52,9 @@ platform::HMODULE FindMessageModule(platform::HMODULE handle);
 int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int bufferSize,
                     bool everyConversion = false);
 platform::HMODULE ResolveLanguageModule(ModuleRecord& record);
-platform::HMODULE FindLanguageModule(const char* path);
+// The language module for the module at `path`; the override is looked up under the program's
+// path, `programPath` (asked for when null).
+platform::HMODULE FindLanguageModule(const char* path, const char* programPath = nullptr);
 
 // The pieces of FindLanguageModule (runtime/language_module.cpp).
 

@@ -109,12 +109,12 @@ DWORD CopyPath(const char* path, size_t length, char* fileName, DWORD size) {
     return 0;
   }
   if (length >= size) {
-    std::memcpy(fileName, path, size - 1);
+    std::memmove(fileName, path, size - 1);
     fileName[size - 1] = '\0';
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return size;
   }
-  std::memcpy(fileName, path, length);
+  std::memmove(fileName, path, length);
   fileName[length] = '\0';
   return static_cast<DWORD>(length);
 }
@@ -142,27 +142,25 @@ DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size) {
   HandleSearch search{module};
   if (module != 0) dl_iterate_phdr(FindByHandle, &search);
   if (module == 0 || (search.found && search.isProgram)) {
-    // The program's file is asked for more than once in a run: its path is read once.
-    static char path[4096];
-    static size_t pathLength = 0;
-    if (pathLength == 0) {
-      const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-      if (length > 0 && static_cast<size_t>(length) < sizeof path) {
-        pathLength = static_cast<size_t>(length);
-      } else {
-        // A path too long for the kernel to spell (or no /proc): the name the program was
-        // started under, which still ends in the program's file name.
-        const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
-        const size_t startedLength = started != nullptr ? std::strlen(started) : 0;
-        if (startedLength == 0 || startedLength >= sizeof path) {
-          SetLastError(ERROR_GEN_FAILURE);
-          return 0;
-        }
-        std::memcpy(path, started, startedLength);
-        pathLength = startedLength;
-      }
+    // The kernel's name of the program's file, read straight into the caller's buffer (a run
+    // asks for it once, for the language search, and once more for a report).
+    if (size == 0) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
     }
-    return CopyPath(path, pathLength, fileName, size);
+    const ssize_t length = readlink("/proc/self/exe", fileName, size);
+    if (length > 0) {
+      // As many bytes as the buffer holds means the name may go on: it is cut, as Windows cuts.
+      return CopyPath(fileName, static_cast<size_t>(length), fileName, size);
+    }
+    // A path too long for the kernel to spell (or no /proc): the name the program was started
+    // under, which still ends in the program's file name.
+    const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (started == nullptr || started[0] == '\0') {
+      SetLastError(ERROR_GEN_FAILURE);
+      return 0;
+    }
+    return CopyPath(started, std::strlen(started), fileName, size);
   }
   if (!search.found || search.name == nullptr || search.name[0] == '\0') {
     SetLastError(ERROR_MOD_NOT_FOUND);

@@ -1,4 +1,7 @@
-// The registry on POSIX: one configuration file per hive, read afresh when a key is opened.
+// The registry on POSIX: one configuration file per hive. As Windows loads a hive once and
+// keeps it, a hive's file is read when a key of the hive is first opened and kept for the run (a
+// missing file stays missing); only a change of the file's place (XDG_CONFIG_HOME, HOME) reads
+// it again.
 //
 //   # comment (also ";")
 //   [Software\Quenlor\Locales]
@@ -19,6 +22,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/console_files.h"
@@ -50,6 +54,16 @@ bool CurrentUserOverridden = false;
 std::string CurrentUserFile;
 bool LocalMachineOverridden = false;
 std::string LocalMachineFile;
+
+// What a hive's file held when it was first read, and which file that was.
+struct HiveSnapshot {
+  bool read = false;
+  bool present = false;
+  std::string file;
+  std::string contents;
+};
+HiveSnapshot CurrentUserHive;
+HiveSnapshot LocalMachineHive;
 
 OpenKey* LiveKey(HKEY key) {
   for (OpenKey* open = OpenKeys; open != nullptr; open = open->next) {
@@ -192,10 +206,18 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
   return ParseData(Trim(line.substr(pos + 1)), value);
 }
 
-// The hive's file, whole; false when there is none to read.
-bool ReadHive(HKEY hive, std::string& contents) {
-  const std::string file = HiveFile(hive);
-  return !file.empty() && posix_detail::ReadSmallFile(file.c_str(), MaxRegistryFileSize, contents);
+// The hive's file, whole, read at the first call; null when there is none to read.
+const std::string* ReadHive(HKEY hive) {
+  HiveSnapshot& snapshot = hive == HKEY_LOCAL_MACHINE ? LocalMachineHive : CurrentUserHive;
+  std::string file = HiveFile(hive);
+  if (!snapshot.read || file != snapshot.file) {
+    snapshot.present = !file.empty() && posix_detail::ReadSmallFile(
+                                            file.c_str(), MaxRegistryFileSize, snapshot.contents);
+    if (!snapshot.present) snapshot.contents.clear();
+    snapshot.file = std::move(file);
+    snapshot.read = true;
+  }
+  return snapshot.present ? &snapshot.contents : nullptr;
 }
 
 // Whether `path` exists in the hive's file, and the values of exactly that key.
@@ -253,12 +275,12 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD, HKEY* result) {
   }
   try {
     // A hive without a file holds no key: nothing more to look at.
-    std::string contents;
-    if (!ReadHive(hive, contents)) return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
+    const std::string* contents = ReadHive(hive);
+    if (contents == nullptr) return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     const std::string sub = KeyPath(subKey != nullptr ? subKey : "");
     if (!sub.empty()) path = path.empty() ? sub : path + "\\" + sub;
     auto* open = new OpenKey{nullptr, hive, path, {}};
-    if (!ReadKey(contents, path, open->values)) {
+    if (!ReadKey(*contents, path, open->values)) {
       delete open;
       return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     }
@@ -310,6 +332,8 @@ void SetRegistryFiles(const char* currentUser, const char* localMachine) {
   CurrentUserFile = currentUser != nullptr ? currentUser : "";
   LocalMachineOverridden = localMachine != nullptr;
   LocalMachineFile = localMachine != nullptr ? localMachine : "";
+  CurrentUserHive = HiveSnapshot{};
+  LocalMachineHive = HiveSnapshot{};
 }
 
 }  // namespace platform

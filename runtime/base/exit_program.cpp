@@ -105,7 +105,6 @@ void AbandonProgram(int32_t code, const void* address) {
   ProcessExitCode = code;
   BuildRuntimeErrorMessage(code, RuntimeErrorDisplayAddress(reinterpret_cast<uintptr_t>(address)));
   WriteRuntimeErrorMessage();
-  platform::RemoveFaultHandlers();
   platform::ExitProcess(static_cast<platform::UINT>(code));
 }
 
@@ -130,7 +129,8 @@ void ExitProgram(int32_t code, const void* address) {
     WriteRuntimeErrorMessage();
   }
   if (ExitHooks.releaseModules != nullptr) ExitHooks.releaseModules();
-  platform::RemoveFaultHandlers();
+  // The fault handlers end with the process: nothing runs after this call that they could
+  // catch, and giving the previous signal actions back first would only cost system calls.
   platform::ExitProcess(static_cast<platform::UINT>(ProcessExitCode));
 }
 

@@ -50,6 +50,32 @@ class RegistryFiles : public ::testing::Test {
   std::string machine_;
 };
 
+// Windows loads a hive once: the language search opens two keys of the user's hive and reads its
+// file once. What the file says later, or a file that appears later, is not seen in this run.
+TEST_F(RegistryFiles, AHiveIsReadOnceAndKeptForTheRun) {
+  User("[Software\\Quenlor\\Locales]\n@=DEU\n");
+  HKEY open = 0;
+  ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0,
+                                    platform::KEY_READ, &open),
+            NotFound);
+  EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", ""),
+            std::string("DEU\0", 4));
+
+  User("[Software\\Quenlor\\Locales]\n@=FRA\n");
+  Machine("[Software]\n@=ENG\n");
+  EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", ""),
+            std::string("DEU\0", 4));
+  EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0,
+                                    platform::KEY_READ, &open),
+            NotFound);
+
+  // Naming the files again starts a new snapshot.
+  platform::SetRegistryFiles(user_.c_str(), machine_.c_str());
+  EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", ""),
+            std::string("FRA\0", 4));
+  EXPECT_EQ(Query(platform::HKEY_LOCAL_MACHINE, "Software", ""), std::string("ENG\0", 4));
+}
+
 TEST_F(RegistryFiles, ValueForms) {
   User("; a comment\n"
        "# another\n"
