@@ -26,8 +26,13 @@ cmake --preset default -S "$source_dir" -B "$build_dir" -DFRAMECALC_BUILD_TESTS=
 cmake --build "$build_dir" --target framecalc -j2 >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-gcc -O2 -static -o "$work/peer" "$source_dir/bench/program/minimal_dialogue.c"
-program=$build_dir/framecalc
+gcc -O2 -static -o "$work/peer-linked" "$source_dir/bench/program/minimal_dialogue.c"
+# Both executables are copied into the same folder the same way: how a file reached the page
+# cache (written piecewise by the linker, or copied whole) changes how many page faults starting
+# it costs, by more than the difference being measured.
+cp "$build_dir/framecalc" "$work/framecalc"
+cp "$work/peer-linked" "$work/peer"
+program=$work/framecalc
 
 printf '100\n200\n300\n400\nX\n150\n\n' > "$work/readme.in"
 python3 -c "import sys; sys.stdout.write(' ' * 1000000 + open(sys.argv[1]).read())" \
@@ -74,7 +79,8 @@ import os, random, statistics, sys
 runs, ours, peer, work = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
 
 def run(path, input_name):
-    """CPU seconds (user + system) and peak resident KiB of one run, output to a regular file."""
+    """CPU seconds (user + system), peak resident KiB and minor page faults of one run, output
+    to a regular file."""
     with open(os.path.join(work, input_name), "rb") as i, \
          open(os.path.join(work, "run.out"), "wb") as o:
         pid = os.posix_spawn(path, [path], {"HOME": os.path.join(work, "home")}, file_actions=[
@@ -82,27 +88,39 @@ def run(path, input_name):
         _, status, usage = os.wait4(pid, 0)
     if status != 0:
         sys.exit(f"{path} failed")
-    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss, usage.ru_minflt
 
-def paired(input_name, count):
+def paired(input_name, count, faults=None):
     times = {"framecalc": [], "peer": []}
     for _ in range(count):
         order = [("framecalc", ours), ("peer", peer)]
         random.shuffle(order)
         for who, path in order:
-            times[who].append(run(path, input_name)[0])
+            cpu, _, minflt = run(path, input_name)
+            times[who].append(cpu)
+            if faults is not None:
+                faults.setdefault(who, []).append(minflt)
     return times
 
 for who, path in (("framecalc", ours), ("peer", peer)):  # warm the page cache
     run(path, "readme.in")
-t = paired("readme.in", runs)
+faults = {}
+t = paired("readme.in", runs, faults)
 for who in t:
     print(f"cpu_us.readme.{who} {statistics.median(t[who]) * 1e6:.1f}")
     print(f"cpu_us_mean.readme.{who} {statistics.fmean(t[who]) * 1e6:.1f}")
+    print(f"minflt.readme.{who} {statistics.median(faults[who]):.0f}")
+# The ratio of the medians in each eighth of the runs, in the order they were made: how far the
+# machine's moods move it.
+blocks = 8
+size = runs // blocks
+ratios = [statistics.median(t["framecalc"][b * size:(b + 1) * size]) /
+          statistics.median(t["peer"][b * size:(b + 1) * size]) for b in range(blocks)]
+print(f"cpu_ratio_blocks.readme {min(ratios):.3f} {max(ratios):.3f}")
 t = paired("blanks-long.in", 5)
 for who in t:
     print(f"cpu_ms.blanks_20MB.{who} {statistics.median(t[who]) * 1e3:.1f}")
-_, peak = run(ours, "line.in")
+_, peak, _ = run(ours, "line.in")
 print(f"peak_kib.line_100MB.framecalc {peak}")
 print(f"peak_ratio.line_100MB.framecalc {peak * 1024 / 100000000:.3f}")
 PY

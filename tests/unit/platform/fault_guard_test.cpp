@@ -42,3 +42,36 @@ TEST(FaultGuard, RepeatedFaultsEachReachTheGuardAndLeaveNoSignalBlocked) {
 }
 
 }  // namespace
+
+namespace {
+
+// A guard inside a guard: each landing pad lives in its own guard's frame, so a fault inside
+// the inner one comes back to the inner one, and a later fault in the outer routine to the outer.
+struct Nested {
+  bool innerReturned = false;
+  platform::EXCEPTION_RECORD inner{};
+};
+
+void FaultInsideAndThenOutside(void* context) {
+  auto* nested = static_cast<Nested*>(context);
+  nested->innerReturned = !platform::CallWithFaultGuard(DivideByZero, nullptr, nested->inner);
+  WriteThroughNull(nullptr);
+}
+
+TEST(FaultGuard, NestedGuardsEachTakeTheirOwnFault) {
+  platform::InstallFaultHandlers();
+  Nested nested;
+  platform::EXCEPTION_RECORD outer{};
+  EXPECT_FALSE(platform::CallWithFaultGuard(FaultInsideAndThenOutside, &nested, outer));
+  EXPECT_TRUE(nested.innerReturned);
+  EXPECT_EQ(nested.inner.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO);
+  EXPECT_EQ(outer.ExceptionCode, platform::EXCEPTION_ACCESS_VIOLATION);
+  EXPECT_EQ(outer.ExceptionInformation[0], 1u);  // a write
+  // With every guard left, the next guard starts from the bottom again.
+  platform::EXCEPTION_RECORD again{};
+  EXPECT_FALSE(platform::CallWithFaultGuard(DivideByZero, nullptr, again));
+  EXPECT_EQ(again.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO);
+  platform::RemoveFaultHandlers();
+}
+
+}  // namespace
