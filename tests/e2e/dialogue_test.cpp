@@ -12,26 +12,7 @@
 namespace {
 
 using e2e::CrLf;
-
-// Everything the program writes up to the line that names the known axis.
-std::string Prompts(const std::string& answer) {
-  return CrLf(
-      "Enter the X coordinate of point A: \n"
-      "Enter the Y coordinate of point A: \n"
-      "\n"
-      "Enter the X coordinate of point B: \n"
-      "Enter the Y coordinate of point B: \n"
-      "\n"
-      "Choose a well-known coordinate of the map frame corner <X/Y> \n"
-      "\n"
-      "Enter the " + answer + " coordinate of the map frame corner\n");
-}
-
-// The whole output of a run that prints a result.
-std::string Transcript(const std::string& answer, const std::string& xLine, const std::string& yLine) {
-  return Prompts(answer) + CrLf("\n\n\n\nThe coordinate: \n" + xLine + "\n" + yLine +
-                                "\n\n\n\n\n\n\n*Press Enter to exit*\n");
-}
+using e2e::DialogueTranscript;
 
 e2e::RunResult RunWithInput(const std::string& input) {
   e2e::RunOptions options;
@@ -53,7 +34,7 @@ class DialogueResults : public testing::TestWithParam<ResultCase> {};
 TEST_P(DialogueResults, PrintsTheCrossingPointAndEndsWithCodeZero) {
   const ResultCase& c = GetParam();
   const e2e::RunResult r = RunWithInput(c.input);
-  EXPECT_EQ(r.out, Transcript(c.echoedAnswer, c.xLine, c.yLine));
+  EXPECT_EQ(r.out, DialogueTranscript(c.echoedAnswer, c.xLine, c.yLine));
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_FALSE(r.timedOut);
@@ -104,14 +85,14 @@ INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResult
 TEST(Dialogue, AnswerOfAnyLengthIsEchoedWhole) {
   const std::string answer(600, 'Q');
   const e2e::RunResult r = RunWithInput("100\n200\n300\n400\n" + answer + "\n250\n\n");
-  EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
+  EXPECT_EQ(r.out, DialogueTranscript(answer, "X= 150.00m", "Y= 250.00m"));
   EXPECT_EQ(r.exitCode, 0);
 }
 
 TEST(Dialogue, BytesOfTheAnswerAreKeptAsTyped) {
   const std::string answer = "\xC4\xD6 \t\x01z";
   const e2e::RunResult r = RunWithInput("100\n200\n300\n400\n" + answer + "\n250\n\n");
-  EXPECT_EQ(r.out, Transcript(answer, "X= 150.00m", "Y= 250.00m"));
+  EXPECT_EQ(r.out, DialogueTranscript(answer, "X= 150.00m", "Y= 250.00m"));
   EXPECT_EQ(r.exitCode, 0);
 }
 
@@ -269,7 +250,7 @@ TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128NotUnderWine) {
   options.output = e2e::OutputKind::File;
   options.countWrites = true;
   const e2e::RunResult r = e2e::RunProgram(options);
-  ASSERT_EQ(r.out, Transcript("X", "X= 150.00m", "Y= 250.00m"));
+  ASSERT_EQ(r.out, DialogueTranscript("X", "X= 150.00m", "Y= 250.00m"));
   std::vector<long> sizes;
   for (const auto& call : r.writes) {
     if (call.fd == 1) sizes.push_back(call.size);

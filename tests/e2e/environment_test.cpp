@@ -22,19 +22,7 @@ using e2e::CrLf;
 
 const char WholeRun[] = "100\n200\n300\n400\nX\n150\n";
 
-std::string Transcript() {
-  return CrLf(
-      "Enter the X coordinate of point A: \n"
-      "Enter the Y coordinate of point A: \n"
-      "\n"
-      "Enter the X coordinate of point B: \n"
-      "Enter the Y coordinate of point B: \n"
-      "\n"
-      "Choose a well-known coordinate of the map frame corner <X/Y> \n"
-      "\n"
-      "Enter the X coordinate of the map frame corner\n"
-      "\n\n\n\nThe coordinate: \nX= 150.00m\nY= 250.00m\n\n\n\n\n\n\n*Press Enter to exit*\n");
-}
+std::string Transcript() { return e2e::DialogueTranscript("X", "X= 150.00m", "Y= 250.00m"); }
 
 const char ReportOf112[] =
     "Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\nI/O error 112\\.\r\n\r\n";

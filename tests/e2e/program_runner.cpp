@@ -164,6 +164,25 @@ std::string CrLf(const std::string& text) {
   return result;
 }
 
+std::string DialoguePrompts(const std::string& answer) {
+  return CrLf(
+      "Enter the X coordinate of point A: \n"
+      "Enter the Y coordinate of point A: \n"
+      "\n"
+      "Enter the X coordinate of point B: \n"
+      "Enter the Y coordinate of point B: \n"
+      "\n"
+      "Choose a well-known coordinate of the map frame corner <X/Y> \n"
+      "\n"
+      "Enter the " + answer + " coordinate of the map frame corner\n");
+}
+
+std::string DialogueTranscript(const std::string& answer, const std::string& xLine,
+                               const std::string& yLine) {
+  return DialoguePrompts(answer) + CrLf("\n\n\n\nThe coordinate: \n" + xLine + "\n" + yLine +
+                                        "\n\n\n\n\n\n\n*Press Enter to exit*\n");
+}
+
 std::string ReportPattern(const std::string& text) {
   std::string pattern;
   for (char c : text) {

@@ -73,6 +73,12 @@ std::vector<WriteCall> ReadWriteLog(const std::string& logPath);
 // Text with each "\n" turned into CR LF: the program's line ends.
 std::string CrLf(const std::string& text);
 
+// What the calculator writes up to the line that names the known axis (`answer` as it was typed),
+// and the whole output of a run that ends with the result lines `xLine` and `yLine`.
+std::string DialoguePrompts(const std::string& answer);
+std::string DialogueTranscript(const std::string& answer, const std::string& xLine,
+                               const std::string& yLine);
+
 // A regular expression that matches `text` literally, except that each "#" stands for one
 // upper-case hexadecimal digit (the digits of a report's address).
 std::string ReportPattern(const std::string& text);
