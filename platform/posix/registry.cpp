@@ -55,9 +55,9 @@ std::string CurrentUserFile;
 bool LocalMachineOverridden = false;
 std::string LocalMachineFile;
 
-// What a hive's file held when it was first read, and which file that was.
+// What a hive's file held when it was read, and which file that was. A hive without a file (no
+// HOME) matches the empty snapshot: there is nothing to read.
 struct HiveSnapshot {
-  bool read = false;
   bool present = false;
   std::string file;
   std::string contents;
@@ -206,16 +206,15 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
   return ParseData(Trim(line.substr(pos + 1)), value);
 }
 
-// The hive's file, whole, read at the first call; null when there is none to read.
+// The hive's file, whole, read at the first call for that file; null when there is none.
 const std::string* ReadHive(HKEY hive) {
   HiveSnapshot& snapshot = hive == HKEY_LOCAL_MACHINE ? LocalMachineHive : CurrentUserHive;
   std::string file = HiveFile(hive);
-  if (!snapshot.read || file != snapshot.file) {
+  if (file != snapshot.file) {
     snapshot.present = !file.empty() && posix_detail::ReadSmallFile(
                                             file.c_str(), MaxRegistryFileSize, snapshot.contents);
     if (!snapshot.present) snapshot.contents.clear();
     snapshot.file = std::move(file);
-    snapshot.read = true;
   }
   return snapshot.present ? &snapshot.contents : nullptr;
 }

@@ -129,14 +129,15 @@ class DialogueFailures : public testing::TestWithParam<FailureCase> {};
           "Choose a well-known coordinate of the map frame corner <X/Y> \n"
 
 
+// Up to the computation: the prompts, and the four blank lines written before it.
 std::string UpToComputation(const std::string& answer) {
-  return UP_TO_KNOWN + ("Enter the " + answer + " coordinate of the map frame corner\n\n\n\n\n");
+  return e2e::DialoguePrompts(answer) + CrLf("\n\n\n\n");
 }
 
 TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   const FailureCase& c = GetParam();
   const e2e::RunResult r = RunWithInput(c.input);
-  EXPECT_EQ(r.out, CrLf(c.expectedOut ? c.expectedOut : UpToComputation(c.answer)));
+  EXPECT_EQ(r.out, c.expectedOut ? CrLf(c.expectedOut) : UpToComputation(c.answer));
   const std::regex report(std::string("Exception ") + c.className +
                           " in module " + e2e::ModulePattern() + " at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
   EXPECT_TRUE(std::regex_match(r.err, report)) << "standard error: " << testing::PrintToString(r.err);

@@ -213,7 +213,11 @@ TEST_F(Outermost, ReportsAPlatformFaultThroughTheFaultObject) {
 // report be made. It is not asked while an unwind passes.
 class OutermostWithFilter : public Outermost {
  protected:
-  void SetUp() override { platform::UnhandledExceptionFilterOverride = Filter; }
+  void SetUp() override {
+    InstallExceptionSupport();
+    asked.clear();
+    platform::UnhandledExceptionFilterOverride = Filter;
+  }
   void TearDown() override {
     platform::UnhandledExceptionFilterOverride = nullptr;
     Outermost::TearDown();
@@ -227,10 +231,8 @@ class OutermostWithFilter : public Outermost {
 };
 
 TEST_F(OutermostWithFilter, AnswerZeroMeansNoReport) {
-  InstallExceptionSupport();
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
-  asked.clear();
   answer = platform::EXCEPTION_CONTINUE_SEARCH;
   Exception error("raised");
   platform::EXCEPTION_RECORD record = Raise(&error);
@@ -250,10 +252,8 @@ TEST_F(OutermostWithFilter, AnswerZeroMeansNoReport) {
 }
 
 TEST_F(OutermostWithFilter, AnyOtherAnswerLetsTheReportBeMade) {
-  InstallExceptionSupport();
   fake::FakeConsole console;
   fake::InstallFakeConsole installed(console);
-  asked.clear();
   answer = platform::EXCEPTION_EXECUTE_HANDLER;
   Exception error("raised");
   platform::EXCEPTION_RECORD record = Raise(&error);
