@@ -5,7 +5,7 @@
 #include "platform/modules.h"
 #include "path_rules.h"
 #include "runtime/exception_report.h"
-#include "runtime/base/exit_program.h"
+#include "baseruntime/exit_program.h"
 #include "runtime/message_text.h"
 #include "runtime/string_ids.h"
 #include "textio/text_stream.h"

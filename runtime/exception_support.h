@@ -8,7 +8,7 @@
 
 #include "platform/faults.h"
 #include "runtime/exceptions.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 
 using UnhandledExceptionHookFunction = void (*)(TObject* object, const void* address);
 using FaultObjectHookFunction = TObject* (*)(const platform::EXCEPTION_RECORD* record);

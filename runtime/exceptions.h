@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "platform/faults.h"
-#include "runtime/base/raised_exception.h"
+#include "baseruntime/raised_exception.h"
 #include "runtime/format_text.h"
 
 struct TClassInfo {

@@ -1,7 +1,7 @@
 #include "runtime/format_text.h"
 
 #include "runtime/exceptions.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 #include "runtime/string_ids.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/modules.h"
 #include "platform/system.h"
 #include "numconv/fpu_control.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 #include "runtime/exception_report.h"
 #include "runtime/exception_support.h"
 #include "runtime/exceptions.h"

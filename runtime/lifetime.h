@@ -1,11 +1,11 @@
 // Start-up: the program entry, the program's unit table and the control-word override. The
-// termination path itself is the base run-time's (runtime/base/exit_program.h).
+// termination path itself is the base run-time's (baseruntime/exit_program.h).
 #pragma once
 
 #include <cstdint>
 
 #include "platform/registry.h"
-#include "runtime/base/exit_program.h"
+#include "baseruntime/exit_program.h"
 #include "platform/win32.h"
 
 extern platform::HMODULE ProgramModule;

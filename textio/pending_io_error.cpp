@@ -1,7 +1,7 @@
 // The pending I/O error of the calling thread (word 1 of its thread block) and the check made
 // after every text statement.
 #include "platform/thread_block.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 #include "textio/text_stream.h"
 
 void SetPendingIoError(int32_t code) { platform::ThreadBlock().pendingIoError = code; }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "numconv/text_to_real.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Run-time error reasons, platform statuses and I/O codes: the classes, messages and run-time
 // error codes they turn into, with and without the exception support.
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // non-continuable, with seven parameters, the raise address and the object first.
 #include <gtest/gtest.h>
 
-#include "runtime/base/raised_exception.h"
+#include "baseruntime/raised_exception.h"
 #include "runtime/exceptions.h"
 #include "unit/windows/vectored_watch.h"
 

@@ -1,9 +1,9 @@
 // The run-time error path: a reason becomes the hook's exception, or, without the exception
 // support, a numbered run-time error that ends the program.
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/runtime_error.h"
 
 #include "platform/thread_block.h"
-#include "runtime/base/exit_program.h"
+#include "baseruntime/exit_program.h"
 
 RuntimeErrorHookFunction RuntimeErrorHook = nullptr;
 

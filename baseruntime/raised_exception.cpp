@@ -1,4 +1,4 @@
-#include "runtime/base/raised_exception.h"
+#include "baseruntime/raised_exception.h"
 
 #include "numconv/fpu_control.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// Names of failures inside the run-time (0..24); runtime/base/runtime_error.cpp holds their codes,
+// Names of failures inside the run-time (0..24); baseruntime/runtime_error.cpp holds their codes,
 // runtime/exception_support.cpp their classes and messages.
 enum RuntimeErrorReason : uint8_t {
   ReasonIoError = 0,

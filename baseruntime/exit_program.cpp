@@ -1,11 +1,11 @@
-#include "runtime/base/exit_program.h"
+#include "baseruntime/exit_program.h"
 
 #include "platform/console_files.h"
 #include "platform/faults.h"
 #include "address_rules.h"  // the chosen backend's
 #include "platform/modules.h"
-#include "runtime/base/raised_exception.h"
-#include "runtime/base/runtime_error.h"
+#include "baseruntime/raised_exception.h"
+#include "baseruntime/runtime_error.h"
 
 uint8_t ConsoleProgramFlag = 0;
 int32_t ProcessExitCode = 0;
