@@ -28,6 +28,7 @@ struct ResultCase {
   const char* xLine;
   const char* yLine;
 };
+void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogueResults : public testing::TestWithParam<ResultCase> {};
 
@@ -106,6 +107,7 @@ struct FailureCase {
   const char* className;
   const char* message;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogueFailures : public testing::TestWithParam<FailureCase> {};
 

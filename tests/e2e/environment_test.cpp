@@ -35,6 +35,7 @@ struct LimitCase {
   int exitCode;
   const char* err;  // a regular expression; empty for nothing
 };
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 
 class FileSizeLimits : public testing::TestWithParam<LimitCase> {};
 

@@ -34,6 +34,7 @@ struct LanguageCase {
   std::string expectedReport;  // standard error, with "@" for the module name and "########"
                                // for the address
 };
+void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
 
 class LanguageModules : public testing::TestWithParam<LanguageCase> {
  protected:

@@ -26,6 +26,7 @@ struct ExampleCase {
   double known;
   uint64_t storedBits;
 };
+void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
 
 class WorkedExamples : public UnderProgramControlWord,
                        public testing::WithParamInterface<ExampleCase> {};
@@ -63,6 +64,7 @@ struct FaultCase {
   double known;
   platform::DWORD status;
 };
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class ComputationFaults : public UnderProgramControlWord,
                           public testing::WithParamInterface<FaultCase> {

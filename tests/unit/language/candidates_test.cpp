@@ -17,6 +17,7 @@ struct CandidateCase {
   const char* abbreviation;
   const char* expected;  // null: no candidate
 };
+void PrintTo(const CandidateCase& c, std::ostream* os) { *os << c.name; }
 
 class Candidate : public ::testing::TestWithParam<CandidateCase> {};
 
@@ -75,6 +76,7 @@ struct OrderCase {
   const char* languageName;
   const char* expected;  // the extension of the module found; "" for none
 };
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
 
 class CandidateOrder : public ::testing::TestWithParam<OrderCase> {};
 

@@ -23,6 +23,7 @@ struct LocaleCase {
   const char* posixName;
   const char* abbreviation;  // "" when no language is known
 };
+void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.posixName; }
 
 class LocaleMapping : public ::testing::TestWithParam<LocaleCase> {};
 

@@ -27,6 +27,7 @@ struct ParseCase {
   std::map<platform::UINT, std::string> expected;
   std::vector<platform::UINT> absent;
 };
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class ModuleParser : public ::testing::TestWithParam<ParseCase> {};
 

@@ -247,6 +247,7 @@ struct OverrideCase {
   std::string machine;
   const char* expected;
 };
+void PrintTo(const OverrideCase& c, std::ostream* os) { *os << c.name; }
 
 class LanguageOverride : public ::testing::TestWithParam<OverrideCase> {};
 

@@ -8,6 +8,7 @@
 
 #include "runtime/exception_support.h"
 #include "runtime/string_ids.h"
+#include "unit/support/case_names.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ struct ClassCase {
   const char* name;
   const char* parent;
 };
+void PrintTo(const ClassCase& c, std::ostream* os) { *os << c.name; }
 
 class ClassTree : public testing::TestWithParam<ClassCase> {};
 
@@ -54,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClassCase{&EAssertionFailed::ClassInfoRecord, "EAssertionFailed", "Exception"},
         ClassCase{&EAbstractError::ClassInfoRecord, "EAbstractError", "Exception"},
         ClassCase{&EIntfCastError::ClassInfoRecord, "EIntfCastError", "Exception"},
-        ClassCase{&ESafecallException::ClassInfoRecord, "ESafecallException", "Exception"}));
+        ClassCase{&ESafecallException::ClassInfoRecord, "ESafecallException", "Exception"}),
+                         test_support::PrintedCaseName{});
 
 TEST(ClassTreeObjects, ObjectsKnowTheirClassAndAncestors) {
   EZeroDivide zero("z");

@@ -16,6 +16,7 @@
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
 #include "unit/runtime/raised.h"
+#include "unit/support/case_names.h"
 
 namespace {
 
@@ -66,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(Messages, ReportMessages,
                                                      "Invalid numeric input."},
                                          MessageCase{"Ends with a dot.", "Ends with a dot."},
                                          MessageCase{"", ""}, MessageCase{".", "."},
-                                         MessageCase{"Two dots..", "Two dots.."}));
+                                         MessageCase{"Two dots..", "Two dots.."}),
+                         test_support::IndexedCaseName{});
 
 TEST_F(ReportText, MessageEndsAtItsFirstZeroCharacter) {
   Exception error(std::string("visible\0hidden", 14));

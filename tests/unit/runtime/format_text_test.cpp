@@ -8,6 +8,7 @@
 
 #include "runtime/exceptions.h"
 #include "unit/runtime/raised.h"
+#include "unit/support/case_names.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ struct FormatCase {
   std::vector<FormatArg> arguments;
   const char* expected;
 };
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.format << '"'; }
 
 class FormatTextCases : public testing::TestWithParam<FormatCase> {};
 
@@ -75,13 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {"EInOutError", "framecalc", FormatArg::Address(0x5EFF),
                     "Invalid numeric input", "."},
                    "Exception EInOutError in module framecalc at 00005EFF.\r\n"
-                   "Invalid numeric input.\r\n"}));
+                   "Invalid numeric input.\r\n"}),
+                         test_support::IndexedCaseName{});
 
 struct FormatErrorCase {
   const char* format;
   std::vector<FormatArg> arguments;
   const char* message;
 };
+void PrintTo(const FormatErrorCase& c, std::ostream* os) { *os << '"' << c.format << '"'; }
 
 class FormatTextErrors : public testing::TestWithParam<FormatErrorCase> {};
 
@@ -119,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatErrorCase{"%d %d", {1}, "No argument for format '%d'"},
         FormatErrorCase{"%s", {}, "No argument for format '%s'"},
         FormatErrorCase{"%*d", {}, "No argument for format '%*'"},
-        FormatErrorCase{"%3:s", {"a"}, "No argument for format '%3:s'"}));
+        FormatErrorCase{"%3:s", {"a"}, "No argument for format '%3:s'"}),
+                         test_support::IndexedCaseName{});
 
 // A format error inside a constructor ends that construction; the EConvertError goes on.
 TEST(ExceptionConstruction, FormatErrorReplacesTheObjectBeingMade) {

@@ -15,6 +15,7 @@
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
 #include "unit/runtime/raised.h"
+#include "unit/support/case_names.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // wider only where pointers have 64 bits).
                     MessageCase{12345, static_cast<uintptr_t>(uint64_t{0x123456789ABCDEF0}),
                                 "Runtime error2345 at 9ABCDEF0"},
-                    MessageCase{-1, ~uintptr_t{0}, "Runtime error7295 at FFFFFFFF"}));
+                    MessageCase{-1, ~uintptr_t{0}, "Runtime error7295 at FFFFFFFF"}),
+                         test_support::IndexedCaseName{});
 
 // A second message shows none of the first one's digits.
 TEST(RuntimeErrorMessageBuilding, SecondMessageStartsFromTheTemplate) {
@@ -102,6 +104,7 @@ struct ShutdownCase {
   int32_t code;  // of ExitProgram
   platform::UINT exitCode;
 };
+void PrintTo(const ShutdownCase& c, std::ostream* os) { *os << c.name; }
 
 class ShutdownWrites : public testing::TestWithParam<ShutdownCase> {};
 
@@ -243,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(OverrideCase{{0x3F, 0, 0, 0}, 0x133F}, OverrideCase{{0x7F, 0, 0, 0}, 0x133F},
                     OverrideCase{{0x07, 0xFF, 0, 0}, 0x1307}, OverrideCase{{0, 0, 0, 0}, 0x1300},
                     // Whatever the query leaves in the four bytes counts, of any type or size.
-                    OverrideCase{{0x3F}, 0x133F}, OverrideCase{{'1', '2'}, 0x1331}));
+                    OverrideCase{{0x3F}, 0x133F}, OverrideCase{{'1', '2'}, 0x1331}),
+                         test_support::IndexedCaseName{});
 
 TEST_F(FpuMaskOverride, MissingKeyLeavesTheWordAndReadsNothing) {
   FakeRegistry::keyExists = false;
@@ -273,6 +277,7 @@ struct KeyboardCase {
   int subtype;
   bool holds;
 };
+void PrintTo(const KeyboardCase& c, std::ostream* os) { *os << "type " << c.type << " subtype " << c.subtype; }
 
 class KeyboardTest : public testing::TestWithParam<KeyboardCase> {
  protected:
@@ -296,7 +301,8 @@ INSTANTIATE_TEST_SUITE_P(Types, KeyboardTest,
                                          KeyboardCase{7, 0x0D15, true},
                                          KeyboardCase{7, 0x0500, false},
                                          KeyboardCase{4, 0x0D00, false},
-                                         KeyboardCase{0, 0, false}));
+                                         KeyboardCase{0, 0, false}),
+                         test_support::IndexedCaseName{});
 
 TEST(KeyboardTestOnThisPlatform, FailsSoTheRegistryIsNeverRead) {
   EXPECT_FALSE(KeyboardTestHolds());

@@ -13,6 +13,7 @@
 #include "unit/support/program_name.h"
 #include "textio/text_stream.h"
 #include "unit/runtime/raised.h"
+#include "unit/support/case_names.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ TEST_P(ReasonWithSupport, HighBitOfTheReasonIsIgnored) {
   raised.object->Free();
 }
 
-INSTANTIATE_TEST_SUITE_P(Reasons, ReasonWithSupport, testing::ValuesIn(Reasons));
+INSTANTIATE_TEST_SUITE_P(Reasons, ReasonWithSupport, testing::ValuesIn(Reasons),
+                         test_support::PrintedCaseName{});
 
 // Without the support each reason ends the program with its code, shown in the message.
 class ReasonWithoutSupport : public testing::TestWithParam<ReasonCase> {};
@@ -105,7 +107,8 @@ TEST_P(ReasonWithoutSupport, EndsWithTheReasonsRuntimeErrorCode) {
   EXPECT_EQ(console.Written(fake::OutputHandle), RuntimeErrorBytes(expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Reasons, ReasonWithoutSupport, testing::ValuesIn(Reasons));
+INSTANTIATE_TEST_SUITE_P(Reasons, ReasonWithoutSupport, testing::ValuesIn(Reasons),
+                         test_support::PrintedCaseName{});
 
 class SharedObjects : public runtime_test::WithExceptionSupport {};
 
@@ -143,6 +146,7 @@ struct IoCase {
   int32_t code;
   const char* message;
 };
+void PrintTo(const IoCase& c, std::ostream* os) { *os << "code " << c.code; }
 
 class IoErrors : public testing::TestWithParam<IoCase> {
  protected:
@@ -175,13 +179,15 @@ INSTANTIATE_TEST_SUITE_P(Codes, IoErrors,
                                          IoCase{106, "Invalid numeric input"},
                                          IoCase{105, "I/O error 105"}, IoCase{6, "I/O error 6"},
                                          IoCase{232, "I/O error 232"},
-                                         IoCase{-1, "I/O error -1"}));
+                                         IoCase{-1, "I/O error -1"}),
+                         test_support::PrintedCaseName{});
 
 struct PendingExitCase {
   int32_t pending;
   int exitCode;
   const char* message;
 };
+void PrintTo(const PendingExitCase& c, std::ostream* os) { *os << "pending " << c.pending; }
 
 class PendingIoWithoutSupport : public testing::TestWithParam<PendingExitCase> {
  protected:
@@ -206,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PendingExitCase{2, 2, "Runtime error   2 at 00AB12CD"},
                     PendingExitCase{1117, 93, "Runtime error  93 at 00AB12CD"},
                     // No low bits: a failure must not end with the exit code of success.
-                    PendingExitCase{512, 255, "Runtime error 255 at 00AB12CD"}));
+                    PendingExitCase{512, 255, "Runtime error 255 at 00AB12CD"}),
+                         test_support::PrintedCaseName{});
 
 struct StatusCase {
   platform::DWORD status;
@@ -274,7 +281,8 @@ TEST_P(PlatformStatuses, WithoutObjectEndWithTheStatusRuntimeErrorCode) {
   EXPECT_EQ(console.Written(fake::OutputHandle), RuntimeErrorBytes(expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, PlatformStatuses, testing::ValuesIn(Statuses));
+INSTANTIATE_TEST_SUITE_P(Statuses, PlatformStatuses, testing::ValuesIn(Statuses),
+                         test_support::PrintedCaseName{});
 
 platform::EXCEPTION_RECORD AccessViolation(const void* address, uintptr_t write, uintptr_t target) {
   platform::EXCEPTION_RECORD record = FaultRecord(platform::EXCEPTION_ACCESS_VIOLATION, address);

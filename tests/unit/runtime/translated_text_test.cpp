@@ -25,6 +25,7 @@ struct FitCase {
   const char* translation;
   bool fits;
 };
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
 
 class TranslatedFormats : public ::testing::TestWithParam<FitCase> {};
 

@@ -40,6 +40,7 @@ struct RealCase {
   int32_t pending;
   const char* nextLine;  // what a line read finds after the statement
 };
+void PrintTo(const RealCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadRealTest : public ReadValuesTest, public ::testing::WithParamInterface<RealCase> {};
 
@@ -113,6 +114,7 @@ struct LineCase {
   std::string line;
   const char* nextLine;  // after SkipToNextLine
 };
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadLineTest : public ReadValuesTest, public ::testing::WithParamInterface<LineCase> {};
 

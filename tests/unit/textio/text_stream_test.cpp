@@ -37,6 +37,7 @@ struct OutputOpenCase {
   bool flushesLines;  // flushOp writes the buffer out
   bool closesHandle;
 };
+void PrintTo(const OutputOpenCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputOpenTest : public TextStreamTest,
                        public ::testing::WithParamInterface<OutputOpenCase> {};
@@ -206,7 +207,10 @@ TEST_P(RedirectedOutputTest, LeavesInWholeBlocksAndTheRestAtClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DiskAndPipe, RedirectedOutputTest,
-                         ::testing::Values(platform::FILE_TYPE_DISK, platform::FILE_TYPE_PIPE));
+                         ::testing::Values(platform::FILE_TYPE_DISK, platform::FILE_TYPE_PIPE),
+                         [](const ::testing::TestParamInfo<DWORD>& parameter) {
+                           return parameter.param == platform::FILE_TYPE_DISK ? "Disk" : "Pipe";
+                         });
 
 TEST_F(TextStreamTest, LineOfExactlyOneBufferIsWrittenAtOnceAndItsLineEndWaits) {
   for (DWORD type : {platform::FILE_TYPE_CHAR, platform::FILE_TYPE_DISK}) {

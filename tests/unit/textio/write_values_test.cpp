@@ -29,6 +29,7 @@ struct StringCase {
   int32_t width;
   std::string written;
 };
+void PrintTo(const StringCase& c, std::ostream* os) { *os << c.name; }
 
 class WriteStringTest : public WriteValuesTest,
                         public ::testing::WithParamInterface<StringCase> {};
@@ -64,6 +65,7 @@ struct RealCase {
   int32_t decimals;
   std::string written;
 };
+void PrintTo(const RealCase& c, std::ostream* os) { *os << c.name; }
 
 class WriteRealTest : public WriteValuesTest, public ::testing::WithParamInterface<RealCase> {};
 
