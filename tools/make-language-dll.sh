@@ -75,7 +75,7 @@ perl -e '
       else { $ok = 0; last; }
       $keep = length $out;
     }
-    next unless $ok;
+    next unless $ok && index($out, "\0") < 0;
     $text{$digits + 0} = substr($out, 0, $keep);
   }
   print "STRINGTABLE\nBEGIN\n";

@@ -148,10 +148,16 @@ TEST_F(WindowsSystem, MissingOrUnfitEntryGivesTheProgramsText) {
   ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
                "Ausnahme EInOutError in Modul framecalc.exe bei ########.\r\n"
                "Invalid numeric input.\r\n\r\n");
-  MakeModule("framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = Ausnahme %s %s %s %s %s %s\n");
-  ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
-               "Exception EInOutError in module framecalc.exe at ########.\r\n"
-               "Ungueltige Zahl.\r\n\r\n");
+  // A template with more conversions, or with a width or a precision on any of them (the report
+  // would show the address alone, or lose the message past its limit).
+  for (const char* unfit : {"Ausnahme %s %s %s %s %s %s", "%.0s%.0s%p%.0s%.0s",
+                            "%1024s|%1024s|%1024p|%1024s|%1024s",
+                            "Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n"}) {
+    MakeModule("framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = " + std::string(unfit) + "\n");
+    ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
+                 "Exception EInOutError in module framecalc.exe at ########.\r\n"
+                 "Ungueltige Zahl.\r\n\r\n");
+  }
 }
 
 TEST_F(WindowsSystem, RegistryOverrideForTheProgramsLongPath) {
@@ -171,13 +177,14 @@ TEST_F(WindowsSystem, RegistryOverrideByTheDefaultValue) {
 // "Ungültige Zahl äöß" written in code page 1252 (as bytes, and one as an escape) reaches
 // standard error in the OEM code page of a German locale (850: ü 81, ä 84, ö 94, ß E1; the same
 // bytes in 437). The tool reads the text format as the Linux build does: a later line replaces
-// an earlier one, a malformed line is skipped.
+// an earlier one, a malformed line (one with a zero byte among them) is skipped.
 TEST_F(WindowsSystem, ReportInTheOemCodePage) {
   MakeModule("framecalc.DEU",
              "65528 = erste Zeile\n"
              "65528 = Ung\xFCltige Zahl \\xE4\xF6\xDF\n"
              "65528 Zahl ohne Gleichheitszeichen\n"
-             "65528 = kaputt \\q\n");
+             "65528 = kaputt \\q\n"
+             "65528 = Null\\x00Byte\n");
   const e2e::RunResult r = Run("de_DE.UTF-8", MistypedNumber);
   ExpectReport(r, "Exception EInOutError in module framecalc.exe at ########.\r\n"
                   "Ung\x81ltige Zahl \x84\x94\xE1.\r\n\r\n");
