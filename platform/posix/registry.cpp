@@ -79,8 +79,10 @@ std::string HiveFile(HKEY hive) {
   if (CurrentUserOverridden) return CurrentUserFile;
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') return std::string(config) + "/quenlor/registry";
+  // A relative place would depend on the folder the program happens to start in: like a
+  // relative XDG_CONFIG_HOME, a relative HOME names no file.
   const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config/quenlor/registry";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config/quenlor/registry";
   return std::string();
 }
 

@@ -236,6 +236,14 @@ TEST(RegistryPlace, UserFileFollowsXdgConfigHomeThenHome) {
     ScopedEnvironment xdg("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(defaultValue(), "");
   }
+  {
+    // Relative to the current folder, HOME would name the scratch directory's file.
+    const std::string relativeHome = (dir / "home").substr(1);
+    ScopedEnvironment home("HOME", relativeHome.c_str());
+    ScopedEnvironment xdg("XDG_CONFIG_HOME", nullptr);
+    ScopedDirectory root("/");
+    EXPECT_EQ(defaultValue(), "") << "a relative HOME is ignored";
+  }
   platform::SetRegistryFiles("", "");
 }
 
