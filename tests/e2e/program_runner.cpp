@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,6 +210,15 @@ void RemoveTree(const std::string& path) {
   std::filesystem::remove_all(path, ignored);
 }
 
+// Whether the process waits in a read of descriptor 0 (the system call's number and its first
+// argument, as /proc shows them for a blocked process).
+bool WaitsInReadOfStandardInput(pid_t pid) {
+  std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+  std::string number, descriptor;
+  syscall >> number >> descriptor;
+  return number == std::to_string(SYS_read) && descriptor == "0x0";
+}
+
 RunResult RunProgram(const RunOptions& options) {
   // The program may end before it has read all of its input: a write to its closed input pipe
   // must fail here, not end the test.
@@ -304,7 +314,8 @@ RunResult RunProgram(const RunOptions& options) {
   }
 
   size_t written = 0;
-  if (inPipe[1] >= 0 && options.stdinBytes.empty()) {
+  bool inputHeld = options.beforeInput && inPipe[1] >= 0;
+  if (inPipe[1] >= 0 && options.stdinBytes.empty() && !inputHeld) {
     close(inPipe[1]);
     inPipe[1] = -1;
   }
@@ -315,14 +326,24 @@ RunResult RunProgram(const RunOptions& options) {
     int n = 0;
     if (outPipe[0] >= 0) fds[n++] = {outPipe[0], POLLIN, 0};
     if (errPipe[0] >= 0) fds[n++] = {errPipe[0], POLLIN, 0};
-    if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
+    if (inputHeld && (n == 0 || WaitsInReadOfStandardInput(pid))) {
+      inputHeld = false;
+      options.beforeInput(static_cast<int>(pid));
+      if (options.stdinBytes.empty()) {
+        close(inPipe[1]);
+        inPipe[1] = -1;
+      }
+    }
+    if (inPipe[1] >= 0 && !inputHeld) fds[n++] = {inPipe[1], POLLOUT, 0};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) {
       result.timedOut = true;
       kill(pid, SIGKILL);
       break;
     }
-    if (poll(fds, static_cast<nfds_t>(n), static_cast<int>(left)) < 0) {
+    // While the input is held, the program is looked at every few milliseconds.
+    const int wait = inputHeld ? 5 : static_cast<int>(left);
+    if (poll(fds, static_cast<nfds_t>(n), wait) < 0) {
       if (errno == EINTR) continue;
       break;
     }

@@ -2,6 +2,7 @@
 // output and standard error, and how it ended.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,6 +27,10 @@ struct RunOptions {
   std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
   bool direct = false;  // start the program itself even when FRAMECALC_PROGRAM_RUNNER is set
+  // When set, standard input stays open and empty until the program waits in a read of it (as
+  // /proc/PID/syscall shows; Linux only); then `beforeInput` runs once with the program's process
+  // id (to signal it, or to remove its file), and only then are the input bytes written.
+  std::function<void(int pid)> beforeInput;
 };
 
 struct WriteCall {
