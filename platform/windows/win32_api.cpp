@@ -40,6 +40,13 @@ void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsign
                        flagsAndAttributes, nullptr);
 }
 
+unsigned long MoveFilePointer(void* file, long distance, long* distanceHigh,
+                              unsigned long moveMethod) {
+  return ::SetFilePointer(file, distance, distanceHigh, moveMethod);
+}
+
+int EndFileHere(void* file) { return ::SetEndOfFile(file); }
+
 unsigned long LastError() { return ::GetLastError(); }
 
 void SetLastError(unsigned long code) { ::SetLastError(code); }

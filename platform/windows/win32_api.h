@@ -15,6 +15,10 @@ int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned lon
 int CloseHandle(void* handle);
 void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
                        unsigned long creationDisposition, unsigned long flagsAndAttributes);
+// SetFilePointer and SetEndOfFile.
+unsigned long MoveFilePointer(void* file, long distance, long* distanceHigh,
+                              unsigned long moveMethod);
+int EndFileHere(void* file);
 unsigned long LastError();
 void SetLastError(unsigned long code);
 [[noreturn]] void ExitProcess(unsigned int exitCode);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -226,6 +227,11 @@ RunResult RunProgram(const RunOptions& options) {
   RunResult result;
   const std::string scratch = MakeTempDir();
   const std::string outFile = scratch + "/stdout";
+  int unshrinkable = -1;
+  if (options.output == OutputKind::UnshrinkableFile) {
+    unshrinkable = memfd_create("stdout", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    Check(unshrinkable >= 0 && fcntl(unshrinkable, F_ADD_SEALS, F_SEAL_SHRINK) == 0, "memfd");
+  }
   const std::string writeLog = scratch + "/writes";
 
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
@@ -274,6 +280,7 @@ RunResult RunProgram(const RunOptions& options) {
     switch (options.output) {
       case OutputKind::Pipe:
       case OutputKind::BrokenPipe: dup2(outPipe[1], 1); break;
+      case OutputKind::UnshrinkableFile: dup2(unshrinkable, 1); break;
       case OutputKind::File: {
         int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(fd, 1);
@@ -380,6 +387,14 @@ RunResult RunProgram(const RunOptions& options) {
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   if (options.output == OutputKind::File) result.out = ReadWholeFile(outFile);
+  if (unshrinkable >= 0) {
+    char buffer[4096];
+    ssize_t got = 0;
+    for (off_t at = 0; (got = pread(unshrinkable, buffer, sizeof buffer, at)) > 0; at += got) {
+      result.out.append(buffer, static_cast<size_t>(got));
+    }
+    close(unshrinkable);
+  }
   if (options.countWrites) result.writes = ReadWriteLog(writeLog);
   RemoveTree(scratch);
   return result;

@@ -11,7 +11,9 @@
 namespace e2e {
 
 enum class InputKind { Bytes, Closed, DevNull };
-enum class OutputKind { Pipe, File, Closed, DevFull, BrokenPipe };
+// File: a regular file, read back after the run. UnshrinkableFile: the same, except that it
+// cannot be made shorter (an in-memory file sealed against shrinking; Linux only).
+enum class OutputKind { Pipe, File, UnshrinkableFile, Closed, DevFull, BrokenPipe };
 
 struct RunOptions {
   std::string program;                 // path of the executable
