@@ -48,6 +48,10 @@ bool FindFileName(const char* path, char* name, unsigned long size);
 const char* NextChar(const char* text);
 
 int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax);
+// Whether every block of the module's string table, in every language it holds, is well formed
+// (StringBlockWellFormed against the size that SizeofResource gives for it). A module without a
+// string table has no malformed block.
+bool StringBlocksWellFormed(uintptr_t module);
 uintptr_t LoadAsData(const char* fileName, void* reserved, unsigned long flags);
 int FreeLibrary(uintptr_t module);
 void* ProcAddress(uintptr_t module, const char* name);
