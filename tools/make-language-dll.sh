@@ -12,7 +12,9 @@
 # the DLL's UTF-16 string table with that code page, and LoadStringA turns them back into the
 # ANSI code page of the machine that runs the program. Where both are the same the program gets
 # the very bytes of SOURCE; write SOURCE in that code page (iconv -f UTF-8 -t CP1252), not in
-# UTF-8. The report then reaches the console in its OEM code page (CharToOemA).
+# UTF-8. The report then reaches the console in its OEM code page (CharToOemA). A text with a byte
+# the code page does not define (in 1252: 81 8D 8F 90 9D) stops the tool with the line and the
+# byte, status 1, and no OUTPUT written. A text with a zero byte (written, or \x00) is malformed.
 #
 # The DLL is built with FRAMECALC_MINGW_PREFIX (i686-w64-mingw32 unless set, or x86_64-w64-
 # mingw32 when only that one is installed): windres, then gcc -shared -nostdlib without an entry

@@ -77,6 +77,10 @@ const ResultCase kResultCases[] = {
     // The six answers and nothing more: the final wait finds the end of input.
     {"NoFinalEnter", "100\n200\n300\n400\nX\n150\n", "X", "X= 150.00m", "Y= 250.00m"},
     {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
+    // A Ctrl+Z (byte 26) after the answer's text, in the same block of input, ends the answer and
+    // is consumed; the rest of its line is skipped (compare CtrlZAtTheFrontOfTheNextBlock below).
+    {"CtrlZAfterTheAnswerInTheSameBlock", "100\n200\n300\n400\nX\x1a" "zzz\n150\n\n", "X",
+     "X= 150.00m", "Y= 250.00m"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResultCases),
@@ -144,6 +148,15 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   EXPECT_EQ(r.exitCode, 1);
 }
 
+// The bytes of CtrlZAfterTheAnswerInTheSameBlock, with the fourth number's line padded so that
+// the 26 after the answer is the first byte of the second block of 128 bytes: there it is the end
+// of the input, and the known coordinate is missing.
+const std::string CtrlZAtTheFrontOfTheNextBlock = [] {
+  std::string input = "100\n200\n300\n400";
+  input += std::string(126 - input.size(), ' ') + "\nX\x1a" "zzz\n150\n\n";
+  return input;
+}();
+
 const FailureCase kFailureCases[] = {
     {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "", "EInOutError",
      "Invalid numeric input"},
@@ -187,6 +200,9 @@ const FailureCase kFailureCases[] = {
      "EInOutError", "Read beyond end of file"},
     {"CtrlZWhereTheAnswerIsDue", "100\n200\n300\n400\n\x1aX\n150\n", UP_TO_QUESTION, "",
      "EInOutError", "Read beyond end of file"},
+    {"CtrlZAtTheFrontOfTheNextBlock", CtrlZAtTheFrontOfTheNextBlock.c_str(),
+     UP_TO_KNOWN "Enter the X coordinate of the map frame corner\n", "", "EInOutError",
+     "Read beyond end of file"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
