@@ -258,6 +258,29 @@ TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
   EXPECT_TRUE(reported == readLine || reported == readLine + 1) << where << " read at " << readLine;
 }
 
+// A mistyped number whose report cannot write out the prompt still waiting in the buffer of a
+// redirected output (a file that may not grow): the report is of that write's I/O error, in place
+// of the mistyped number, and its address is the report's own check of the write, not the
+// dialogue's. (A device such as /dev/full takes each line at once: there the prompt's own
+// statement fails first.)
+TEST(DialogueFailureOutput, FailedWriteOutOfTheReportIsReportedAtTheReportsAddressNotUnderWine) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = "12a\n";
+  options.output = e2e::OutputKind::File;
+  options.fileSizeLimit = 0;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(
+      r.err, match, std::regex("^Exception EInOutError in module " + e2e::ModulePattern() +
+                               " at ([0-9A-F]{8})\\.\r\nI/O error 112\\.\r\n\r\n$")))
+      << testing::PrintToString(r.err);
+  const std::string where = e2e::SourceLineOf(match[1].str());
+  ASSERT_FALSE(where.empty());
+  EXPECT_THAT(where, testing::HasSubstr("runtime/exception_report.cpp:"));
+  EXPECT_EQ(r.exitCode, 1);
+}
+
 // Redirected output leaves in blocks of exactly 128 bytes, the rest at shutdown.
 // (The write calls are counted by a library preloaded into the Linux program.)
 TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128NotUnderWine) {
