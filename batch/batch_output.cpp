@@ -14,7 +14,7 @@ OutputBuffer::OutputBuffer(char* storage, size_t capacity, OutputSink sink, void
 
 void OutputBuffer::Append(const char* data, size_t size) {
   while (size > 0) {
-    if (used_ == capacity_) Flush();
+    if (used_ == capacity_) FlushWholeLines();
     const size_t room = capacity_ - used_;
     const size_t part = size < room ? size : room;
     std::memcpy(storage_ + used_, data, part);
@@ -29,6 +29,23 @@ void OutputBuffer::Append(const char* text) { Append(text, std::strlen(text)); }
 void OutputBuffer::Flush() {
   if (used_ > 0 && !failed_ && !sink_(sinkContext_, storage_, used_)) failed_ = true;
   used_ = 0;
+}
+
+void OutputBuffer::FlushWholeLines() {
+  size_t end = used_;
+  while (end > 0 && storage_[end - 1] != '\n') --end;
+  if (end == 0 || failed_) {
+    // A line longer than the whole block goes as it is; after a failure nothing is kept.
+    Flush();
+    return;
+  }
+  if (!sink_(sinkContext_, storage_, end)) {
+    failed_ = true;
+    used_ = 0;
+    return;
+  }
+  std::memmove(storage_, storage_ + end, used_ - end);
+  used_ -= end;
 }
 
 void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals) {

@@ -1,5 +1,7 @@
 // The output of framecalc-batch: bytes gathered in one large block and handed to a sink when the
-// block is full or the run ends, and the formatting of the result lines into it.
+// block is full or the run ends, and the formatting of the result lines into it. A full block is
+// handed over up to its last line end, so that every block but a line longer than the whole
+// block ends at a line end; the bytes after it open the next block.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +19,7 @@ class OutputBuffer {
   void Append(const char* data, size_t size);
   void Append(const char* text);  // NUL-terminated
   void Append(char c) {
-    if (used_ == capacity_) Flush();
+    if (used_ == capacity_) FlushWholeLines();
     storage_[used_++] = c;
   }
   // Hands everything gathered to the sink. After a sink failure the buffer keeps nothing and
@@ -28,6 +30,9 @@ class OutputBuffer {
   size_t pending() const { return used_; }
 
  private:
+  // Hands the full block over up to its last line end and keeps the rest.
+  void FlushWholeLines();
+
   char* storage_;
   size_t capacity_;
   size_t used_ = 0;

@@ -7,6 +7,7 @@
 
 #include "batch/batch_output.h"
 #include "batch/record_processor.h"
+#include "batch/result_output.h"
 #include "numconv/extended.h"
 #include "platform/console_files.h"
 #include "platform/faults.h"
@@ -76,13 +77,7 @@ bool WriteToHandle(void* context, const char* data, size_t size) {
 
 platform::HANDLE StandardOutput = platform::INVALID_HANDLE_VALUE;
 platform::HANDLE StandardError = platform::INVALID_HANDLE_VALUE;
-platform::DWORD OutputError = 0;  // the last error of a failed write of the results
-
-bool WriteResults(void* context, const char* data, size_t size) {
-  if (WriteToHandle(context, data, size)) return true;
-  OutputError = platform::GetLastError();
-  return false;
-}
+ResultOutput Results;
 
 // Messages of the program itself (not of a record): written at once, unbuffered.
 void Say(const char* text) {
@@ -147,6 +142,41 @@ void SayFileProblem(const char* name, platform::DWORD code) {
   SayProblem(name, text);
 }
 
+void AppendDecimal(char* text, uint64_t value) {
+  char reversed[24];
+  int digits = 0;
+  do {
+    reversed[digits++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  size_t length = std::strlen(text);
+  while (digits > 0) text[length++] = reversed[--digits];
+  text[length] = '\0';
+}
+
+// A write of the results failed. When part of a line reached the output and could not be taken
+// back, the message says which line is the last complete one.
+void SayOutputProblem() {
+  char text[TextSize + 64];
+  ErrorText(Results.error, text);
+  if (Results.lineCut) {
+    if (Results.completeLines == 0) {
+      std::strcat(text, "; no result line reached it complete");
+    } else {
+      std::strcat(text, "; the last complete result line is line ");
+      AppendDecimal(text, Results.completeLines);
+    }
+  }
+  SayProblem("standard output", text);
+}
+
+// --help and --version: their text, or the error of standard output and the exit status 2.
+int WriteInformation(const char* text) {
+  if (WriteToHandle(&StandardOutput, text, std::strlen(text))) return ExitAllRecords;
+  SayFileProblem("standard output", platform::GetLastError());
+  return ExitTrouble;
+}
+
 [[noreturn]] void UsageError(const char* message, const char* argument) {
   Say(ProgramName);
   Say(": ");
@@ -206,12 +236,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argument, "--") == 0) {
       optionsEnded = true;
     } else if (std::strcmp(argument, "--help") == 0) {
-      WriteToHandle(&StandardOutput, HelpText, std::strlen(HelpText));
-      return ExitAllRecords;
+      return WriteInformation(HelpText);
     } else if (std::strcmp(argument, "--version") == 0) {
-      const char* const version = "framecalc-batch " FRAMECALC_VERSION "\n";
-      WriteToHandle(&StandardOutput, version, std::strlen(version));
-      return ExitAllRecords;
+      return WriteInformation("framecalc-batch " FRAMECALC_VERSION "\n");
     } else if (std::strcmp(argument, "--crlf") == 0) {
       format.crlf = true;
     } else if (std::strcmp(argument, "--echo") == 0) {
@@ -270,7 +297,8 @@ int main(int argc, char** argv) {
   platform::InstallFaultHandlers();
   ResetFpu();
 
-  OutputBuffer results(ResultBlock, ResultBlockSize, &WriteResults, &StandardOutput);
+  Results.handle = StandardOutput;
+  OutputBuffer results(ResultBlock, ResultBlockSize, &WriteResultBlock, &Results);
   OutputBuffer errors(ErrorBlock, ErrorBlockSize, &WriteToHandle, &StandardError);
   RecordProcessor processor(format, texts, results, errors, &GuardWithPlatform);
 
@@ -324,7 +352,7 @@ int main(int argc, char** argv) {
     return ExitTrouble;
   }
   if (results.failed()) {
-    SayFileProblem("standard output", OutputError);
+    SayOutputProblem();
     return ExitTrouble;
   }
   if (exitCode == ExitTrouble) return exitCode;

@@ -72,6 +72,8 @@ std::optional<std::pair<unsigned, std::string>> ModelLine(std::string line) {
     }
     significant = text.size();
   }
+  // A zero byte is no character of a text, escaped or not: the line is malformed.
+  if (text.find('\0') != std::string::npos) return std::nullopt;
   text.resize(significant);
   return std::make_pair(id, text);
 }

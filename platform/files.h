@@ -35,4 +35,20 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
                    void* securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE templateFile);
 
+inline constexpr DWORD FILE_BEGIN = 0;
+inline constexpr DWORD FILE_CURRENT = 1;
+inline constexpr DWORD FILE_END = 2;
+inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+
+// Moves the file pointer of a file on disk by the 64-bit distance *distanceHigh:distance from
+// the start, the current position or the end (moveMethod). Returns the low 32 bits of the new
+// position and puts its high 32 bits into *distanceHigh; INVALID_SET_FILE_POINTER with a last
+// error other than ERROR_SUCCESS when it fails (a pipe or a device cannot be moved on; a
+// position before the start fails with ERROR_NEGATIVE_SEEK). Not substituted by ConsoleOverride.
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);
+// Ends the file on disk at its file pointer: what lies beyond is cut off. Not substituted by
+// ConsoleOverride.
+BOOL SetEndOfFile(HANDLE file);
+
 }  // namespace platform

@@ -35,7 +35,10 @@ struct MEMORY_BASIC_INFORMATION {
 HMODULE GetModuleHandleA(const char* moduleName);
 // The full path of the module's file (the program's for module 0); returns the length copied.
 // A path that does not fit is cut to size - 1 characters and a zero, and `size` is returned
-// (last error ERROR_INSUFFICIENT_BUFFER); 0 for a handle that names no module.
+// (last error ERROR_INSUFFICIENT_BUFFER); 0 for a handle that names no module. On POSIX the
+// program's path is the kernel's name of its file, without the " (deleted)" that the kernel adds
+// once the file has been removed or replaced; a path too long for the kernel to spell gives the
+// name the program was started under, counted as cut (`size`, ERROR_INSUFFICIENT_BUFFER).
 DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size);
 // Describes the region that holds `address`: a loaded segment of a module is MEM_COMMIT with the
 // module's load base as AllocationBase; any other address is reported as MEM_FREE with a null

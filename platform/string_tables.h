@@ -19,7 +19,10 @@ inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 int LoadStringA(HINSTANCE module, UINT id, char* buffer, int bufferMax);
 
 // Loads a language module as data (LOAD_LIBRARY_AS_DATAFILE is required; nothing in the file
-// is ever run). 0 when it cannot be loaded (missing, unreadable or malformed file).
+// is ever run). 0 when it cannot be loaded (missing, unreadable or malformed file). On Windows
+// every block of the module's string table is checked when it loads: a module with an entry
+// that runs past the end of its block, a block too short for its 16 entries or a block of an odd
+// number of bytes is released again, 0 with ERROR_BAD_EXE_FORMAT.
 HMODULE LoadLibraryExA(const char* fileName, HANDLE reserved, DWORD flags);
 // Releases a language module; FALSE for any other handle.
 BOOL FreeLibrary(HMODULE module);

@@ -51,7 +51,7 @@ size_t FormatExceptionReport(TObject* object, const void* address, char* buffer,
   char reportTemplate[TemplateBufferSize];
   const int templateLength =
       LoadFittingText(ProgramModule, StringIdExceptionReport, reportTemplate, TemplateBufferSize,
-                      /*everyConversion=*/true);
+                      TextUse::ReportTemplate);
   const std::string_view templateText(reportTemplate, static_cast<size_t>(templateLength));
 
   const std::string text =

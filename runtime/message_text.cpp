@@ -71,7 +71,7 @@ platform::HMODULE FindMessageModule(platform::HMODULE handle) {
 }
 
 int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int bufferSize,
-                    bool everyConversion) {
+                    TextUse use) {
   if (buffer == nullptr || bufferSize <= 0) return 0;
   buffer[0] = '\0';
   const auto tableId = static_cast<platform::UINT>(id);
@@ -83,8 +83,7 @@ int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int buf
       char own[MessageTextBufferSize];
       const int ownLength = platform::LoadStringA(module, tableId, own, MessageTextBufferSize);
       if (TranslationFits(std::string_view(own, ownLength > 0 ? static_cast<size_t>(ownLength) : 0),
-                          std::string_view(buffer, static_cast<size_t>(length)),
-                          everyConversion)) {
+                          std::string_view(buffer, static_cast<size_t>(length)), use)) {
         return length;
       }
     }

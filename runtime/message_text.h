@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "runtime/translated_text.h"
 
 struct ModuleRecord {
   ModuleRecord* next;
@@ -47,10 +48,10 @@ platform::HMODULE FindMessageModule(platform::HMODULE handle);
 // The text of `id` as the program uses it, read into `buffer` (at most bufferSize - 1
 // characters and a zero): the entry of the module that FindMessageModule chooses for `module`
 // when that is a language module whose entry exists, is not empty and, cut to the buffer, fits
-// the program's own text (TranslationFits, with every conversion where `everyConversion`);
-// otherwise the program's own entry from `module`. Returns the length.
+// the program's own text for its use (TranslationFits); otherwise the program's own entry from
+// `module`. Returns the length.
 int LoadFittingText(platform::HMODULE module, uint32_t id, char* buffer, int bufferSize,
-                    bool everyConversion = false);
+                    TextUse use = TextUse::Message);
 platform::HMODULE ResolveLanguageModule(ModuleRecord& record);
 // The language module for the module at `path`; the override is looked up under the program's
 // path, `programPath` (asked for when null).

@@ -19,8 +19,8 @@ bool ReadField(std::string_view text, size_t& pos) {
 }
 
 // The conversion letters of a format, lower case, in order; false when it holds anything the
-// plain form does not allow.
-bool ConversionLetters(std::string_view text, std::string& letters) {
+// plain form does not allow, or, where `bare`, anything between a "%" and its letter.
+bool ConversionLetters(std::string_view text, std::string& letters, bool bare) {
   letters.clear();
   size_t pos = 0;
   while (pos < text.size()) {
@@ -29,6 +29,7 @@ bool ConversionLetters(std::string_view text, std::string& letters) {
       ++pos;
       continue;
     }
+    const size_t start = pos;
     if (pos < text.size() && text[pos] == '-') ++pos;
     if (!ReadField(text, pos)) return false;
     if (pos < text.size() && text[pos] == '.') {
@@ -36,6 +37,7 @@ bool ConversionLetters(std::string_view text, std::string& letters) {
       if (!ReadField(text, pos)) return false;
     }
     if (pos == text.size() || !IsLetter(text[pos])) return false;
+    if (bare && pos != start) return false;
     letters.push_back(static_cast<char>(text[pos++] | 0x20));
   }
   return true;
@@ -43,12 +45,13 @@ bool ConversionLetters(std::string_view text, std::string& letters) {
 
 }  // namespace
 
-bool TranslationFits(std::string_view own, std::string_view translated, bool everyConversion) {
+bool TranslationFits(std::string_view own, std::string_view translated, TextUse use) {
   if (own.find('%') == std::string_view::npos) return true;
+  const bool reportTemplate = use == TextUse::ReportTemplate;
   std::string ownLetters;
   std::string letters;
-  if (!ConversionLetters(own, ownLetters)) return false;
-  if (!ConversionLetters(translated, letters)) return false;
-  if (everyConversion) return letters == ownLetters;
+  if (!ConversionLetters(own, ownLetters, false)) return false;
+  if (!ConversionLetters(translated, letters, reportTemplate)) return false;
+  if (reportTemplate) return letters == ownLetters;
   return letters.size() <= ownLetters.size() && ownLetters.compare(0, letters.size(), letters) == 0;
 }

@@ -12,7 +12,9 @@
 # the DLL's UTF-16 string table with that code page, and LoadStringA turns them back into the
 # ANSI code page of the machine that runs the program. Where both are the same the program gets
 # the very bytes of SOURCE; write SOURCE in that code page (iconv -f UTF-8 -t CP1252), not in
-# UTF-8. The report then reaches the console in its OEM code page (CharToOemA).
+# UTF-8. The report then reaches the console in its OEM code page (CharToOemA). A text with a byte
+# the code page does not define (in 1252: 81 8D 8F 90 9D) stops the tool with the line and the
+# byte, status 1, and no OUTPUT written. A text with a zero byte (written, or \x00) is malformed.
 #
 # The DLL is built with FRAMECALC_MINGW_PREFIX (i686-w64-mingw32 unless set, or x86_64-w64-
 # mingw32 when only that one is installed): windres, then gcc -shared -nostdlib without an entry
@@ -47,16 +49,41 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# The bytes a single-byte code page does not define, as the resource compiler reads the text
+# (through iconv; in 1252: 81 8D 8F 90 9D): windres would cut a text silently at such a byte.
+# Each byte from 0x80 up goes through iconv on a line of its own; a line that comes back empty
+# held one. (In the code pages of two-byte characters a lone first byte is no character: their
+# texts are not checked here.)
+if ! printf 'A' | iconv -f "CP$codepage" -t UTF-8 >/dev/null 2>&1; then
+  echo "make-language-dll: code page $codepage is unknown to iconv (FRAMECALC_CODEPAGE)" >&2
+  exit 2
+fi
+undefined=""
+case "$codepage" in
+  932 | 936 | 949 | 950 | 1361 | 65001) ;;
+  *)
+    undefined=$(perl -e 'print map { chr($_) . "\n" } 128 .. 255' |
+                   { iconv -c -f "CP$codepage" -t UTF-8 2>/dev/null || true; } |
+                   perl -ne 'chomp; printf " %02X", 128 + $. - 1 if $_ eq ""')
+    ;;
+esac
+export MAKE_LANGUAGE_DLL_UNDEFINED="$undefined" MAKE_LANGUAGE_DLL_CODEPAGE="$codepage"
+export MAKE_LANGUAGE_DLL_SOURCE="$source_file"
+
 # The entries as a STRINGTABLE: printable ASCII as it is, every other byte (and the quote and
 # the backslash) as an octal escape, so that no byte depends on how the resource compiler reads
-# the file's own encoding.
+# the file's own encoding. A text that holds a byte the code page does not define stops the tool
+# with the line and the byte, before anything is written.
 perl -e '
   use strict; use warnings;
   binmode STDIN; binmode STDOUT;
   local $/; my $data = <STDIN>; $data = "" unless defined $data;
   $data =~ s/^\xEF\xBB\xBF//;
-  my %text;
+  my (%text, %lineOf);
+  my %undefined = map { (hex($_), 1) } split " ", $ENV{MAKE_LANGUAGE_DLL_UNDEFINED};
+  my $number = 0;
   for my $line (split /\n/, $data, -1) {
+    ++$number;
     $line =~ s/\r$//;
     next unless $line =~ /^[ \t]*([0-9]+)[ \t]*=[ \t]*(.*)$/s;
     my ($digits, $rest) = ($1, $2);
@@ -75,8 +102,18 @@ perl -e '
       else { $ok = 0; last; }
       $keep = length $out;
     }
-    next unless $ok;
+    next unless $ok && index($out, "\0") < 0;
     $text{$digits + 0} = substr($out, 0, $keep);
+    $lineOf{$digits + 0} = $number;
+  }
+  for my $id (sort { $lineOf{$a} <=> $lineOf{$b} } keys %text) {
+    for my $c (split //, $text{$id}) {
+      next unless $undefined{ord $c};
+      printf STDERR "make-language-dll: %s:%d: the byte 0x%02X is not defined in code page %s " .
+        "(write the text in that code page, or choose another with FRAMECALC_CODEPAGE)\n",
+        $ENV{MAKE_LANGUAGE_DLL_SOURCE}, $lineOf{$id}, ord $c, $ENV{MAKE_LANGUAGE_DLL_CODEPAGE};
+      exit 1;
+    }
   }
   print "STRINGTABLE\nBEGIN\n";
   for my $id (sort { $a <=> $b } keys %text) {
@@ -88,7 +125,7 @@ perl -e '
     print "  $id, \"$quoted\"\n";
   }
   print "END\n";
-' <"$source_file" >"$work/module.rc"
+' <"$source_file" >"$work/module.rc" || exit 1
 
 if ! grep -q '^  [0-9]' "$work/module.rc"; then
   echo "make-language-dll: $source_file holds no entry" >&2

@@ -3,6 +3,8 @@
 // SIGFPE, SIGSEGV, SIGBUS and SIGILL are caught on an alternate stack (so that a stack overflow
 // can be caught at all). The handler fills the record of the innermost fault guard and jumps
 // back to it with siglongjmp; the guard returns false and its caller goes on from normal context.
+// Only a signal that the kernel raised for an instruction (si_code above 0) is a fault; the same
+// signal sent by a process takes its default action.
 #include "platform/faults.h"
 
 #include "memory_layout.h"
@@ -92,6 +94,17 @@ void ResetToDefault(int signalNumber) {
 }
 
 void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
+  if (info->si_code <= 0) {
+    // Sent by a process (kill, sigqueue, tgkill), not raised by an instruction of the program:
+    // it ends the program by the signal's default action, as it would any program.
+    ResetToDefault(signalNumber);
+    sigset_t own;
+    sigemptyset(&own);
+    sigaddset(&own, signalNumber);
+    sigprocmask(SIG_UNBLOCK, &own, nullptr);
+    raise(signalNumber);
+    return;
+  }
   const sig_atomic_t depth = GuardDepth;
   if (depth <= 0) {
     // No guard: the instruction faults again on return and the default action ends the process.

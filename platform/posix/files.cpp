@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -69,6 +70,61 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
   }
   SetLastError(ERROR_SUCCESS);
   return HandleOfDescriptor(fd);
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+  const int fd = DescriptorOfHandle(file);
+  // With a high part the distance is 64 bits; without one it is the signed 32-bit distance.
+  const int64_t offset =
+      distanceHigh != nullptr
+          ? static_cast<int64_t>((uint64_t{static_cast<uint32_t>(*distanceHigh)} << 32) |
+                                 static_cast<uint32_t>(distance))
+          : int64_t{distance};
+  const int whence = moveMethod == FILE_BEGIN     ? SEEK_SET
+                     : moveMethod == FILE_CURRENT ? SEEK_CUR
+                     : moveMethod == FILE_END     ? SEEK_END
+                                                  : -1;
+  struct stat info {};
+  if (whence < 0 || fd < 0) {
+    SetLastError(whence < 0 ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (::fstat(fd, &info) != 0) {
+    SetLastError(Win32ErrorFromErrno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return INVALID_SET_FILE_POINTER;
+  }
+  const off_t position = ::lseek(fd, static_cast<off_t>(offset), whence);
+  if (position < 0) {
+    SetLastError(errno == EINVAL ? ERROR_NEGATIVE_SEEK : Win32ErrorFromErrno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (distanceHigh != nullptr) {
+    *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+  }
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(static_cast<uint64_t>(position) & 0xFFFFFFFFu);
+}
+
+BOOL SetEndOfFile(HANDLE file) {
+  const int fd = DescriptorOfHandle(file);
+  const off_t position = fd >= 0 ? ::lseek(fd, 0, SEEK_CUR) : -1;
+  if (position < 0) {
+    SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : Win32ErrorFromErrno(errno));
+    return FALSE_;
+  }
+  int result;
+  do {
+    result = ::ftruncate(fd, position);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    SetLastError(Win32ErrorFromErrno(errno));
+    return FALSE_;
+  }
+  return TRUE_;
 }
 
 namespace posix_detail {

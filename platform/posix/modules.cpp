@@ -1,9 +1,11 @@
 // Modules of the process from the dynamic loader's list of loaded objects.
 #include "platform/modules.h"
 
+#include <cerrno>
 #include <cstring>
 #include <link.h>
 #include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/console_files.h"
@@ -103,6 +105,24 @@ int FindByAddress(dl_phdr_info* info, size_t, void* data) {
   return 0;
 }
 
+// The kernel names a program file that was removed (or replaced, as an upgrade replaces it) while
+// it runs with " (deleted)" after its path. The mark is not part of the file's name: it is
+// dropped, unless a file of that very name is the program itself.
+size_t WithoutDeletedMark(const char* path, size_t length) {
+  static constexpr char Mark[] = " (deleted)";
+  constexpr size_t MarkLength = sizeof Mark - 1;
+  if (length <= MarkLength || std::memcmp(path + length - MarkLength, Mark, MarkLength) != 0) {
+    return length;
+  }
+  struct stat named {};
+  struct stat running {};
+  if (stat(path, &named) == 0 && stat("/proc/self/exe", &running) == 0 &&
+      named.st_dev == running.st_dev && named.st_ino == running.st_ino) {
+    return length;
+  }
+  return length - MarkLength;
+}
+
 DWORD CopyPath(const char* path, size_t length, char* fileName, DWORD size) {
   if (size == 0) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -151,14 +171,26 @@ DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size) {
     const ssize_t length = readlink("/proc/self/exe", fileName, size);
     if (length > 0) {
       // As many bytes as the buffer holds means the name may go on: it is cut, as Windows cuts.
-      return CopyPath(fileName, static_cast<size_t>(length), fileName, size);
+      if (static_cast<size_t>(length) >= size) return CopyPath(fileName, size, fileName, size);
+      fileName[length] = '\0';
+      return CopyPath(fileName, WithoutDeletedMark(fileName, static_cast<size_t>(length)),
+                      fileName, size);
     }
-    // A path too long for the kernel to spell (or no /proc): the name the program was started
-    // under, which still ends in the program's file name.
+    const int error = errno;
+    // No /proc: the name the program was started under, which still ends in the program's file
+    // name.
     const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
     if (started == nullptr || started[0] == '\0') {
       SetLastError(ERROR_GEN_FAILURE);
       return 0;
+    }
+    if (error == ENAMETOOLONG) {
+      // A path too long for the kernel to spell is longer than any buffer: the started name
+      // serves for the file name part, and the whole counts as cut, as a path cut to the buffer
+      // does (nothing is looked for beside a path that was cut).
+      CopyPath(started, std::strlen(started), fileName, size);
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return size;
     }
     return CopyPath(started, std::strlen(started), fileName, size);
   }

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -79,12 +80,20 @@ std::string HiveFile(HKEY hive) {
   if (CurrentUserOverridden) return CurrentUserFile;
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') return std::string(config) + "/quenlor/registry";
+  // A relative place would depend on the folder the program happens to start in: like a
+  // relative XDG_CONFIG_HOME, a relative HOME names no file.
   const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config/quenlor/registry";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config/quenlor/registry";
   return std::string();
 }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+std::string LowerName(const std::string& name) {
+  std::string lower(name);
+  for (char& c : lower) c = Lower(c);
+  return lower;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -224,6 +233,7 @@ bool ReadKey(const std::string& contents, const std::string& path,
              std::vector<RegistryValue>& values) {
   bool exists = false;
   bool inKey = false;
+  std::unordered_map<std::string, size_t> indexOfName;  // into `values`
   size_t pos = 0;
   if (contents.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
   while (pos < contents.size()) {
@@ -247,14 +257,14 @@ bool ReadKey(const std::string& contents, const std::string& path,
     if (!inKey) continue;
     RegistryValue value;
     if (!ParseValueLine(line, value)) continue;
-    bool replaced = false;
-    for (RegistryValue& known : values) {
-      if (SameName(known.name, value.name)) {
-        known = value;
-        replaced = true;
-      }
+    // A later line for a name replaces the earlier one in its place. Names are found by their
+    // lower-case form, so that a key of any size is read in one pass.
+    const auto [known, added] = indexOfName.try_emplace(LowerName(value.name), values.size());
+    if (added) {
+      values.push_back(std::move(value));
+    } else {
+      values[known->second] = std::move(value);
     }
-    if (!replaced) values.push_back(value);
   }
   return exists;
 }

@@ -97,7 +97,8 @@ bool ParseLine(const char* line, size_t length, UINT& id, std::string& texts) {
       case 'x': {
         const int high = pos < length ? HexDigit(line[pos]) : -1;
         const int low = pos + 1 < length ? HexDigit(line[pos + 1]) : -1;
-        if (high < 0 || low < 0) {
+        // A zero byte cannot be part of a text, written or escaped: the line is malformed.
+        if (high < 0 || low < 0 || (high == 0 && low == 0)) {
           texts.resize(start);
           return false;
         }

@@ -106,4 +106,10 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode, v
                            flagsAndAttributes);
 }
 
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+  return static_cast<DWORD>(win32::MoveFilePointer(file, distance, distanceHigh, moveMethod));
+}
+
+BOOL SetEndOfFile(HANDLE file) { return win32::EndFileHere(file); }
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 // windows.h: everything else reaches these calls through win32_api.h.
 #include "win32_api.h"
 
+#include "string_blocks.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -39,6 +41,13 @@ void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsign
   return ::CreateFileA(fileName, desiredAccess, shareMode, nullptr, creationDisposition,
                        flagsAndAttributes, nullptr);
 }
+
+unsigned long MoveFilePointer(void* file, long distance, long* distanceHigh,
+                              unsigned long moveMethod) {
+  return ::SetFilePointer(file, distance, distanceHigh, moveMethod);
+}
+
+int EndFileHere(void* file) { return ::SetEndOfFile(file); }
 
 unsigned long LastError() { return ::GetLastError(); }
 
@@ -97,6 +106,51 @@ const char* NextChar(const char* text) { return ::CharNextA(text); }
 
 int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax) {
   return ::LoadStringA(reinterpret_cast<HINSTANCE>(module), id, buffer, bufferMax);
+}
+
+namespace {
+
+struct BlockCheck {
+  bool wellFormed = true;
+};
+
+BOOL CALLBACK CheckBlockLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language,
+                                 LONG_PTR context) {
+  auto* check = reinterpret_cast<BlockCheck*>(context);
+  const HRSRC found = ::FindResourceExA(module, type, name, language);
+  const DWORD size = found != nullptr ? ::SizeofResource(module, found) : 0;
+  const HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
+  const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+  if (!StringBlockWellFormed(data, size)) check->wellFormed = false;
+  return check->wellFormed;  // the first malformed block ends the check
+}
+
+BOOL CALLBACK CheckBlock(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR context) {
+  auto* check = reinterpret_cast<BlockCheck*>(context);
+  if (!::EnumResourceLanguagesA(module, type, name, &CheckBlockLanguage, context) &&
+      check->wellFormed) {
+    check->wellFormed = false;  // a block whose languages cannot be listed is not used either
+  }
+  return check->wellFormed;
+}
+
+}  // namespace
+
+bool StringBlocksWellFormed(uintptr_t module) {
+  BlockCheck check;
+  const HMODULE handle = reinterpret_cast<HMODULE>(module);
+  ::SetLastError(ERROR_SUCCESS);
+  if (!::EnumResourceNamesA(handle, MAKEINTRESOURCEA(6) /* RT_STRING */, &CheckBlock,
+                            reinterpret_cast<LONG_PTR>(&check))) {
+    // No string table at all has no malformed block; any other failure of the listing leaves
+    // the module unchecked, and so unused.
+    const DWORD error = ::GetLastError();
+    if (check.wellFormed && error != ERROR_RESOURCE_TYPE_NOT_FOUND &&
+        error != ERROR_RESOURCE_DATA_NOT_FOUND) {
+      check.wellFormed = false;
+    }
+  }
+  return check.wellFormed;
 }
 
 uintptr_t LoadAsData(const char* fileName, void* reserved, unsigned long flags) {

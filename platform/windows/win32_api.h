@@ -15,6 +15,10 @@ int WriteFile(void* handle, const void* buffer, unsigned long size, unsigned lon
 int CloseHandle(void* handle);
 void* CreateFileHandle(const char* fileName, unsigned long desiredAccess, unsigned long shareMode,
                        unsigned long creationDisposition, unsigned long flagsAndAttributes);
+// SetFilePointer and SetEndOfFile.
+unsigned long MoveFilePointer(void* file, long distance, long* distanceHigh,
+                              unsigned long moveMethod);
+int EndFileHere(void* file);
 unsigned long LastError();
 void SetLastError(unsigned long code);
 [[noreturn]] void ExitProcess(unsigned int exitCode);
@@ -44,6 +48,10 @@ bool FindFileName(const char* path, char* name, unsigned long size);
 const char* NextChar(const char* text);
 
 int LoadStringFrom(uintptr_t module, unsigned int id, char* buffer, int bufferMax);
+// Whether every block of the module's string table, in every language it holds, is well formed
+// (StringBlockWellFormed against the size that SizeofResource gives for it). A module without a
+// string table has no malformed block.
+bool StringBlocksWellFormed(uintptr_t module);
 uintptr_t LoadAsData(const char* fileName, void* reserved, unsigned long flags);
 int FreeLibrary(uintptr_t module);
 void* ProcAddress(uintptr_t module, const char* name);

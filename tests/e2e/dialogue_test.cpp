@@ -78,6 +78,10 @@ const ResultCase kResultCases[] = {
     // The six answers and nothing more: the final wait finds the end of input.
     {"NoFinalEnter", "100\n200\n300\n400\nX\n150\n", "X", "X= 150.00m", "Y= 250.00m"},
     {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
+    // A Ctrl+Z (byte 26) after the answer's text, in the same block of input, ends the answer and
+    // is consumed; the rest of its line is skipped (compare CtrlZAtTheFrontOfTheNextBlock below).
+    {"CtrlZAfterTheAnswerInTheSameBlock", "100\n200\n300\n400\nX\x1a" "zzz\n150\n\n", "X",
+     "X= 150.00m", "Y= 250.00m"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResultCases),
@@ -146,6 +150,15 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   EXPECT_EQ(r.exitCode, 1);
 }
 
+// The bytes of CtrlZAfterTheAnswerInTheSameBlock, with the fourth number's line padded so that
+// the 26 after the answer is the first byte of the second block of 128 bytes: there it is the end
+// of the input, and the known coordinate is missing.
+const std::string CtrlZAtTheFrontOfTheNextBlock = [] {
+  std::string input = "100\n200\n300\n400";
+  input += std::string(126 - input.size(), ' ') + "\nX\x1a" "zzz\n150\n\n";
+  return input;
+}();
+
 const FailureCase kFailureCases[] = {
     {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "", "EInOutError",
      "Invalid numeric input"},
@@ -189,6 +202,9 @@ const FailureCase kFailureCases[] = {
      "EInOutError", "Read beyond end of file"},
     {"CtrlZWhereTheAnswerIsDue", "100\n200\n300\n400\n\x1aX\n150\n", UP_TO_QUESTION, "",
      "EInOutError", "Read beyond end of file"},
+    {"CtrlZAtTheFrontOfTheNextBlock", CtrlZAtTheFrontOfTheNextBlock.c_str(),
+     UP_TO_KNOWN "Enter the X coordinate of the map frame corner\n", "", "EInOutError",
+     "Read beyond end of file"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
@@ -242,6 +258,29 @@ TEST(DialogueFailureOutput, MistypedNumberAddressNamesTheDialogue) {
   ASSERT_GT(readLine, 0);
   const int reported = std::atoi(where.substr(where.rfind(':') + 1).c_str());
   EXPECT_TRUE(reported == readLine || reported == readLine + 1) << where << " read at " << readLine;
+}
+
+// A mistyped number whose report cannot write out the prompt still waiting in the buffer of a
+// redirected output (a file that may not grow): the report is of that write's I/O error, in place
+// of the mistyped number, and its address is the report's own check of the write, not the
+// dialogue's. (A device such as /dev/full takes each line at once: there the prompt's own
+// statement fails first.)
+TEST(DialogueFailureOutput, FailedWriteOutOfTheReportIsReportedAtTheReportsAddressNotUnderWine) {
+  e2e::RunOptions options;
+  options.program = e2e::ProgramPath();
+  options.stdinBytes = "12a\n";
+  options.output = e2e::OutputKind::File;
+  options.fileSizeLimit = 0;
+  const e2e::RunResult r = e2e::RunProgram(options);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(
+      r.err, match, std::regex("^Exception EInOutError in module " + e2e::ModulePattern() +
+                               " at ([0-9A-F]{8})\\.\r\nI/O error 112\\.\r\n\r\n$")))
+      << testing::PrintToString(r.err);
+  const std::string where = e2e::SourceLineOf(match[1].str());
+  ASSERT_FALSE(where.empty());
+  EXPECT_THAT(where, testing::HasSubstr("runtime/exception_report.cpp:"));
+  EXPECT_EQ(r.exitCode, 1);
 }
 
 // Redirected output leaves in blocks of exactly 128 bytes, the rest at shutdown.

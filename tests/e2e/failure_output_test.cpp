@@ -49,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutputFailureCase{"FullDisk", e2e::OutputKind::DevFull, WholeRun, "I/O error 112"},
         OutputFailureCase{"ClosedOutputNotUnderWine", e2e::OutputKind::Closed, WholeRun, "I/O error 105"},
         // A mistyped number whose report cannot write out the pending prompt: the report of
-        // that write failure replaces the report of the number.
+        // that write failure replaces the report of the number. (/dev/full is a device, which
+        // takes each line at once: there the prompt's own statement fails first.)
         OutputFailureCase{"MistypedNumberWithPipeWithoutReaderNotUnderWine", e2e::OutputKind::BrokenPipe,
                           "12a\n", "I/O error 232"},
         OutputFailureCase{"MistypedNumberWithFullDisk", e2e::OutputKind::DevFull, "12a\n",

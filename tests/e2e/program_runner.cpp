@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,6 +211,15 @@ void RemoveTree(const std::string& path) {
   std::filesystem::remove_all(path, ignored);
 }
 
+// Whether the process waits in a read of descriptor 0 (the system call's number and its first
+// argument, as /proc shows them for a blocked process).
+bool WaitsInReadOfStandardInput(pid_t pid) {
+  std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+  std::string number, descriptor;
+  syscall >> number >> descriptor;
+  return number == std::to_string(SYS_read) && descriptor == "0x0";
+}
+
 RunResult RunProgram(const RunOptions& options) {
   // The program may end before it has read all of its input: a write to its closed input pipe
   // must fail here, not end the test.
@@ -216,6 +227,11 @@ RunResult RunProgram(const RunOptions& options) {
   RunResult result;
   const std::string scratch = MakeTempDir();
   const std::string outFile = scratch + "/stdout";
+  int unshrinkable = -1;
+  if (options.output == OutputKind::UnshrinkableFile) {
+    unshrinkable = memfd_create("stdout", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    Check(unshrinkable >= 0 && fcntl(unshrinkable, F_ADD_SEALS, F_SEAL_SHRINK) == 0, "memfd");
+  }
   const std::string writeLog = scratch + "/writes";
 
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
@@ -264,6 +280,7 @@ RunResult RunProgram(const RunOptions& options) {
     switch (options.output) {
       case OutputKind::Pipe:
       case OutputKind::BrokenPipe: dup2(outPipe[1], 1); break;
+      case OutputKind::UnshrinkableFile: dup2(unshrinkable, 1); break;
       case OutputKind::File: {
         int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(fd, 1);
@@ -304,7 +321,8 @@ RunResult RunProgram(const RunOptions& options) {
   }
 
   size_t written = 0;
-  if (inPipe[1] >= 0 && options.stdinBytes.empty()) {
+  bool inputHeld = options.beforeInput && inPipe[1] >= 0;
+  if (inPipe[1] >= 0 && options.stdinBytes.empty() && !inputHeld) {
     close(inPipe[1]);
     inPipe[1] = -1;
   }
@@ -315,14 +333,24 @@ RunResult RunProgram(const RunOptions& options) {
     int n = 0;
     if (outPipe[0] >= 0) fds[n++] = {outPipe[0], POLLIN, 0};
     if (errPipe[0] >= 0) fds[n++] = {errPipe[0], POLLIN, 0};
-    if (inPipe[1] >= 0) fds[n++] = {inPipe[1], POLLOUT, 0};
+    if (inputHeld && (n == 0 || WaitsInReadOfStandardInput(pid))) {
+      inputHeld = false;
+      options.beforeInput(static_cast<int>(pid));
+      if (options.stdinBytes.empty()) {
+        close(inPipe[1]);
+        inPipe[1] = -1;
+      }
+    }
+    if (inPipe[1] >= 0 && !inputHeld) fds[n++] = {inPipe[1], POLLOUT, 0};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) {
       result.timedOut = true;
       kill(pid, SIGKILL);
       break;
     }
-    if (poll(fds, static_cast<nfds_t>(n), static_cast<int>(left)) < 0) {
+    // While the input is held, the program is looked at every few milliseconds.
+    const int wait = inputHeld ? 5 : static_cast<int>(left);
+    if (poll(fds, static_cast<nfds_t>(n), wait) < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -359,6 +387,14 @@ RunResult RunProgram(const RunOptions& options) {
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   if (options.output == OutputKind::File) result.out = ReadWholeFile(outFile);
+  if (unshrinkable >= 0) {
+    char buffer[4096];
+    ssize_t got = 0;
+    for (off_t at = 0; (got = pread(unshrinkable, buffer, sizeof buffer, at)) > 0; at += got) {
+      result.out.append(buffer, static_cast<size_t>(got));
+    }
+    close(unshrinkable);
+  }
   if (options.countWrites) result.writes = ReadWriteLog(writeLog);
   RemoveTree(scratch);
   return result;

@@ -2,6 +2,7 @@
 // output and standard error, and how it ended.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,7 +11,9 @@
 namespace e2e {
 
 enum class InputKind { Bytes, Closed, DevNull };
-enum class OutputKind { Pipe, File, Closed, DevFull, BrokenPipe };
+// File: a regular file, read back after the run. UnshrinkableFile: the same, except that it
+// cannot be made shorter (an in-memory file sealed against shrinking; Linux only).
+enum class OutputKind { Pipe, File, UnshrinkableFile, Closed, DevFull, BrokenPipe };
 
 struct RunOptions {
   std::string program;                 // path of the executable
@@ -26,6 +29,10 @@ struct RunOptions {
   std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
   bool direct = false;  // start the program itself even when FRAMECALC_PROGRAM_RUNNER is set
+  // When set, standard input stays open and empty until the program waits in a read of it (as
+  // /proc/PID/syscall shows; Linux only); then `beforeInput` runs once with the program's process
+  // id (to signal it, or to remove its file), and only then are the input bytes written.
+  std::function<void(int pid)> beforeInput;
 };
 
 struct WriteCall {

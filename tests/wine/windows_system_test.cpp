@@ -5,9 +5,11 @@
 // Wine's reg.exe in the program's prefix and removed again.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -148,10 +150,16 @@ TEST_F(WindowsSystem, MissingOrUnfitEntryGivesTheProgramsText) {
   ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
                "Ausnahme EInOutError in Modul framecalc.exe bei ########.\r\n"
                "Invalid numeric input.\r\n\r\n");
-  MakeModule("framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = Ausnahme %s %s %s %s %s %s\n");
-  ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
-               "Exception EInOutError in module framecalc.exe at ########.\r\n"
-               "Ungueltige Zahl.\r\n\r\n");
+  // A template with more conversions, or with a width or a precision on any of them (the report
+  // would show the address alone, or lose the message past its limit).
+  for (const char* unfit : {"Ausnahme %s %s %s %s %s %s", "%.0s%.0s%p%.0s%.0s",
+                            "%1024s|%1024s|%1024p|%1024s|%1024s",
+                            "Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n"}) {
+    MakeModule("framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = " + std::string(unfit) + "\n");
+    ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
+                 "Exception EInOutError in module framecalc.exe at ########.\r\n"
+                 "Ungueltige Zahl.\r\n\r\n");
+  }
 }
 
 TEST_F(WindowsSystem, RegistryOverrideForTheProgramsLongPath) {
@@ -171,16 +179,201 @@ TEST_F(WindowsSystem, RegistryOverrideByTheDefaultValue) {
 // "Ungültige Zahl äöß" written in code page 1252 (as bytes, and one as an escape) reaches
 // standard error in the OEM code page of a German locale (850: ü 81, ä 84, ö 94, ß E1; the same
 // bytes in 437). The tool reads the text format as the Linux build does: a later line replaces
-// an earlier one, a malformed line is skipped.
+// an earlier one, a malformed line (one with a zero byte among them) is skipped.
 TEST_F(WindowsSystem, ReportInTheOemCodePage) {
   MakeModule("framecalc.DEU",
              "65528 = erste Zeile\n"
              "65528 = Ung\xFCltige Zahl \\xE4\xF6\xDF\n"
              "65528 Zahl ohne Gleichheitszeichen\n"
-             "65528 = kaputt \\q\n");
+             "65528 = kaputt \\q\n"
+             "65528 = Null\\x00Byte\n");
   const e2e::RunResult r = Run("de_DE.UTF-8", MistypedNumber);
   ExpectReport(r, "Exception EInOutError in module framecalc.exe at ########.\r\n"
                   "Ung\x81ltige Zahl \x84\x94\xE1.\r\n\r\n");
+}
+
+// The blocks of a DLL's string table, found through its resource directory: for each block (the
+// identifiers 16 (n - 1) to 16 n - 1 of block n) the file offsets of its data entry (whose second
+// word is the block's size) and of its bytes.
+struct StringBlock {
+  uint32_t number;
+  size_t entryOffset;
+  size_t dataOffset;
+};
+
+uint32_t Word32(const std::string& image, size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(image.at(at + i));
+  return value;
+}
+uint16_t Word16(const std::string& image, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(image.at(at)) |
+                               static_cast<uint8_t>(image.at(at + 1)) << 8);
+}
+void PutWord16(std::string& image, size_t at, uint16_t value) {
+  image.at(at) = static_cast<char>(value & 0xFF);
+  image.at(at + 1) = static_cast<char>(value >> 8);
+}
+void PutWord32(std::string& image, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) image.at(at + i) = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+std::vector<StringBlock> StringBlocksOf(const std::string& image) {
+  const size_t header = Word32(image, 0x3C);
+  const size_t sections = Word16(image, header + 6);
+  const size_t table = header + 24 + Word16(image, header + 20);
+  size_t rsrc = 0, rsrcAddress = 0;
+  for (size_t i = 0; i < sections; ++i) {
+    const size_t section = table + 40 * i;
+    if (image.compare(section, 6, ".rsrc\0", 6) == 0) {
+      rsrcAddress = Word32(image, section + 12);
+      rsrc = Word32(image, section + 20);
+    }
+  }
+  EXPECT_NE(rsrc, 0u) << "no resource section";
+  // The entries of a resource directory at `offset` (relative to the section): id and target.
+  const auto entries = [&](size_t offset) {
+    std::vector<std::pair<uint32_t, uint32_t>> list;
+    const size_t count = size_t{Word16(image, rsrc + offset + 12)} + Word16(image, rsrc + offset + 14);
+    for (size_t i = 0; i < count; ++i) {
+      const size_t entry = rsrc + offset + 16 + 8 * i;
+      list.emplace_back(Word32(image, entry), Word32(image, entry + 4));
+    }
+    return list;
+  };
+  std::vector<StringBlock> blocks;
+  for (const auto& [type, types] : entries(0)) {
+    if (type != 6) continue;  // RT_STRING
+    for (const auto& [number, languages] : entries(types & 0x7FFFFFFF)) {
+      for (const auto& [language, data] : entries(languages & 0x7FFFFFFF)) {
+        const size_t entryOffset = rsrc + data;
+        const size_t dataOffset = Word32(image, entryOffset) - rsrcAddress + rsrc;
+        blocks.push_back(StringBlock{number, entryOffset, dataOffset});
+      }
+    }
+  }
+  return blocks;
+}
+
+// Ways to spoil the block that holds one identifier.
+enum class Spoil { LengthPastTheEnd, BlockCutShort, OddByteCount };
+
+struct SpoiledCase {
+  const char* name;
+  uint32_t identifier;
+  Spoil spoil;
+};
+
+void PrintTo(const SpoiledCase& c, std::ostream* os) { *os << c.name; }
+
+class SpoiledLanguageDll : public WindowsSystem, public testing::WithParamInterface<SpoiledCase> {
+ protected:
+  // The German module, its block of `identifier` spoiled as the case says.
+  void MakeSpoiledModule(const SpoiledCase& c) {
+    MakeModule("framecalc.DEU", GermanSource());
+    const std::string path = dir_ + "/framecalc.DEU";
+    std::string image = ReadFile(path);
+    bool found = false;
+    for (const StringBlock& block : StringBlocksOf(image)) {
+      if (block.number != c.identifier / 16 + 1) continue;
+      found = true;
+      const uint32_t size = Word32(image, block.entryOffset + 4);
+      // The offset in the block of the identifier's count, and of the end of its text.
+      size_t at = 0;
+      for (uint32_t entry = 0; entry < c.identifier % 16; ++entry) {
+        at += 2 + 2 * size_t{Word16(image, block.dataOffset + at)};
+      }
+      const size_t end = at + 2 + 2 * size_t{Word16(image, block.dataOffset + at)};
+      ASSERT_LE(end, size);
+      switch (c.spoil) {
+        case Spoil::LengthPastTheEnd:
+          PutWord16(image, block.dataOffset + at,
+                    static_cast<uint16_t>((size - at - 2) / 2 + 1));
+          break;
+        case Spoil::BlockCutShort:
+          PutWord32(image, block.entryOffset + 4, static_cast<uint32_t>(end - 2));
+          break;
+        case Spoil::OddByteCount:
+          PutWord32(image, block.entryOffset + 4, size + 1);
+          break;
+      }
+    }
+    ASSERT_TRUE(found) << "no block for " << c.identifier;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << image;
+  }
+};
+
+// A module with a malformed block is not used at all: the dialogue runs as without it, and a
+// failure is reported in the program's own words, never through a loader that reads past the
+// block.
+TEST_P(SpoiledLanguageDll, IsNotUsed) {
+  const SpoiledCase& c = GetParam();
+  MakeSpoiledModule(c);
+  const e2e::RunResult whole = Run("de_DE.UTF-8", "100\n200\n300\n400\nX\n150\n\n");
+  EXPECT_EQ(whole.out, e2e::DialogueTranscript("X", "X= 150.00m", "Y= 250.00m"));
+  EXPECT_EQ(whole.err, "");
+  EXPECT_EQ(whole.exitCode, 0);
+  ExpectReport(Run("de_DE.UTF-8", MistypedNumber), EnglishReport);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, SpoiledLanguageDll,
+    testing::Values(
+        SpoiledCase{"FirstBlockLengthPastTheEnd", 65504, Spoil::LengthPastTheEnd},
+        SpoiledCase{"TemplateLengthPastTheEnd", 65511, Spoil::LengthPastTheEnd},
+        SpoiledCase{"MessageLengthPastTheEnd", 65528, Spoil::LengthPastTheEnd},
+        SpoiledCase{"FirstBlockCutShort", 65504, Spoil::BlockCutShort},
+        SpoiledCase{"TemplateBlockCutShort", 65511, Spoil::BlockCutShort},
+        SpoiledCase{"MessageBlockCutShort", 65528, Spoil::BlockCutShort},
+        SpoiledCase{"TemplateBlockOddByteCount", 65511, Spoil::OddByteCount},
+        SpoiledCase{"MessageBlockOddByteCount", 65528, Spoil::OddByteCount}),
+    [](const testing::TestParamInfo<SpoiledCase>& param) { return std::string(param.param.name); });
+
+// The same module unspoiled is used: the spoiling above is what keeps it out.
+TEST_F(WindowsSystem, UnspoiledExampleDllIsUsed) {
+  MakeModule("framecalc.DEU", GermanSource());
+  ASSERT_EQ(StringBlocksOf(ReadFile(dir_ + "/framecalc.DEU")).size(), 3u)
+      << "the blocks of 65488 to 65503, 65504 to 65519 and 65520 to 65535";
+  ExpectReport(Run("de_DE.UTF-8", MistypedNumber), GermanReport);
+}
+
+// A text with a byte that code page 1252 does not define (81, 8D, 8F, 90, 9D; a UTF-8 "с" is
+// D1 81) would be cut there by the resource compiler: the tool stops instead, names the line and
+// the byte, and writes nothing.
+TEST_F(WindowsSystem, LanguageDllToolStopsAtAByteTheCodePageLacks) {
+  struct {
+    std::string source;
+    const char* where;  // "LINE: the byte 0xNN"
+  } const cases[] = {
+      {"65528 = Ung\x81ltige Zahl\n", "1: the byte 0x81"},
+      {"# Russian, written in UTF-8\n65528 = \xD0\x9D\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD\xD0\xBE\n",
+       "2: the byte 0x9D"},
+      {"65528 = a\\x8Db\n", "1: the byte 0x8D"},
+      {"65528 = erste\n\n65521 = E/A \x8F %d\n", "3: the byte 0x8F"},
+      {"65528 = \x90\n", "1: the byte 0x90"},
+      {"65528 = ok\n65528 = \xD1\x81\n", "2: the byte 0x81"},
+  };
+  for (const auto& c : cases) {
+    const std::string source = dir_ + "/bad.lang";
+    const std::string output = dir_ + "/framecalc.DEU";
+    std::ofstream(source, std::ios::binary | std::ios::trunc) << c.source;
+    e2e::RunOptions options;
+    options.program = "/bin/bash";
+    options.arguments = {std::string(FRAMECALC_SOURCE_DIR) + "/tools/make-language-dll.sh", source,
+                         output};
+    options.environment["FRAMECALC_MINGW_PREFIX"] = MingwPrefix();
+    options.input = e2e::InputKind::DevNull;
+    options.direct = true;
+    const e2e::RunResult r = e2e::RunProgram(options);
+    EXPECT_NE(r.exitCode, 0) << c.where;
+    EXPECT_NE(r.err.find(source + ":" + c.where + " is not defined in code page 1252"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(output)) << c.where;
+  }
+  // The bytes it does define pass, 0x80 (the euro sign) and 0x9E among them.
+  MakeModule("framecalc.DEU", "65528 = \x80\x9E\xFC\\x8E\n");
+  EXPECT_TRUE(fs::exists(dir_ + "/framecalc.DEU"));
 }
 
 // Wine's keyboard fails the start-up test: a value that would mask every floating-point

@@ -210,6 +210,117 @@ TEST(Output, ThatCannotBeWrittenEndsTheRunWithItsError) {
   EXPECT_EQ(broken.exitCode, 2);
 }
 
+// --help and --version write to standard output as the results do: when it cannot take their
+// text, the run ends with the output's error and status 2.
+struct InformationCase {
+  const char* name;
+  const char* option;
+  e2e::OutputKind output;
+  const char* err;
+};
+
+void PrintTo(const InformationCase& c, std::ostream* os) { *os << c.name; }
+
+class InformationOutput : public testing::TestWithParam<InformationCase> {};
+
+TEST_P(InformationOutput, ThatCannotBeWrittenEndsWithItsError) {
+  const InformationCase& c = GetParam();
+  const e2e::RunResult result = RunBatch({c.option}, "", c.output);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.exitCode, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, InformationOutput,
+    testing::Values(
+        InformationCase{"HelpToAFullDisk", "--help", e2e::OutputKind::DevFull,
+                        "framecalc-batch: standard output: I/O error 112\n"},
+        InformationCase{"VersionToAFullDisk", "--version", e2e::OutputKind::DevFull,
+                        "framecalc-batch: standard output: I/O error 112\n"},
+        InformationCase{"HelpToAClosedOutput", "--help", e2e::OutputKind::Closed,
+                        "framecalc-batch: standard output: I/O error 6\n"},
+        InformationCase{"VersionToAClosedOutput", "--version", e2e::OutputKind::Closed,
+                        "framecalc-batch: standard output: I/O error 6\n"},
+        InformationCase{"HelpToAPipeWithoutReader", "--help", e2e::OutputKind::BrokenPipe,
+                        "framecalc-batch: standard output: I/O error 232\n"},
+        InformationCase{"VersionToAPipeWithoutReader", "--version", e2e::OutputKind::BrokenPipe,
+                        "framecalc-batch: standard output: I/O error 232\n"}),
+    [](const testing::TestParamInfo<InformationCase>& param) { return param.param.name; });
+
+// Results to a file under a file-size limit: the write that crosses it fails, and the file ends
+// with the last result line that fitted whole; the cut line is taken back.
+struct OutputLimitCase {
+  const char* name;
+  long limit;
+  size_t records;     // of "0 0 2 2 X 1", 10 bytes of result each, after the two below
+  size_t wholeLines;  // result lines that the file keeps
+};
+
+void PrintTo(const OutputLimitCase& c, std::ostream* os) { *os << c.name; }
+
+class OutputLimits : public testing::TestWithParam<OutputLimitCase> {};
+
+TEST_P(OutputLimits, LeaveOnlyWholeResultLines) {
+  const OutputLimitCase& c = GetParam();
+  std::string input = "0 0 1 1 X 1234\n0 0 1 1 X 7890.12\n";
+  std::string expected = "1234.00\t1234.00\n7890.12\t7890.12\n";
+  for (size_t i = 0; i < c.records; ++i) {
+    input += "0 0 2 2 X 1\n";
+    expected += "1.00\t1.00\n";
+  }
+  size_t kept = 0;
+  for (size_t line = 0; line < c.wholeLines; ++line) kept = expected.find('\n', kept) + 1;
+  e2e::RunOptions options;
+  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.stdinBytes = input;
+  options.output = e2e::OutputKind::File;
+  options.fileSizeLimit = c.limit;
+  const e2e::RunResult result = e2e::RunProgram(options);
+  EXPECT_EQ(result.signal, 0) << "ended by a signal";
+  ASSERT_EQ(result.out.size(), kept);
+  EXPECT_EQ(result.out, expected.substr(0, kept));
+  const bool everything = kept == expected.size();
+  EXPECT_EQ(result.err, everything ? "" : "framecalc-batch: standard output: I/O error 112\n");
+  EXPECT_EQ(result.exitCode, everything ? 0 : 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, OutputLimits,
+    testing::Values(
+        OutputLimitCase{"NothingMayBeWritten", 0, 0, 0},
+        OutputLimitCase{"InsideTheFirstLine", 10, 0, 0},
+        OutputLimitCase{"AtTheEndOfTheFirstLine", 16, 0, 1},
+        OutputLimitCase{"InsideTheSecondLine", 19, 0, 1},
+        OutputLimitCase{"OneByteShort", 31, 0, 1},
+        OutputLimitCase{"RoomForEverything", 32, 0, 2},
+        // 256 KiB blocks: the first ends at its last line end, the limit cuts into the second.
+        OutputLimitCase{"InsideTheSecondBlock", 300005, 100000, 29999},
+        OutputLimitCase{"AtTheBlockSize", 262144, 100000, 26213}),
+    [](const testing::TestParamInfo<OutputLimitCase>& param) { return param.param.name; });
+
+// Where the cut line cannot be taken back (a file that cannot be made shorter), the message says
+// which result line is the last complete one.
+TEST(Output, ThatCannotBeCutBackNamesItsLastCompleteLine) {
+  std::string input = "0 0 1 1 X 1234\n0 0 1 1 X 7890.12\n";
+  for (const auto& [limit, err] : std::vector<std::pair<long, std::string>>{
+           {19, "framecalc-batch: standard output: I/O error 112; the last complete result line "
+                "is line 1\n"},
+           {5, "framecalc-batch: standard output: I/O error 112; no result line reached it "
+               "complete\n"},
+           {16, "framecalc-batch: standard output: I/O error 112\n"}}) {
+    e2e::RunOptions options;
+    options.program = FRAMECALC_BATCH_PROGRAM;
+    options.stdinBytes = input;
+    options.output = e2e::OutputKind::UnshrinkableFile;
+    options.fileSizeLimit = limit;
+    const e2e::RunResult result = e2e::RunProgram(options);
+    EXPECT_EQ(result.out, std::string("1234.00\t1234.00\n7890.12").substr(0, limit)) << limit;
+    EXPECT_EQ(result.err, err) << limit;
+    EXPECT_EQ(result.exitCode, 2) << limit;
+  }
+}
+
 TEST(Output, IsWrittenInLargeBlocks) {
   std::string input;
   for (int i = 0; i < 50000; ++i) input += "0 0 2 2 X 1\n";

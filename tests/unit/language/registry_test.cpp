@@ -140,6 +140,38 @@ TEST_F(RegistryFiles, NamesIgnoreCaseAndLaterValuesReplaceEarlier) {
       << "the user's file is not the machine's";
 }
 
+// A key as large as the file may be: every name keeps the data of its last line, whatever the
+// case it was written in, and the names stay apart.
+TEST_F(RegistryFiles, ALargeKeyKeepsTheLastLineOfEachName) {
+  constexpr int Names = 50000;
+  std::string file = "[Software\\Quenlor\\Locales]\n";
+  for (int i = 0; i < Names; ++i) file += "\"/opt/p" + std::to_string(i) + "\"=DEU\n";
+  for (int i = 0; i < Names; i += 7) file += "\"/OPT/P" + std::to_string(i) + "\"=FRA\n";
+  file += "@=ITA\n\"/opt/p49999\"=ESP\n";
+  ASSERT_LT(file.size(), 1024u * 1024u);
+  User(file);
+  HKEY key = 0;
+  ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", 0,
+                                    platform::KEY_READ, &key),
+            Success);
+  const auto value = [key](const std::string& name) -> std::string {
+    char data[8] = {};
+    DWORD size = sizeof data;
+    if (platform::RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                                   reinterpret_cast<unsigned char*>(data), &size) != Success) {
+      return "";
+    }
+    return data;
+  };
+  for (const int i : {0, 1, 6, 7, 8, 24997, 24998, 49994, 49998}) {
+    EXPECT_EQ(value("/opt/p" + std::to_string(i)), i % 7 == 0 ? "FRA" : "DEU") << i;
+  }
+  EXPECT_EQ(value("/opt/P49999"), "ESP");
+  EXPECT_EQ(value(""), "ITA");
+  EXPECT_EQ(value("/opt/p50000"), "");
+  platform::RegCloseKey(key);
+}
+
 TEST_F(RegistryFiles, KeysExistWithTheirSubKeys) {
   User("[Software\\Quenlor\\Vantro\\Locales]\n[Other]\n");
   HKEY key = 0;
@@ -235,6 +267,14 @@ TEST(RegistryPlace, UserFileFollowsXdgConfigHomeThenHome) {
     ScopedEnvironment home("HOME", nullptr);
     ScopedEnvironment xdg("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(defaultValue(), "");
+  }
+  {
+    // Relative to the current folder, HOME would name the scratch directory's file.
+    const std::string relativeHome = (dir / "home").substr(1);
+    ScopedEnvironment home("HOME", relativeHome.c_str());
+    ScopedEnvironment xdg("XDG_CONFIG_HOME", nullptr);
+    ScopedDirectory root("/");
+    EXPECT_EQ(defaultValue(), "") << "a relative HOME is ignored";
   }
   platform::SetRegistryFiles("", "");
 }

@@ -66,3 +66,20 @@ class ScopedEnvironment {
   bool hadValue_ = false;
   std::string oldValue_;
 };
+
+// Makes `path` the current folder for the life of the object.
+class ScopedDirectory {
+ public:
+  explicit ScopedDirectory(const char* path) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~ScopedDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(old_, ignored);
+  }
+  ScopedDirectory(const ScopedDirectory&) = delete;
+  ScopedDirectory& operator=(const ScopedDirectory&) = delete;
+
+ private:
+  std::filesystem::path old_;
+};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/string_tables.h"
@@ -27,6 +28,8 @@ struct FitCase {
 };
 void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
 
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
 class TranslatedFormats : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(TranslatedFormats, FitOnlyWhenTheyTakeTheProgramsArguments) {
@@ -34,15 +37,42 @@ TEST_P(TranslatedFormats, FitOnlyWhenTheyTakeTheProgramsArguments) {
   EXPECT_EQ(TranslationFits(OwnText(c.id), c.translation), c.fits) << c.translation;
 }
 
-// The report template must keep all five conversions: the class, the module, the address, the
-// message and its full stop.
-TEST(ReportTemplate, NeedsEveryConversion) {
-  const std::string own = OwnText(StringIdExceptionReport);
-  EXPECT_TRUE(TranslationFits(own, "Ausnahme %s in Modul %s bei %p.\r\n%s%s\r\n", true));
-  EXPECT_FALSE(TranslationFits(own, "Fehler %s", true));
-  EXPECT_FALSE(TranslationFits(own, "Fehler", true));
-  EXPECT_FALSE(TranslationFits(own, "%s %s %p %s %s %s", true));
+// The report template must keep all five conversions (the class, the module, the address, the
+// message and its full stop), each bare: a width could push the message past the report's limit,
+// a precision could hide an argument.
+struct TemplateCase {
+  const char* name;
+  const char* translation;
+  bool fits;
+};
+
+void PrintTo(const TemplateCase& c, std::ostream* os) { *os << c.name; }
+
+class ReportTemplate : public ::testing::TestWithParam<TemplateCase> {};
+
+TEST_P(ReportTemplate, NeedsEveryConversionBare) {
+  const TemplateCase& c = GetParam();
+  EXPECT_EQ(TranslationFits(OwnText(StringIdExceptionReport), c.translation,
+                            TextUse::ReportTemplate),
+            c.fits)
+      << c.translation;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Templates, ReportTemplate,
+    ::testing::Values(
+        TemplateCase{"SameConversions", "Ausnahme %s in Modul %s bei %p.\r\n%s%s\r\n", true},
+        TemplateCase{"UpperCaseLetters", "%S | %S | %P\r\n%S%S", true},
+        TemplateCase{"LiteralPercent", "100%% %s %s %p %s%s", true},
+        TemplateCase{"TrailingConversionsLeftOut", "Fehler %s", false},
+        TemplateCase{"NoConversion", "Fehler", false},
+        TemplateCase{"OneConversionTooMany", "%s %s %p %s %s %s", false},
+        TemplateCase{"PrecisionsHideAllButTheAddress", "%.0s%.0s%p%.0s%.0s", false},
+        TemplateCase{"WidthsPushTheMessageOut", "%1024s|%1024s|%1024p|%1024s|%1024s", false},
+        TemplateCase{"OneSmallWidth", "%s %s %8p %s%s", false},
+        TemplateCase{"LeftAlignment", "%-s %s %p %s%s", false},
+        TemplateCase{"ZeroPrecision", "%s %s %p %.s%s", false}),
+    [](const ::testing::TestParamInfo<TemplateCase>& test) { return test.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     Conversions, TranslatedFormats,

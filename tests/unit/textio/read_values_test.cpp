@@ -153,6 +153,9 @@ INSTANTIATE_TEST_SUITE_P(
                  std::string(127, 'w'), "next"},
         LineCase{"LineSpanningRefills", {"ab", "cd", "ef\r\nnext\r\n"}, "abcdef", "next"},
         LineCase{"CtrlZEndsTheLineAndIsConsumed", {"ab\x1a" "cd\r\nnext\r\n"}, "ab", "next"},
+        // At the front of a refill the 26 is the end of the input: the next line read finds it
+        // and consumes it, and is empty.
+        LineCase{"CtrlZAtTheFrontOfARefillIsTheEnd", {"ab", "\x1a" "cd\r\nnext\r\n"}, "ab", ""},
         LineCase{"EmptyLine", {"\r\nnext\r\n"}, "", "next"},
         LineCase{"NoLineEndAtTheEnd", {"last"}, "last", ""},
         LineCase{"Exactly255", {Line255 + "\r\nnext\r\n"}, Line255, "next"},
