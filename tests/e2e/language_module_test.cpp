@@ -37,8 +37,6 @@ struct LanguageCase {
 };
 void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
 
-void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
-
 class LanguageModules : public testing::TestWithParam<LanguageCase> {
  protected:
   void SetUp() override { dir_ = fs::canonical(e2e::MakeTempDir()).string(); }

@@ -28,8 +28,6 @@ struct FitCase {
 };
 void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
 
-void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
-
 class TranslatedFormats : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(TranslatedFormats, FitOnlyWhenTheyTakeTheProgramsArguments) {
