@@ -5,6 +5,7 @@
 # writes OUT (the text) and OUT.gz. A manual page gets "framecalc V" as the fourth field of its
 # .TH line; any other text has @VERSION@, @MAINTAINER@ and @DATE@ (RFC 2822, UTC, from
 # SOURCE_DATE_EPOCH when it is set) replaced.
+cmake_minimum_required(VERSION 3.25)
 foreach(required SOURCE OUTPUT VERSION)
   if(NOT DEFINED ${required})
     message(FATAL_ERROR "InstalledDocument.cmake: ${required} is not set")

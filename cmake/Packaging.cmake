@@ -4,7 +4,8 @@
 # bin/framecalc and bin/framecalc-batch come from their own folders' rules; here: both manual
 # pages (with the project's version in their title line, compressed), the language modules in
 # share/framecalc/ (where the program looks for them, ../share/framecalc/ from its own folder),
-# and the package's copyright and changelog in share/doc/framecalc/.
+# the package's copyright and changelog in share/doc/framecalc/, and lintian's override for the
+# statically linked calculator.
 include(GNUInstallDirs)
 
 set(FRAMECALC_MAINTAINER "framecalc maintainers <framecalc@example.org>" CACHE STRING
@@ -40,6 +41,8 @@ install(FILES share/framecalc.DEU.lang DESTINATION ${CMAKE_INSTALL_DATADIR}/fram
         RENAME framecalc.DEU)
 install(FILES packaging/copyright ${FRAMECALC_DOCUMENTS_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME framecalc)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
