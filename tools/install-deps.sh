@@ -13,7 +13,7 @@ packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 
-release_packages=(dpkg-dev file zip unzip man-db groff-base lintian)
+release_packages=(dpkg-dev file zip unzip man-db groff-base bsdextrautils lintian)
 
 want_windows=1
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
