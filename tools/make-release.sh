@@ -15,7 +15,7 @@
 # prints it. The builds go to build/release/, which is made afresh: nothing of another build is
 # used. What is missing is installed first (tools/install-deps.sh with FRAMECALC_RELEASE=1).
 # SOURCE_DATE_EPOCH (by default the time of the last commit) dates the changelog and the zip's
-# entries, so that the same sources give the same zip. tools/test-release.sh checks the result.
+# entries. tools/test-release.sh checks the result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
