@@ -260,6 +260,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "Read beyond end of file.\r\n\r\n"}),
     [](const testing::TestParamInfo<ShippedCase>& test) { return test.param.name; });
 
+// A link to the installed program (as in ~/bin) finds the modules of the program's real folder,
+// not of the link's.
+TEST_F(ScratchInstall, LinkToTheProgramFindsItsDataFolderNotUnderWine) {
+  const std::string program = Install("usr/bin/framecalc");
+  Write("usr/share/framecalc/framecalc.DEU", GermanModule);
+  Write("home/share/framecalc/framecalc.DEU", "65528 = beim Verweis\n");
+  fs::create_directories(dir_ + "/home/bin");
+  fs::create_symlink(program, dir_ + "/home/bin/framecalc");
+  const e2e::RunResult r = RunIn(dir_ + "/home/bin/framecalc", "de_DE.UTF-8", "12a\n");
+  std::string expected = GermanReport;
+  expected.replace(expected.find('@'), 1, "framecalc");
+  EXPECT_TRUE(std::regex_match(r.err, std::regex(e2e::ReportPattern(expected)))) << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+}
+
 TEST_F(LanguageModules, NormalRunWithAModuleEndsWithCodeZeroNotUnderWine) {
   const std::string program = Install("framecalc");
   Write("framecalc.DEU", GermanModule);
