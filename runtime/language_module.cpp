@@ -36,16 +36,23 @@ bool UsableAbbreviation(const char* abbreviation) {
   return std::strcmp(abbreviation, ".") != 0 && std::strcmp(abbreviation, "..") != 0;
 }
 
-platform::HMODULE LoadCandidate(const char* path, const char* abbreviation) {
+platform::HMODULE LoadFrom(const char* path, const char* abbreviation, const char* folder) {
   char candidate[PathBufferSize];
-  if (!LanguageModuleCandidate(path, abbreviation, candidate)) return 0;
+  if (!LanguageModuleCandidate(path, abbreviation, candidate, folder)) return 0;
   return platform::LoadLibraryExA(candidate, 0, platform::LOAD_LIBRARY_AS_DATAFILE);
+}
+
+// One candidate name: beside the module, then in the data folder of installed modules.
+platform::HMODULE LoadCandidate(const char* path, const char* abbreviation) {
+  if (const platform::HMODULE module = LoadFrom(path, abbreviation, nullptr)) return module;
+  if (platform::LanguageModuleDataFolder == nullptr) return 0;
+  return LoadFrom(path, abbreviation, platform::LanguageModuleDataFolder);
 }
 
 }  // namespace
 
 bool LanguageModuleCandidate(const char* path, const char* abbreviation,
-                             char (&candidate)[PathBufferSize]) {
+                             char (&candidate)[PathBufferSize], const char* folder) {
   candidate[0] = '\0';
   if (path == nullptr || abbreviation == nullptr || !UsableAbbreviation(abbreviation)) {
     return false;
@@ -79,9 +86,17 @@ bool LanguageModuleCandidate(const char* path, const char* abbreviation,
     addDot = true;
   }
   const size_t abbreviationLength = std::strlen(abbreviation);
-  if (baseLength + (addDot ? 1 : 0) + abbreviationLength >= PathBufferSize) return false;
-  std::memcpy(candidate, path, baseLength);
-  size_t pos = baseLength;
+  const size_t folderLength = folder != nullptr ? std::strlen(folder) : 0;
+  if (folderLength + baseLength + (addDot ? 1 : 0) + abbreviationLength >= PathBufferSize) {
+    return false;
+  }
+  // The module's folder, the data folder relative to it, then the module's file name.
+  std::memcpy(candidate, path, nameStart);
+  size_t pos = nameStart;
+  if (folderLength > 0) std::memcpy(candidate + pos, folder, folderLength);
+  pos += folderLength;
+  std::memcpy(candidate + pos, path + nameStart, baseLength - nameStart);
+  pos += baseLength - nameStart;
   if (addDot) candidate[pos++] = '.';
   std::memcpy(candidate + pos, abbreviation, abbreviationLength + 1);
   return true;

@@ -68,11 +68,14 @@ void ReadLanguageOverride(const char* programPath, char (&languageOverride)[5]);
 // Builds the candidate file name for `abbreviation` from the module path: the extension of the
 // file-name part (after its last ".") is replaced; a file name without an extension gets "."
 // and the abbreviation appended where program files carry no extension (Linux), and gives no
-// candidate where they do. False when there is no candidate or it does not fit the buffer.
+// candidate where they do. With a `folder` (relative, ending in a delimiter) the candidate lies
+// in that folder relative to the module's own instead of beside the module. False when there is
+// no candidate or it does not fit the buffer.
 bool LanguageModuleCandidate(const char* path, const char* abbreviation,
-                             char (&candidate)[PathBufferSize]);
+                             char (&candidate)[PathBufferSize], const char* folder = nullptr);
 
 // Tries the candidates in order: the override, the full language abbreviation, its first two
-// characters. Returns the first module that loads, or 0.
+// characters; each beside the module, then, where the platform has one, in the data folder of
+// installed modules (LanguageModuleDataFolder). Returns the first module that loads, or 0.
 platform::HMODULE LoadLanguageCandidates(const char* path, const char* languageOverride,
                                          const char* languageName);

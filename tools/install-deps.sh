@@ -4,15 +4,20 @@
 #
 # With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
 # compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
-# needs the i386 architecture, which is added first.
+# needs the i386 architecture, which is added first. With FRAMECALC_RELEASE=1, what making and
+# checking the release files needs (tools/make-release.sh, tools/test-release.sh): the Debian
+# package tools and lintian, zip, and man for rendering the manual pages.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 
+release_packages=(dpkg-dev file zip unzip man-db groff-base bsdextrautils lintian)
+
 want_windows=1
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
+if [ "${FRAMECALC_RELEASE:-0}" = 1 ]; then packages+=("${release_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a Windows language module, a resource-only DLL, from a text language module:
-#     tools/make-language-dll.sh SOURCE OUTPUT        (tools/make-language-dll.sh de.lang framecalc.DEU)
+#     tools/make-language-dll.sh [--from-utf8] SOURCE OUTPUT
+#     (tools/make-language-dll.sh --from-utf8 share/framecalc.DEU.lang framecalc.DEU)
 #
 # SOURCE has the format of the Linux build's language modules (docs/language-modules.md): one
 # entry a line, `identifier = text`, "#" comment lines, the escapes \r \n \t \\ \xHH, blanks around
@@ -11,18 +12,26 @@
 # code page FRAMECALC_CODEPAGE (1252, Western European, unless set): windres turns them into
 # the DLL's UTF-16 string table with that code page, and LoadStringA turns them back into the
 # ANSI code page of the machine that runs the program. Where both are the same the program gets
-# the very bytes of SOURCE; write SOURCE in that code page (iconv -f UTF-8 -t CP1252), not in
-# UTF-8. The report then reaches the console in its OEM code page (CharToOemA). A text with a byte
-# the code page does not define (in 1252: 81 8D 8F 90 9D) stops the tool with the line and the
-# byte, status 1, and no OUTPUT written. A text with a zero byte (written, or \x00) is malformed.
+# the very bytes of SOURCE. With --from-utf8, SOURCE is UTF-8 (as the Linux modules are) and its
+# text is converted to the code page first; a character the code page lacks is an error. Without
+# it, SOURCE must be written in the code page (iconv -f UTF-8 -t CP1252). A \xHH escape is a byte
+# of the code page either way. The report then reaches the console in its OEM code page
+# (CharToOemA). A text with a byte the code page does not define (in 1252: 81 8D 8F 90 9D) stops
+# the tool with the line and the byte, status 1, and no OUTPUT written. A text with a zero byte
+# (written, or \x00) is malformed.
 #
 # The DLL is built with FRAMECALC_MINGW_PREFIX (i686-w64-mingw32 unless set, or x86_64-w64-
 # mingw32 when only that one is installed): windres, then gcc -shared -nostdlib without an entry
 # point. It holds nothing but the string table, and the program only ever loads it as data.
 set -euo pipefail
 
+from_utf8=0
+if [ "${1:-}" = --from-utf8 ]; then
+  from_utf8=1
+  shift
+fi
 if [ $# -ne 2 ]; then
-  echo "usage: tools/make-language-dll.sh SOURCE OUTPUT" >&2
+  echo "usage: tools/make-language-dll.sh [--from-utf8] SOURCE OUTPUT" >&2
   exit 2
 fi
 source_file=$1
@@ -49,6 +58,17 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Messages name the file as the user gave it, also when its converted copy is read.
+export MAKE_LANGUAGE_DLL_SOURCE="$source_file"
+if [ "$from_utf8" = 1 ]; then
+  # The byte order mark has no form in the code page; the parser below would drop it anyway.
+  if ! sed '1s/^\xEF\xBB\xBF//' "$source_file" | iconv -f UTF-8 -t "CP$codepage" >"$work/source"; then
+    echo "make-language-dll: $source_file is not UTF-8, or holds a character that code page $codepage lacks" >&2
+    exit 1
+  fi
+  source_file=$work/source
+fi
+
 # The bytes a single-byte code page does not define, as the resource compiler reads the text
 # (through iconv; in 1252: 81 8D 8F 90 9D): windres would cut a text silently at such a byte.
 # Each byte from 0x80 up goes through iconv on a line of its own; a line that comes back empty
@@ -68,7 +88,6 @@ case "$codepage" in
     ;;
 esac
 export MAKE_LANGUAGE_DLL_UNDEFINED="$undefined" MAKE_LANGUAGE_DLL_CODEPAGE="$codepage"
-export MAKE_LANGUAGE_DLL_SOURCE="$source_file"
 
 # The entries as a STRINGTABLE: printable ASCII as it is, every other byte (and the quote and
 # the backslash) as an octal escape, so that no byte depends on how the resource compiler reads

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds framecalc and runs every test (unit and end-to-end), installing what is missing; then
-# the same for the 32-bit Windows build, whose tests run under Wine. FRAMECALC_WINDOWS=0 leaves
-# the Windows build out (quicker while iterating on the Linux build).
+# makes the release files and tests them as their users use them (tools/test-release.sh: the
+# Debian package and the Windows zip; a few minutes); then the same tests as for Linux for the
+# 32-bit Windows build, whose tests run under Wine. FRAMECALC_WINDOWS=0 leaves the Windows build
+# and the release out (quicker while iterating on the Linux build); FRAMECALC_RELEASE=0 leaves
+# out the release alone, FRAMECALC_RELEASE=1 keeps it.
 #
 # The Windows tests need a machine that runs
 # 32-bit code; where the kernel runs none (Wine's 32-bit loader cannot start), the same sources
@@ -10,13 +13,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export FRAMECALC_WINDOWS="${FRAMECALC_WINDOWS:-1}"
+export FRAMECALC_RELEASE="${FRAMECALC_RELEASE:-$FRAMECALC_WINDOWS}"
 bash tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default --timeout 300 "$@"
 
+status=0
+if [ "$FRAMECALC_RELEASE" != 0 ]; then
+  echo "== framecalc: the release files"
+  bash tools/test-release.sh || status=$?
+fi
+
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then
-  exit 0
+  exit $status
 fi
 
 echo "== framecalc: the 32-bit Windows build"
@@ -37,7 +47,6 @@ else
   cmake --build --preset windows64
   bash tools/check-windows-imports.sh build/windows64
 fi
-status=0
 ctest --preset "$windows_preset" --timeout 300 -j2 "$@" || status=$?
 bash tools/wine-run.sh --stop
 exit $status

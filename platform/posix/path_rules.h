@@ -12,5 +12,10 @@ inline constexpr bool DriveColonInPaths = false;
 // Whether program files carry an extension (".EXE") that a language abbreviation replaces.
 // They do not on POSIX: there the abbreviation is appended to the program's file name.
 inline constexpr bool ProgramFilesCarryExtension = false;
+// Where installed language modules lie, relative to the program's folder: each candidate name is
+// tried beside the program first, then in this folder (/usr/bin/framecalc looks for
+// /usr/bin/framecalc.DEU, then /usr/bin/../share/framecalc/framecalc.DEU), so that a packaged
+// program finds its modules without files among the programs.
+inline constexpr const char* LanguageModuleDataFolder = "../share/framecalc/";
 
 }  // namespace platform

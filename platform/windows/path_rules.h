@@ -10,5 +10,7 @@ inline constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
 inline constexpr bool DriveColonInPaths = true;
 // Program files carry an extension (".EXE") that a language abbreviation replaces.
 inline constexpr bool ProgramFilesCarryExtension = true;
+// Language modules lie beside the program only: no other folder is searched.
+inline constexpr const char* LanguageModuleDataFolder = nullptr;
 
 }  // namespace platform

@@ -37,7 +37,8 @@ struct LanguageCase {
 };
 void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name; }
 
-class LanguageModules : public testing::TestWithParam<LanguageCase> {
+// A scratch directory that holds the program, its modules and the user's home.
+class ScratchInstall : public testing::Test {
  protected:
   void SetUp() override { dir_ = fs::canonical(e2e::MakeTempDir()).string(); }
   void TearDown() override { e2e::RemoveTree(dir_); }
@@ -66,6 +67,9 @@ class LanguageModules : public testing::TestWithParam<LanguageCase> {
 
   std::string dir_;
 };
+
+class LanguageModules : public ScratchInstall,
+                        public testing::WithParamInterface<LanguageCase> {};
 
 TEST_P(LanguageModules, ReportOfAMistypedNumber) {
   const LanguageCase& c = GetParam();
@@ -143,6 +147,19 @@ INSTANTIATE_TEST_SUITE_P(
         LanguageCase{"DotInADirectoryName", ".local/bin/framecalc",
                      {{".DEU", "65528 = falsche Datei\n"}, {".local/bin/framecalc.DEU", GermanModule}},
                      "de_DE", GermanReport},
+        // An installed program finds the modules of its data folder, ../share/framecalc/.
+        LanguageCase{"InstalledInAPrefix", "prefix/bin/framecalc",
+                     {{"prefix/share/framecalc/framecalc.DEU", GermanModule}}, "de_DE.UTF-8",
+                     GermanReport},
+        LanguageCase{"BesideTheProgramBeforeTheDataFolder", "prefix/bin/framecalc",
+                     {{"prefix/bin/framecalc.DEU", GermanModule},
+                      {"prefix/share/framecalc/framecalc.DEU", "65528 = installiert\n"}},
+                     "de_DE.UTF-8", GermanReport},
+        LanguageCase{"InstalledOverrideBeforeTheLocaleBeside", "prefix/bin/framecalc",
+                     {{"prefix/bin/framecalc.DEU", "65528 = nach dem Gebietsschema\n"},
+                      {"prefix/share/framecalc/framecalc.ITA", GermanModule},
+                      {"home/.config/quenlor/registry", Override("@=ITA")}},
+                     "de_DE.UTF-8", GermanReport},
         LanguageCase{"CLocaleWithoutEnglishModule", "framecalc", {{"framecalc.DEU", GermanModule}},
                      "C", EnglishReport},
         LanguageCase{"BinaryFileIsNoModule", "framecalc",
@@ -200,6 +217,63 @@ TEST_F(LanguageModules, UnfitIoMessagesCannotLoseTheReportNotUnderWine) {
       r.err, std::regex("Exception EInOutError in module framecalc at [0-9A-F]{8}\\.\r\n"
                         "I/O error 105\\.\r\n\r\n")))
       << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+// The German module that ships with the program, installed as a package installs it: the
+// program in PREFIX/bin, the module in PREFIX/share/framecalc.
+struct ShippedCase {
+  const char* name;
+  const char* input;
+  const char* locale;
+  std::string expectedReport;  // "########" for the address
+};
+void PrintTo(const ShippedCase& c, std::ostream* os) { *os << c.name; }
+
+class ShippedGermanModule : public ScratchInstall,
+                            public testing::WithParamInterface<ShippedCase> {};
+
+TEST_P(ShippedGermanModule, ReportsInGermanFromTheDataFolder) {
+  const ShippedCase& c = GetParam();
+  const std::string program = Install("usr/bin/framecalc");
+  fs::create_directories(dir_ + "/usr/share/framecalc");
+  fs::copy_file(std::string(FRAMECALC_SOURCE_DIR) + "/share/framecalc.DEU.lang",
+                dir_ + "/usr/share/framecalc/framecalc.DEU");
+  const e2e::RunResult r = RunIn(program, c.locale, c.input);
+  EXPECT_TRUE(std::regex_match(r.err, std::regex(e2e::ReportPattern(c.expectedReport)))) << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FailuresNotUnderWine, ShippedGermanModule,
+    testing::Values(
+        ShippedCase{"MistypedNumber", "12a\n", "de_DE.UTF-8",
+                    "Ausnahme EInOutError in Modul framecalc an Adresse ########.\r\n"
+                    "Ungültige Zahleneingabe.\r\n\r\n"},
+        ShippedCase{"ParallelLines", "1\n2\n1\n7\nX\n5\n", "de_DE.UTF-8",
+                    "Ausnahme EZeroDivide in Modul framecalc an Adresse ########.\r\n"
+                    "Gleitkommadivision durch null.\r\n\r\n"},
+        // The shipped module is named DEU: an Austrian locale looks for DEA, then DE.
+        ShippedCase{"AustrianLocaleTakesNoDEU", "1\n2\n", "de_AT.UTF-8@euro",
+                    "Exception EInOutError in module framecalc at ########.\r\n"
+                    "Read beyond end of file.\r\n\r\n"},
+        ShippedCase{"EnglishLocale", "1\n2\n", "en_US.UTF-8",
+                    "Exception EInOutError in module framecalc at ########.\r\n"
+                    "Read beyond end of file.\r\n\r\n"}),
+    [](const testing::TestParamInfo<ShippedCase>& test) { return test.param.name; });
+
+// A link to the installed program (as in ~/bin) finds the modules of the program's real folder,
+// not of the link's.
+TEST_F(ScratchInstall, LinkToTheProgramFindsItsDataFolderNotUnderWine) {
+  const std::string program = Install("usr/bin/framecalc");
+  Write("usr/share/framecalc/framecalc.DEU", GermanModule);
+  Write("home/share/framecalc/framecalc.DEU", "65528 = beim Verweis\n");
+  fs::create_directories(dir_ + "/home/bin");
+  fs::create_symlink(program, dir_ + "/home/bin/framecalc");
+  const e2e::RunResult r = RunIn(dir_ + "/home/bin/framecalc", "de_DE.UTF-8", "12a\n");
+  std::string expected = GermanReport;
+  expected.replace(expected.find('@'), 1, "framecalc");
+  EXPECT_TRUE(std::regex_match(r.err, std::regex(e2e::ReportPattern(expected)))) << r.err;
   EXPECT_EQ(r.exitCode, 1);
 }
 

@@ -16,6 +16,7 @@ struct CandidateCase {
   std::string path;
   const char* abbreviation;
   const char* expected;  // null: no candidate
+  const char* folder = nullptr;  // the data folder, relative to the module's own
 };
 void PrintTo(const CandidateCase& c, std::ostream* os) { *os << c.name; }
 
@@ -24,7 +25,7 @@ class Candidate : public ::testing::TestWithParam<CandidateCase> {};
 TEST_P(Candidate, ReplacesTheExtensionOfTheFileNameOnly) {
   const CandidateCase& c = GetParam();
   char candidate[PathBufferSize];
-  const bool made = LanguageModuleCandidate(c.path.c_str(), c.abbreviation, candidate);
+  const bool made = LanguageModuleCandidate(c.path.c_str(), c.abbreviation, candidate, c.folder);
   if (c.expected == nullptr) {
     EXPECT_FALSE(made) << candidate;
   } else {
@@ -53,7 +54,15 @@ INSTANTIATE_TEST_SUITE_P(
         CandidateCase{"EmptyAbbreviation", "/opt/framecalc", "", nullptr},
         CandidateCase{"AbbreviationWithSlash", "/opt/framecalc", "../x", nullptr},
         CandidateCase{"AbbreviationDotDot", "/opt/framecalc", "..", nullptr},
-        CandidateCase{"AbbreviationWithControlCharacter", "/opt/framecalc", "D\nE", nullptr}),
+        CandidateCase{"AbbreviationWithControlCharacter", "/opt/framecalc", "D\nE", nullptr},
+        CandidateCase{"InTheDataFolder", "/usr/bin/framecalc", "DEU",
+                      "/usr/bin/../share/framecalc/framecalc.DEU", "../share/framecalc/"},
+        CandidateCase{"InTheDataFolderWithAnExtension", "/opt/v1.2/frame.calc", "DE",
+                      "/opt/v1.2/../share/framecalc/frame.DE", "../share/framecalc/"},
+        CandidateCase{"InTheDataFolderOfARelativeName", "framecalc", "FRA",
+                      "../share/framecalc/framecalc.FRA", "../share/framecalc/"},
+        CandidateCase{"NoDataFolderCandidateForABadAbbreviation", "/usr/bin/framecalc", "../x",
+                      nullptr, "../share/framecalc/"}),
     [](const ::testing::TestParamInfo<CandidateCase>& test) { return test.param.name; });
 
 TEST(Candidate, MustFitThePathBuffer) {
@@ -66,6 +75,12 @@ TEST(Candidate, MustFitThePathBuffer) {
   EXPECT_FALSE(LanguageModuleCandidate((fits + "x").c_str(), "DEU", candidate));
   EXPECT_TRUE(LanguageModuleCandidate((fits + "x").c_str(), "DE", candidate));
   EXPECT_FALSE(LanguageModuleCandidate((fits + "x").c_str(), "DEUT", candidate));
+  // The data folder counts too.
+  const std::string folder = "../s/";
+  const std::string shorter = fits.substr(0, fits.size() - folder.size());
+  ASSERT_TRUE(LanguageModuleCandidate(shorter.c_str(), "DEU", candidate, folder.c_str()));
+  EXPECT_EQ(std::string(candidate).size(), 260u);
+  EXPECT_FALSE(LanguageModuleCandidate((shorter + "x").c_str(), "DEU", candidate, folder.c_str()));
 }
 
 // Each file beside the program names itself in entry 1.
@@ -115,6 +130,71 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"NothingThere", {"FRA"}, "ITA", "DEU", ""},
         OrderCase{"NoLanguageAtAll", {"DEU"}, "", "", ""}),
     [](const ::testing::TestParamInfo<OrderCase>& test) { return test.param.name; });
+
+// An installed program: bin/framecalc with modules beside it and in share/framecalc/. Each file
+// names itself (its path below the prefix) in entry 1.
+struct DataFolderCase {
+  const char* name;
+  std::vector<const char*> files;  // below the prefix; "!" first: a file that is no module
+  const char* languageOverride;
+  const char* languageName;
+  const char* expected;  // the path of the module found; "" for none
+};
+void PrintTo(const DataFolderCase& c, std::ostream* os) { *os << c.name; }
+
+class DataFolderOrder : public ::testing::TestWithParam<DataFolderCase> {};
+
+TEST_P(DataFolderOrder, EachNameBesideTheProgramThenInTheDataFolder) {
+  const DataFolderCase& c = GetParam();
+  ScratchDirectory dir;
+  for (const std::string file : c.files) {
+    if (file[0] == '!') {
+      dir.Write(file.substr(1), "this is not a module\n");
+    } else {
+      dir.Write(file, "1 = " + file + "\n");
+    }
+  }
+  // The program's folder exists: "bin/.." is resolved through it.
+  const std::string program = dir.Write("bin/framecalc", "");
+  const platform::HMODULE module =
+      LoadLanguageCandidates(program.c_str(), c.languageOverride, c.languageName);
+  if (c.expected[0] == '\0') {
+    EXPECT_EQ(module, 0u);
+    return;
+  }
+  ASSERT_NE(module, 0u);
+  char text[64];
+  ASSERT_GT(platform::LoadStringA(module, 1, text, sizeof text), 0);
+  EXPECT_STREQ(text, c.expected);
+  platform::FreeLibrary(module);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DataFolderOrder,
+    ::testing::Values(
+        DataFolderCase{"InstalledModule", {"share/framecalc/framecalc.DEU"}, "", "DEU",
+                       "share/framecalc/framecalc.DEU"},
+        DataFolderCase{"BesideTheProgramFirst",
+                       {"bin/framecalc.DEU", "share/framecalc/framecalc.DEU"}, "", "DEU",
+                       "bin/framecalc.DEU"},
+        DataFolderCase{"UnloadableBesideMovesOnToTheDataFolder",
+                       {"!bin/framecalc.DEU", "share/framecalc/framecalc.DEU"}, "", "DEU",
+                       "share/framecalc/framecalc.DEU"},
+        // The language decides before the folder: an override that is installed wins over the
+        // locale's module beside the program, the full name over the two letters.
+        DataFolderCase{"InstalledOverrideBeforeTheLocaleBeside",
+                       {"bin/framecalc.DEU", "share/framecalc/framecalc.ITA"}, "ITA", "DEU",
+                       "share/framecalc/framecalc.ITA"},
+        DataFolderCase{"InstalledFullNameBeforeTwoLettersBeside",
+                       {"bin/framecalc.DE", "share/framecalc/framecalc.DEA"}, "", "DEA",
+                       "share/framecalc/framecalc.DEA"},
+        DataFolderCase{"InstalledTwoLetters", {"share/framecalc/framecalc.DE"}, "", "DEA",
+                       "share/framecalc/framecalc.DE"},
+        DataFolderCase{"NoOtherFolder",
+                       {"framecalc.DEU", "share/framecalc.DEU", "share/framecalc/DEU",
+                        "share/framecalc/bin/framecalc.DEU", "bin/share/framecalc/framecalc.DEU"},
+                       "", "DEU", ""}),
+    [](const ::testing::TestParamInfo<DataFolderCase>& test) { return test.param.name; });
 
 TEST(CandidateOrder, ProgramWithExtensionAndDottedDirectory) {
   ScratchDirectory dir;
