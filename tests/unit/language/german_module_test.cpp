@@ -99,7 +99,7 @@ TEST_F(GermanModule, EveryTextOfTheProgramIsTranslatedAndUsed) {
     char used[MessageTextBufferSize];
     const int length =
         LoadFittingText(program_, id, used, isTemplate ? TemplateBufferSize : MessageTextBufferSize,
-                        /*everyConversion=*/isTemplate);
+                        isTemplate ? TextUse::ReportTemplate : TextUse::Message);
     EXPECT_EQ(std::string(used, static_cast<size_t>(length > 0 ? length : 0)), german)
         << "the program does not use the translation of " << OwnText(id);
   }
