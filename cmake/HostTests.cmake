@@ -45,7 +45,8 @@ foreach(line IN LISTS lines)
       add_test(\"${prefix}\${name}\" \"\${executable}\" --gtest_filter=\${name})
       set_tests_properties(\"${prefix}\${name}\" PROPERTIES LABELS ${label}
                            ENVIRONMENT \"\${environment}\" TIMEOUT 300 RUN_SERIAL ${serial}
-                           FIXTURES_REQUIRED x87_findings)
+                           FIXTURES_REQUIRED x87_findings
+                           SKIP_REGULAR_EXPRESSION \"\\\\[  SKIPPED \\\\]\")
     endif()
   endif()
 endforeach()

@@ -345,7 +345,7 @@ echo "framecalc-vm $(cut -d' ' -f1-2 "$work/root/etc/ssh/ssh_host_ed25519_key.pu
 
 # The root image: the tree and 1.5 GiB free for the programs and files of a test run.
 used=$($SUDO du -s -B1M "$work/root" | cut -f1)
-$SUDO mke2fs -q -t ext4 -L framecalc -m 0 -d "$work/root" "$work/root.img" "$((used + 1536))M"
+$SUDO mke2fs -q -t ext4 -L framecalc -m 0 -d "$work/root" "$work/root.img" "$((used + 1536))M" >&2
 $SUDO chown "$(id -u):$(id -g)" "$work/root.img"
 $SUDO rm -rf "$work/root"
 

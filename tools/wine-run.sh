@@ -175,10 +175,10 @@ vm_place_files() {
   dir=${program%/*}
   base=${program##*/}
   stem=${base%.*}
-  local -a files=()
+  local -a files=("$program")
   shopt -s nocaseglob nullglob
   for file in "$dir/$stem".*; do
-    [ -f "$file" ] && files+=("$file")
+    [ -f "$file" ] && [ "$file" != "$program" ] && files+=("$file")
   done
   shopt -u nocaseglob nullglob
   record="$vm_state/synced/$(printf '%s' "$dir/$stem" | sha1sum | cut -c1-20)"

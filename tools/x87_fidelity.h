@@ -3,8 +3,9 @@
 // - The control word's bit 6 is reserved and reads back as 1 whatever was loaded: the program's
 //   0x1332 reads back as 0x1372.
 // - The unit keeps the address of the last x87 instruction it ran (the last-instruction pointer,
-//   FIP). A system reports an x87 fault at that address (Windows and Wine take the exception
-//   address from it), so a fault report names the faulting instruction only where it is kept.
+//   FIP), also in the state that FXSAVE stores. A system reports an x87 fault at that address
+//   (Windows and Wine take the exception address from the saved state), so a fault report names
+//   the faulting instruction only where it is kept.
 //
 // Each probe runs the instructions and answers whether this machine's x87 behaves so, with the
 // finding in words. The machine's own state (control word, empty register stack) is given back.
@@ -48,46 +49,62 @@ inline Finding ProbeControlWord() {
   return {readBack == expected, text};
 }
 
+inline uint32_t Word32(const unsigned char* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+// The pointer as a system sees it when an x87 fault reaches it: a division by zero is left
+// pending (nothing waits for it), and the unit's state is saved with FXSAVE, as the kernel saves
+// it for the fault's handler (some processors keep the pointer in that image only while a fault
+// is pending); FNSTENV is asked as well. Neither waits, so the fault is cleared, not taken.
 inline Finding ProbeInstructionPointer() {
+  alignas(16) unsigned char saved[512] = {};
   unsigned char environment[28] = {};
-  uint16_t saved = 0;
+  uint16_t callerWord = 0;
+  const uint16_t unmasked = 0x037B;  // only division by zero unmasked
   uintptr_t instruction = 0;
-  // FNSTENV in its 32-bit form (also in 64-bit mode): the last-instruction pointer's offset is
-  // the fourth 32-bit word.
   asm volatile(
-      "fnstcw %2\n\t"
+      "fnstcw %3\n\t"
       "fninit\n\t"
-      "1: fld1\n\t"
-      "fnstenv %1\n\t"
+      "fldcw %4\n\t"
+      "fldz\n\t"
+      "fld1\n\t"
+      "1: fdiv %%st(1), %%st\n\t"
+      "fxsave %1\n\t"
+      "fnstenv %2\n\t"
+      "fnclex\n\t"
       "fninit\n\t"
-      "fldcw %2\n\t"
+      "fldcw %3\n\t"
 #if defined(__x86_64__)
       "leaq 1b(%%rip), %0"
 #else
       "movl $1b, %0"
 #endif
-      : "=r"(instruction), "=m"(environment), "+m"(saved)
-      :
+      : "=r"(instruction), "=m"(saved), "=m"(environment), "+m"(callerWord)
+      : "m"(unmasked)
       : "memory");
-  const uint32_t kept = static_cast<uint32_t>(environment[12]) |
-                        static_cast<uint32_t>(environment[13]) << 8 |
-                        static_cast<uint32_t>(environment[14]) << 16 |
-                        static_cast<uint32_t>(environment[15]) << 24;
+  // Both in their 32-bit forms (also in 64-bit mode): the offset of the last instruction is at
+  // byte 8 of the FXSAVE image and in the fourth word of the environment.
+  const uint32_t inSavedState = Word32(saved + 8);
+  const uint32_t inEnvironment = Word32(environment + 12);
   const auto expected = static_cast<uint32_t>(instruction);
-  char text[240];
-  if (kept == expected) {
+  char text[320];
+  if (inSavedState == expected) {
     std::snprintf(text, sizeof text,
-                  "the x87 keeps the address of its last instruction (%08lX), where the system "
-                  "takes an x87 fault's address from",
-                  static_cast<unsigned long>(kept));
+                  "the x87 keeps the address of a faulting instruction (%08lX) in its saved "
+                  "state, where the system takes an x87 fault's address from",
+                  static_cast<unsigned long>(expected));
   } else {
     std::snprintf(text, sizeof text,
-                  "this x87 does not keep the address of its last instruction: it reads %08lX "
-                  "after an instruction at %08lX (an emulated x87), so the system reports x87 "
-                  "faults at a wrong address",
-                  static_cast<unsigned long>(kept), static_cast<unsigned long>(expected));
+                  "this x87 does not keep the address of its last instruction in its saved state: "
+                  "FXSAVE gives %08lX after a division by zero at %08lX (FNSTENV gives %08lX), so "
+                  "the system reports an x87 fault at address %08lX: an emulated x87",
+                  static_cast<unsigned long>(inSavedState), static_cast<unsigned long>(expected),
+                  static_cast<unsigned long>(inEnvironment),
+                  static_cast<unsigned long>(inSavedState));
   }
-  return {kept == expected, text};
+  return {inSavedState == expected, text};
 }
 
 }  // namespace x87fidelity
