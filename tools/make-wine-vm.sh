@@ -318,7 +318,17 @@ for old in "$cache_root/$key".building.*; do
 done
 work=$(mktemp -d "$cache_root/$key.building.XXXXXX")
 qemu_pid=
+tree_pid=
 cleanup() {
+  if [ -n "$tree_pid" ]; then
+    # unshare waits for its namespace's first process whatever it is sent, short of SIGKILL
+    # (under sudo, the unshare is sudo's child).
+    local pid
+    for pid in $(pgrep -P "$tree_pid" -x unshare) "$tree_pid"; do
+      $SUDO kill -KILL "$pid" 2>/dev/null || true
+    done
+    wait "$tree_pid" 2>/dev/null || true
+  fi
   if [ -n "$qemu_pid" ] && kill -0 "$qemu_pid" 2>/dev/null; then
     kill "$qemu_pid" 2>/dev/null || true
     wait "$qemu_pid" 2>/dev/null || true
@@ -330,8 +340,13 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 ssh-keygen -q -t ed25519 -N '' -C framecalc-vm -f "$work/id_ed25519"
-$SUDO unshare --mount --propagation private bash "$here/make-wine-vm.sh" --make-tree \
-  "$work/root" "$mirror" "$work/id_ed25519.pub"
+# In namespaces of its own: its mounts and processes end with it, also when it is interrupted
+# (the first process of a PID namespace takes every other one with it).
+$SUDO unshare --mount --propagation private --pid --fork --kill-child \
+  bash "$here/make-wine-vm.sh" --make-tree "$work/root" "$mirror" "$work/id_ed25519.pub" &
+tree_pid=$!
+wait "$tree_pid"
+tree_pid=
 echo "framecalc: root tree made after $(($(date +%s) - started)) s" >&2
 
 kernel=$(ls "$work"/root/boot/vmlinuz-* | sort -V | tail -1)

@@ -5,7 +5,9 @@
 # byte, as the shell sees it). Wine's own tools run the same way in the same prefix
 # (tools/wine-run.sh reg add 'HKCU\Software\...' /v NAME /d DATA /f).
 #     tools/wine-run.sh --stop
-# ends everything the runs have started: the prefixes' Wine servers and the virtual machine.
+# ends everything the runs have started: the prefixes' Wine servers and the virtual machine;
+# --start boots the virtual machine now, --uses-vm answers (exit code 0) whether 32-bit programs
+# run in it here.
 #
 # The prefix (FRAMECALC_WINEPREFIX, by default build/wineprefix-win32 or -win64 in the source
 # tree) is made on first use. Its kind follows the program: a 32-bit executable runs in a win32
@@ -106,6 +108,9 @@ vm_boot() {
   local vm port attempt started deadline
   vm=$(bash "$here/make-wine-vm.sh")
   vm_stop_locked
+  # Interrupted while it boots: no half-started machine is left.
+  trap 'vm_stop_locked; exit 130' INT
+  trap 'vm_stop_locked; exit 143' TERM
   mkdir -p "$vm_state/synced"
   echo "$vm" >"$vm_state/vm"
   started=$(date +%s)
@@ -116,7 +121,8 @@ vm_boot() {
     echo "$port" >"$vm_state/port"
     rm -f "$vm_state/qemu.pid"
     if qemu-system-x86_64 "${qemu_args[@]}" -snapshot \
-         -netdev "user,id=net,hostfwd=tcp:127.0.0.1:$port-:22" -device virtio-net-pci,netdev=net \
+         -netdev "user,id=net,hostfwd=tcp:127.0.0.1:$port-:22" \
+         -device virtio-net-pci,netdev=net,romfile= \
          -serial "file:$vm_state/console.log" \
          -append "$(cat "$vm/kernel-args") framecalc.linger=${FRAMECALC_VM_LINGER:-900}" \
          -pidfile "$vm_state/qemu.pid" -daemonize </dev/null >"$vm_state/qemu.log" 2>&1; then
@@ -144,6 +150,7 @@ vm_boot() {
     fi
     sleep 1
   done
+  trap - INT TERM
   echo "framecalc: virtual machine up after $(($(date +%s) - started)) s" >&2
 }
 
@@ -268,6 +275,25 @@ setup_local_wine() {
   unset DISPLAY WAYLAND_DISPLAY
 }
 
+# Whether 32-bit programs run in the virtual machine here (exit code 0) or under this machine's
+# own Wine (1).
+uses_vm() {
+  case "${FRAMECALC_WINE_VM:-auto}" in
+    1) return 0 ;;
+    0) return 1 ;;
+    *) ! runs_32bit_code ;;
+  esac
+}
+
+if [ "${1:-}" = "--uses-vm" ]; then
+  uses_vm
+  exit
+fi
+if [ "${1:-}" = "--start" ]; then
+  # Boots the virtual machine now (making it first if need be), where 32-bit programs run in it.
+  if uses_vm; then vm_ensure_running; fi
+  exit 0
+fi
 if [ "${1:-}" = "--stop" ]; then
   for kind in win32 win64; do
     if [ -n "${FRAMECALC_WINEPREFIX:-}" ] && [ "$kind" != "$arch" ]; then continue; fi
@@ -287,16 +313,9 @@ if [ $# -eq 0 ]; then
   exit 2
 fi
 
-if [ "$arch" = win32 ]; then
-  case "${FRAMECALC_WINE_VM:-auto}" in
-    1) use_vm=1 ;;
-    0) use_vm=0 ;;
-    *) if runs_32bit_code; then use_vm=0; else use_vm=1; fi ;;
-  esac
-  if [ "$use_vm" = 1 ]; then
-    vm_ensure_running
-    vm_run "$@"
-  fi
+if [ "$arch" = win32 ] && uses_vm; then
+  vm_ensure_running
+  vm_run "$@"
 fi
 
 setup_local_wine "$arch"

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr int kChunks = 6;
-constexpr int kDialoguesPerChunk = 50;
+constexpr int kChunks = 12;
+constexpr int kDialoguesPerChunk = 25;
 
 std::string ReferenceProgram() {
   const char* other = std::getenv("FRAMECALC_REFERENCE_PROGRAM");
