@@ -143,12 +143,9 @@ echo "framecalc-init: ready"
 linger=$(sed -n 's/.*framecalc\.linger=\([0-9]*\).*/\1/p' /proc/cmdline)
 exec perl -e '
   my $linger = $ARGV[0] || 0;
-  $SIG{ALRM} = sub {};
   while (1) {
-    alarm 15;
-    my $child = waitpid(-1, 0);
-    alarm 0;
-    sleep 15 if $child == -1 && !$!{EINTR};
+    1 while waitpid(-1, 1) > 0;  # WNOHANG
+    sleep 5;
     my $used = (stat "/run/framecalc-last-use")[9] || time;
     if ($linger > 0 && time - $used > $linger) {
       print "framecalc-init: unused for $linger seconds, powering off\n";
