@@ -7,7 +7,8 @@
 # framecalc_add_host_tests(PREFIX HOST_EXECUTABLE LABEL [SERIAL] [ENVIRONMENT NAME=VALUE ...])
 # registers every test of HOST_EXECUTABLE (a path below FRAMECALC_HOST_BUILD_DIR) as
 # PREFIX<Suite>.<Test>, run with the given environment; with SERIAL each of them runs alone (tests
-# that change the Wine prefix's registry, which every program started meanwhile would read). A test whose name says that Wine cannot
+# that change the Wine prefix's registry, which every program started meanwhile would read); each
+# needs the x87 findings of the suite's first test (tests/CMakeLists.txt). A test whose name says that Wine cannot
 # show what it checks (it holds "NotUnderWine") is left out: the fake platform covers it.
 set(FRAMECALC_HOST_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
     "The Linux build whose test programs run the Windows executables")
@@ -43,7 +44,9 @@ foreach(line IN LISTS lines)
     if(NOT name MATCHES \"NotUnderWine\")
       add_test(\"${prefix}\${name}\" \"\${executable}\" --gtest_filter=\${name})
       set_tests_properties(\"${prefix}\${name}\" PROPERTIES LABELS ${label}
-                           ENVIRONMENT \"\${environment}\" TIMEOUT 300 RUN_SERIAL ${serial})
+                           ENVIRONMENT \"\${environment}\" TIMEOUT 300 RUN_SERIAL ${serial}
+                           FIXTURES_REQUIRED x87_findings
+                           SKIP_REGULAR_EXPRESSION \"\\\\[  SKIPPED \\\\]\")
     endif()
   endif()
 endforeach()

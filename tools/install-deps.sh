@@ -4,9 +4,11 @@
 #
 # With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
 # compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
-# needs the i386 architecture, which is added first. With FRAMECALC_RELEASE=1, what making and
-# checking the release files needs (tools/make-release.sh, tools/test-release.sh): the Debian
-# package tools and lintian, zip, and man for rendering the manual pages.
+# needs the i386 architecture, which is added first; and where the kernel runs no 32-bit code,
+# what makes and runs the virtual machine of the 32-bit tests (tools/make-wine-vm.sh): qemu,
+# debootstrap and the ssh client. With FRAMECALC_RELEASE=1, what making and checking the release
+# files needs (tools/make-release.sh, tools/test-release.sh): the Debian package tools and
+# lintian, zip, and man for rendering the manual pages.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
@@ -29,6 +31,11 @@ if [ "$want_windows" = 1 ]; then
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then add_i386=1; fi
+  if bash "$(dirname "$0")/wine-run.sh" --uses-vm; then
+    for p in qemu-system-x86 debootstrap openssh-client e2fsprogs util-linux; do
+      dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+  fi
 fi
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
@@ -47,5 +54,5 @@ if [ "$add_i386" = 1 ]; then
   # Wine's 32-bit half comes from the i386 architecture.
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq </dev/null
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq </dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" </dev/null

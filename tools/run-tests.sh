@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Builds framecalc and runs every test (unit and end-to-end), installing what is missing; then
-# makes the release files and tests them as their users use them (tools/test-release.sh: the
-# Debian package and the Windows zip; a few minutes); then the same tests as for Linux for the
-# 32-bit Windows build, whose tests run under Wine. FRAMECALC_WINDOWS=0 leaves the Windows build
-# and the release out (quicker while iterating on the Linux build); FRAMECALC_RELEASE=0 leaves
-# out the release alone, FRAMECALC_RELEASE=1 keeps it.
+# the same tests for the 32-bit Windows build, whose tests run under Wine; then makes the release
+# files and tests them as their users use them (tools/test-release.sh: the Debian package and the
+# Windows zip; a few minutes).
 #
-# The Windows tests need a machine that runs
-# 32-bit code; where the kernel runs none (Wine's 32-bit loader cannot start), the same sources
-# and tests run as a 64-bit Windows build instead (preset windows64), after the 32-bit build has
-# been made and checked.
+# Where this machine's kernel runs no 32-bit code (Wine's 32-bit loader cannot start here), the
+# 32-bit build's whole suite runs in a small virtual machine that does (tools/make-wine-vm.sh
+# makes it once per machine; tools/wine-run.sh boots it on first use), and the same sources and
+# tests also run as a 64-bit Windows build under this machine's own Wine (preset windows64),
+# whose x87 is the real one. The virtual machine is stopped when the tests end, also when they
+# fail or the run is interrupted.
+#
+# FRAMECALC_WINDOWS=0 leaves the Windows builds and the release out; FRAMECALC_RELEASE=0 leaves
+# out the release alone. FRAMECALC_I686=0 leaves out the 32-bit
+# suite in the virtual machine, the longest part (quicker while iterating on this machine).
+# Arguments are passed to every ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export FRAMECALC_WINDOWS="${FRAMECALC_WINDOWS:-1}"
@@ -20,12 +25,11 @@ cmake --build --preset default
 ctest --preset default --timeout 300 "$@"
 
 status=0
-if [ "$FRAMECALC_RELEASE" != 0 ]; then
-  echo "== framecalc: the release files"
-  bash tools/test-release.sh || status=$?
-fi
-
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then
+  if [ "$FRAMECALC_RELEASE" != 0 ]; then
+    echo "== framecalc: the release files"
+    bash tools/test-release.sh || status=$?
+  fi
   exit $status
 fi
 
@@ -34,19 +38,47 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 bash tools/check-windows-imports.sh build/windows
 
-# Wine's 32-bit loader starts only where the kernel runs 32-bit code itself (an emulator
-# registered for it does not carry Wine).
-if /usr/lib/wine/wine --version >/dev/null 2>&1 && ! grep -qs enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
-  windows_preset=windows
-else
+presets=()
+if bash tools/wine-run.sh --uses-vm; then
+  echo "== framecalc: this machine runs no 32-bit code: the Windows tests run on the 64-bit build here" \
+       "and on the 32-bit build in a virtual machine" >&2
   # (Wine 8 in 64-bit mode reports a stack overflow with too little stack left to handle it:
   # that one scenario is left out of the windows64 test preset.)
-  echo "framecalc: this machine runs no 32-bit code; the Windows tests run on the 64-bit build" >&2
-  windows_preset=windows64
   cmake --preset windows64 >/dev/null
   cmake --build --preset windows64
   bash tools/check-windows-imports.sh build/windows64
+  presets+=(windows64)
+  if [ "${FRAMECALC_I686:-1}" != 0 ]; then
+    presets+=(windows)
+  else
+    echo "framecalc: FRAMECALC_I686=0: the 32-bit build's suite is left out" >&2
+  fi
+else
+  presets+=(windows)
 fi
-ctest --preset "$windows_preset" --timeout 300 -j2 "$@" || status=$?
-bash tools/wine-run.sh --stop
+
+# Everything the Windows runs started (Wine servers, the virtual machine) ends with this script.
+trap 'bash tools/wine-run.sh --stop' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+for preset in "${presets[@]}"; do
+  if [ "$preset" = windows ] && bash tools/wine-run.sh --uses-vm; then
+    # Made (once per machine) and booted before the first test, whose time limit a first making
+    # would exceed.
+    started=$(date +%s)
+    bash tools/wine-run.sh --start
+    echo "framecalc: the virtual machine was ready after $(($(date +%s) - started)) s"
+  fi
+  echo "== framecalc: ctest --preset $preset"
+  started=$(date +%s)
+  ctest --preset "$preset" --timeout 300 -j2 "$@" || status=1
+  echo "framecalc: the $preset suite took $(($(date +%s) - started)) s"
+done
+
+# The release's Windows programs run where the 32-bit suite ran (the machine is up by now).
+if [ "$FRAMECALC_RELEASE" != 0 ]; then
+  echo "== framecalc: the release files"
+  bash tools/test-release.sh || status=1
+fi
 exit $status

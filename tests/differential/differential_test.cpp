@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr int kChunks = 6;
-constexpr int kDialoguesPerChunk = 50;
+constexpr int kChunks = 12;
+constexpr int kDialoguesPerChunk = 25;
 
 std::string ReferenceProgram() {
   const char* other = std::getenv("FRAMECALC_REFERENCE_PROGRAM");
@@ -125,5 +125,49 @@ TEST_P(Differential, BothBuildsGiveTheSameDialogue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(GeneratedDialogues, Differential, testing::Range(0, kChunks));
+
+// The README's dialogue and its two failures, many runs in a row through the build under test:
+// every run gives the very bytes of the first one, and those are the reference build's, apart
+// from the module name and the address in a report (each build's own).
+struct ReadmeCase {
+  const char* name;
+  const char* input;
+};
+
+void PrintTo(const ReadmeCase& readmeCase, std::ostream* os) { *os << readmeCase.name; }
+
+constexpr int kRunsInARow = 20;
+
+std::string WithoutModuleAndAddress(const std::string& err) {
+  static const std::regex where(" in module \\S+ at [0-9A-F]{8}\\.");
+  return std::regex_replace(err, where, " in module M at A.");
+}
+
+class ReadmeDialogues : public testing::TestWithParam<ReadmeCase> {};
+
+TEST_P(ReadmeDialogues, EveryRunGivesTheReferenceBuildsBytes) {
+  const std::string input = GetParam().input;
+  const e2e::RunResult reference = RunDialogue(ReferenceProgram(), true, input);
+  ASSERT_FALSE(reference.timedOut);
+  const e2e::RunResult first = RunDialogue(e2e::ProgramPath(), false, input);
+  ASSERT_FALSE(first.timedOut);
+  EXPECT_EQ(first.out, reference.out);
+  EXPECT_EQ(first.exitCode, reference.exitCode);
+  EXPECT_EQ(WithoutModuleAndAddress(first.err), WithoutModuleAndAddress(reference.err));
+  for (int run = 2; run <= kRunsInARow; ++run) {
+    const e2e::RunResult again = RunDialogue(e2e::ProgramPath(), false, input);
+    ASSERT_FALSE(again.timedOut) << "run " << run;
+    ASSERT_EQ(again.out, first.out) << "run " << run;
+    ASSERT_EQ(again.err, first.err) << "run " << run;
+    ASSERT_EQ(again.exitCode, first.exitCode) << "run " << run;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunsInARow, ReadmeDialogues,
+    testing::Values(ReadmeCase{"ExampleSession", "100\n200\n300\n400\nX\n150\n\n"},
+                    ReadmeCase{"MistypedNumber", "12a\n"},
+                    ReadmeCase{"DivisionByZero", "1\n2\n1\n7\nX\n5\n"}),
+    [](const testing::TestParamInfo<ReadmeCase>& param) { return param.param.name; });
 
 }  // namespace

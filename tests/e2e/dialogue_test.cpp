@@ -283,6 +283,30 @@ TEST(DialogueFailureOutput, FailedWriteOutOfTheReportIsReportedAtTheReportsAddre
   EXPECT_EQ(r.exitCode, 1);
 }
 
+// The address of a division by zero of the computation is that of the x87 instruction that
+// divided: in the frame-line intersection, on the line of its division. (The system takes it from
+// the x87's last-instruction pointer, which an emulated x87 may not keep.)
+TEST(DialogueFailureOutput, DivisionByZeroAddressNamesTheDivision) {
+  const std::string deviation = e2e::X87Deviation("instruction-pointer");
+  if (!deviation.empty()) GTEST_SKIP() << deviation;
+  const e2e::RunResult r = RunWithInput("1\n2\n1\n7\nX\n5\n");
+  EXPECT_EQ(r.exitCode, 1);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(r.err, match,
+                                std::regex("EZeroDivide in module \\S+ at ([0-9A-F]{8})\\.")))
+      << r.err;
+  ASSERT_NE(match[1].str(), "00000000");
+  const std::string where = e2e::SourceLineOf(match[1].str());
+  ASSERT_THAT(where, testing::HasSubstr("calculator/frame_intersection.cpp:"));
+  std::ifstream source(std::string(FRAMECALC_SOURCE_DIR) + "/calculator/frame_intersection.cpp");
+  const int reported = std::atoi(where.substr(where.rfind(':') + 1).c_str());
+  std::string text;
+  for (int number = 1; number <= reported && std::getline(source, text); ++number) {
+  }
+  EXPECT_TRUE(text.find(" / ") != std::string::npos || text.find("Divide(") != std::string::npos)
+      << where << ": " << text;
+}
+
 // Redirected output leaves in blocks of exactly 128 bytes, the rest at shutdown.
 // (The write calls are counted by a library preloaded into the Linux program.)
 TEST(DialogueOutput, RedirectedOutputLeavesInBlocksOf128NotUnderWine) {

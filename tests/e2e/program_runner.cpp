@@ -133,6 +133,19 @@ std::string ProgramRunner() {
   return runner != nullptr ? runner : "";
 }
 
+std::string X87Deviation(const std::string& detail) {
+  const char* findings = std::getenv("FRAMECALC_X87_FINDINGS");
+  if (findings == nullptr || findings[0] == '\0') return "";
+  std::istringstream lines(ReadWholeFile(findings));
+  const std::string deviates = detail + ": deviates: ";
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind(deviates, 0) == 0) return line.substr(deviates.size());
+  }
+  return "";
+}
+
 std::vector<std::string> WriteTracerArguments(const std::string& logPath) {
   // -s 0 leaves the written bytes out of the log; -qq and -e signal=none leave only the calls.
   return {FRAMECALC_STRACE, "-qq", "-s", "0", "-e", "trace=write", "-e", "signal=none",

@@ -68,6 +68,12 @@ std::string SourceLineOf(const std::string& reportedHex);
 // low 32 bits), the same text otherwise.
 std::string RuntimeErrorFormOf(const std::string& relativeHex);
 
+// What the suite's first test, the x87 probe (tools/x87_probe.cpp), found on the machine that runs
+// the programs under test, for one detail ("control-word", "instruction-pointer"): its finding
+// when that machine's x87 lacks the detail, empty when it has it or when there are no findings
+// (FRAMECALC_X87_FINDINGS names the file).
+std::string X87Deviation(const std::string& detail);
+
 // The command that starts every program run (FRAMECALC_PROGRAM_RUNNER; empty: run it directly).
 std::string ProgramRunner();
 
