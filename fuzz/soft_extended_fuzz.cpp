@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "numconv/soft_extended.h"
-#include "tests/unit/x87/x87_reference.h"
+#include "tests/unit/soft_vs_x87/x87_reference.h"
 
 namespace {
 

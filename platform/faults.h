@@ -59,9 +59,9 @@ bool FaultHandlersInstalled();
 bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault);
 
 // Raises a floating-point fault that software found (the extended arithmetic of a target without
-// an x87): it reaches the innermost fault guard as the processor's own fault would, with `status`
-// and `address` (the failing operation) in its record; outside every guard the process ends by
-// the fault's signal. Only the backends of such targets define it (POSIX).
+// an x87) as the processor's own fault: it reaches the innermost fault guard with `status` and
+// `address` (the failing operation) in its record, and outside every guard it ends the process
+// as that fault would. Only the backends of such targets define it (POSIX).
 [[noreturn]] void RaiseFloatingPointFault(DWORD status, const void* address);
 
 // Hands the record of a raised object (status 0x0EEDFADE, non-continuable, its parameters) to the

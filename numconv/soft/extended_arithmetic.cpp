@@ -55,13 +55,14 @@ __attribute__((noinline)) Extended::Extended(double value) {
   bits = result.value;
 }
 
+static_assert(LDBL_MANT_DIG == 64 || (LDBL_MANT_DIG == 113 && sizeof(long double) == 16),
+              "long double is either the x87 format or IEEE binary128");
+
 Extended::Extended(long double value) {
   if constexpr (LDBL_MANT_DIG == 64) {
     std::memcpy(&bits.significand, &value, 8);
     std::memcpy(&bits.signExponent, reinterpret_cast<const char*>(&value) + 8, 2);
   } else {
-    static_assert(LDBL_MANT_DIG == 113 && sizeof(long double) == 16,
-                  "long double is either the x87 format or IEEE binary128");
     uint64_t halves[2];
     std::memcpy(halves, &value, sizeof halves);
     bits = SoftFromBinary128(halves[1], halves[0]).value;
@@ -104,6 +105,12 @@ __attribute__((noinline)) bool operator!=(Extended a, Extended b) {
 
 __attribute__((noinline)) double StoreToDouble(Extended value) {
   const SoftDoubleResult result = SoftToDouble(value.bits);
+  Check(result.flags, CALL_SITE());
+  return result.value;
+}
+
+__attribute__((noinline)) Extended::operator double() const {
+  const SoftDoubleResult result = SoftToDouble(bits);
   Check(result.flags, CALL_SITE());
   return result.value;
 }

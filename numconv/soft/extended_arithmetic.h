@@ -33,6 +33,18 @@ class Extended {
   // literals; the program's own code never uses it.
   Extended(long double value);  // NOLINT
   explicit constexpr Extended(SoftExtended value) : bits(value) {}
+  // Copied from and to volatile objects (templates, so that the class stays trivially copyable).
+  template <class V>
+    requires std::same_as<V, volatile Extended> || std::same_as<V, const volatile Extended>
+  Extended(V& other) : bits{other.bits.significand, other.bits.signExponent} {}  // NOLINT
+  template <class T>
+    requires std::same_as<T, Extended>
+  void operator=(const T& other) volatile {
+    bits.significand = other.bits.significand;
+    bits.signExponent = other.bits.signExponent;
+  }
+  // To a double as a store rounds it (StoreToDouble), as the cast of a long double would.
+  explicit operator double() const;
 
   SoftExtended bits;
 };
@@ -66,9 +78,10 @@ bool operator!=(Extended a, Extended b);
 extern thread_local uint16_t SoftControlWord;
 extern thread_local uint16_t SoftStatusWord;
 
+// As the x87 keeps it: bits 13 to 15 and 7 read back as 0, the reserved bit 6 as 1.
 inline void LoadFpuControlWord(uint16_t controlWord) {
   SoftStatusWord = 0;
-  SoftControlWord = controlWord;
+  SoftControlWord = static_cast<uint16_t>((controlWord & 0x1F3F) | 0x0040);
 }
 
 inline uint16_t ReadFpuControlWord() { return SoftControlWord; }

@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <pthread.h>
+#include <sys/syscall.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -87,7 +89,9 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
       } else if (info->si_code == FPE_INTOVF) {
         record.ExceptionCode = EXCEPTION_INT_OVERFLOW;
       } else {
-        uintptr_t cause = instruction;
+        // The fault's own address: the instruction that reported it, or the failing operation
+        // of a fault that software raised (RaiseFloatingPointFault).
+        uintptr_t cause = reinterpret_cast<uintptr_t>(info->si_addr);
         const DWORD status = machine::FloatingPointFault(*context, cause);
         record.ExceptionAddress = reinterpret_cast<void*>(cause);
         record.ExceptionCode = status != 0 ? status : FloatStatusFromCode(info->si_code);
@@ -214,16 +218,22 @@ LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record) {
 
 void PassToPlatform(const EXCEPTION_RECORD&) {}
 
+// The fault is sent to the calling thread as the signal the processor's fault would be, with the
+// same code and the failing operation's address: it reaches the same handler (or ends the process
+// the same way) as a fault of the x87. A thread may queue any signal information to itself.
 void RaiseFloatingPointFault(DWORD status, const void* address) {
-  const sig_atomic_t depth = GuardDepth;
-  if (depth > 0) {
-    EXCEPTION_RECORD& record = LandingPads[depth - 1]->record;
-    std::memset(&record, 0, sizeof record);
-    record.ExceptionCode = status;
-    record.ExceptionAddress = const_cast<void*>(address);
-    siglongjmp(LandingPads[depth - 1]->environment, 1);
-  }
-  // No guard: the process ends by the fault's signal, as the processor's own fault would end it.
+  siginfo_t info;
+  std::memset(&info, 0, sizeof info);
+  info.si_signo = SIGFPE;
+  info.si_code = status == EXCEPTION_FLT_DIVIDE_BY_ZERO ? FPE_FLTDIV
+                 : status == EXCEPTION_FLT_OVERFLOW     ? FPE_FLTOVF
+                 : status == EXCEPTION_FLT_UNDERFLOW || status == EXCEPTION_FLT_DENORMAL_OPERAND
+                     ? FPE_FLTUND
+                 : status == EXCEPTION_FLT_INEXACT_RESULT ? FPE_FLTRES
+                                                          : FPE_FLTINV;
+  info.si_addr = const_cast<void*>(address);
+  syscall(SYS_rt_tgsigqueueinfo, getpid(), gettid(), SIGFPE, &info);
+  // Only a blocked or ignored signal comes back here: the fault ends the process all the same.
   ResetToDefault(SIGFPE);
   sigset_t floatingPoint;
   sigemptyset(&floatingPoint);

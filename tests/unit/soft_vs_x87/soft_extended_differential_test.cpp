@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "numconv/soft_extended.h"
-#include "unit/x87/x87_reference.h"
+#include "unit/soft_vs_x87/x87_reference.h"
 
 namespace {
 
