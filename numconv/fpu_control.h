@@ -6,9 +6,9 @@
 // The arithmetic itself is chosen by the build, as the platform backend is: the folder
 // numconv/x87/ (long double on the x87) or numconv/soft/ (the same bits in software, for targets
 // without an x87) is on the include path, and its extended_arithmetic.h defines Extended with
-// the same operations on both sides: + - * / and the comparisons, CheckedResult, StoreToDouble,
-// RoundToInt64, Abs, PositiveInfinity, and the control word's LoadFpuControlWord,
-// ReadFpuControlWord, ReadFpuStatusWord and ResetFpu.
+// the same operations on both sides: + - * / and the comparisons, CheckedResult,
+// WaitForPendingFaults, StoreToDouble, RoundToInt64, Abs, PositiveInfinity, and the control word's
+// LoadFpuControlWord, ReadFpuControlWord, ReadFpuStatusWord and ResetFpu.
 #pragma once
 
 #include <cstdint>

@@ -93,6 +93,8 @@ inline void ResetFpu() { LoadFpuControlWord(DefaultFpuControlWord); }
 // Every operation has raised its fault before it returned: nothing is pending.
 inline Extended CheckedResult(Extended value) { return value; }
 
+inline void WaitForPendingFaults() {}
+
 // Rounded to a double as a store rounds (FST m64); an overflow faults here.
 double StoreToDouble(Extended value);
 

@@ -50,6 +50,9 @@ inline Extended CheckedResult(Extended value) {
   return value;
 }
 
+// Makes any fault still pending in the unit surface here (FWAIT).
+inline void WaitForPendingFaults() { asm volatile("fwait" ::: "memory"); }
+
 // Rounds an extended to a double the way a store does (FSTP m64 under the current control word),
 // and makes an overflow of that store fault at once.
 inline double StoreToDouble(Extended value) {

@@ -127,7 +127,7 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
       }
       record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
       record.NumberParameters = 2;
-      record.ExceptionInformation[0] = machine::FaultWasWrite(*context) ? 1 : 0;
+      record.ExceptionInformation[0] = machine::FaultWasWrite(*context, target) ? 1 : 0;
       record.ExceptionInformation[1] = target;
       break;
     }

@@ -24,8 +24,10 @@ inline uintptr_t StackPointer(const ucontext_t& context) {
 }
 
 // The kernel saves the exception syndrome of a data abort among the records after the registers;
-// its WnR bit (6) tells a write. Without that record the access counts as a read.
-inline bool FaultWasWrite(const ucontext_t& context) {
+// its WnR bit (6) tells a write. Where that record is missing (qemu-user leaves it out), the
+// faulting instruction tells: in the load and store class (bit 27 set, bit 25 clear) bit 22 is
+// clear for the stores of registers and register pairs.
+inline bool FaultWasWrite(const ucontext_t& context, uintptr_t target) {
   const auto* reserved = reinterpret_cast<const unsigned char*>(context.uc_mcontext.__reserved);
   const size_t size = sizeof context.uc_mcontext.__reserved;
   size_t offset = 0;
@@ -37,7 +39,13 @@ inline bool FaultWasWrite(const ucontext_t& context) {
     }
     offset += head->size;
   }
-  return false;
+  // A fetch from the address itself (a call through a null pointer) is a read.
+  if (target == context.uc_mcontext.pc) return false;
+  uint32_t instruction;
+  __builtin_memcpy(&instruction, reinterpret_cast<const void*>(context.uc_mcontext.pc),
+                   sizeof instruction);
+  if ((instruction & 0x0A000000u) != 0x08000000u) return false;
+  return (instruction & (1u << 22)) == 0;
 }
 
 inline DWORD FloatingPointFault(const ucontext_t&, uintptr_t&) { return 0; }

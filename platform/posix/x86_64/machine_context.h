@@ -18,7 +18,7 @@ inline uintptr_t StackPointer(const ucontext_t& context) {
 }
 
 // Bit 1 of the page-fault error code: the access was a write.
-inline bool FaultWasWrite(const ucontext_t& context) {
+inline bool FaultWasWrite(const ucontext_t& context, uintptr_t) {
   return (context.uc_mcontext.gregs[REG_ERR] & 2) != 0;
 }
 
