@@ -4,15 +4,20 @@
 #
 # With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
 # compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
-# needs the i386 architecture, which is added first.
+# needs the i386 architecture, which is added first. Unless FRAMECALC_AARCH64=0, the aarch64
+# build's cross compiler and qemu-user (whose qemu-aarch64-static runs its programs) are installed
+# too.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 
+aarch64_packages=(g++-aarch64-linux-gnu qemu-user-static)
+
 want_windows=1
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
+if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then packages+=("${aarch64_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -42,5 +47,6 @@ if [ "$add_i386" = 1 ]; then
   # Wine's 32-bit half comes from the i386 architecture.
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq </dev/null
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+# Other installs may hold the package lock for a while: wait for it rather than fail.
+$SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq </dev/null
+$SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" </dev/null

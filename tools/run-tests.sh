@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds framecalc and runs every test (unit and end-to-end), installing what is missing; then
-# the same for the 32-bit Windows build, whose tests run under Wine. FRAMECALC_WINDOWS=0 leaves
-# the Windows build out (quicker while iterating on the Linux build).
+# the same for the aarch64 Linux build, whose tests run under qemu-user, and for the 32-bit Windows
+# build, whose tests run under Wine. FRAMECALC_AARCH64=0 and FRAMECALC_WINDOWS=0 leave those
+# builds out (quicker while iterating on the Linux build).
 #
 # The Windows tests need a machine that runs
 # 32-bit code; where the kernel runs none (Wine's 32-bit loader cannot start), the same sources
@@ -14,6 +15,14 @@ bash tools/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default --timeout 300 "$@"
+
+if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then
+  # No x87 there: the software extended arithmetic, which must give the same bits.
+  echo "== framecalc: the aarch64 build, under qemu-user"
+  cmake --preset aarch64 >/dev/null
+  cmake --build --preset aarch64
+  ctest --preset aarch64 --timeout 300 -j2 "$@"
+fi
 
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then
   exit 0
