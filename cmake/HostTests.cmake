@@ -1,17 +1,19 @@
-# Tests of the Windows build that run on the build machine: the end-to-end tests, the probe's
-# tests and the differential test are Linux programs that start the Windows executables under
-# tools/wine-run.sh. They come from the Linux build (FRAMECALC_HOST_BUILD_DIR, by default
-# build/default: build that preset first) and are listed when ctest starts, so that the Windows
-# build itself needs no host compiler.
+# Tests of a cross-compiled build that run on the build machine: the end-to-end tests, the probe's
+# tests and the differential test are Linux programs that start the target's executables through
+# its emulator (the Windows ones under tools/wine-run.sh, the aarch64 ones under qemu-user). They
+# come from the Linux build (FRAMECALC_HOST_BUILD_DIR, by default build/default: build that
+# preset first) and are listed when ctest starts, so that the cross build itself needs no host
+# compiler.
 #
 # framecalc_add_host_tests(PREFIX HOST_EXECUTABLE LABEL [SERIAL] [ENVIRONMENT NAME=VALUE ...])
 # registers every test of HOST_EXECUTABLE (a path below FRAMECALC_HOST_BUILD_DIR) as
 # PREFIX<Suite>.<Test>, run with the given environment; with SERIAL each of them runs alone (tests
-# that change the Wine prefix's registry, which every program started meanwhile would read); each
-# needs the x87 findings of the suite's first test (tests/CMakeLists.txt). A test whose name says that Wine cannot
-# show what it checks (it holds "NotUnderWine") is left out: the fake platform covers it.
+# that change the Wine prefix's registry, which every program started meanwhile would read); under
+# Wine each needs the x87 findings of the suite's first test (tests/CMakeLists.txt). A test whose
+# name says that the emulator cannot show what it checks (it holds FRAMECALC_HOST_TEST_EXCLUDE:
+# "NotUnderWine" for Wine) is left out: the fake platform covers it.
 set(FRAMECALC_HOST_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
-    "The Linux build whose test programs run the Windows executables")
+    "The Linux build whose test programs run the cross build's executables")
 
 function(framecalc_add_host_tests prefix host_executable label)
   cmake_parse_arguments(ARG "SERIAL" "" "ENVIRONMENT" ${ARGN})
@@ -20,6 +22,11 @@ function(framecalc_add_host_tests prefix host_executable label)
     set(serial TRUE)
   endif()
   get_filename_component(id "${host_executable}" NAME)
+  # Tests whose names say that the target's emulator cannot show what they check.
+  set(exclude "${FRAMECALC_HOST_TEST_EXCLUDE}")
+  if(exclude STREQUAL "")
+    set(exclude NotUnderWine)
+  endif()
   set(script "${CMAKE_CURRENT_BINARY_DIR}/${id}.host-tests.cmake")
   set(executable "${FRAMECALC_HOST_BUILD_DIR}/${host_executable}")
   file(GENERATE OUTPUT "${script}" CONTENT "
@@ -41,7 +48,7 @@ foreach(line IN LISTS lines)
     set(suite \"\${CMAKE_MATCH_1}\")
   elseif(line MATCHES \"^  ([^ ]+)$\")
     set(name \"\${suite}\${CMAKE_MATCH_1}\")
-    if(NOT name MATCHES \"NotUnderWine\")
+    if(NOT name MATCHES \"${exclude}\")
       add_test(\"${prefix}\${name}\" \"\${executable}\" --gtest_filter=\${name})
       set_tests_properties(\"${prefix}\${name}\" PROPERTIES LABELS ${label}
                            ENVIRONMENT \"\${environment}\" TIMEOUT 300 RUN_SERIAL ${serial}

@@ -4,8 +4,8 @@
 #
 #   bash fuzz/run.sh [seconds]          (default: 60 seconds per target)
 #
-# Targets: text_to_real (TextToReal), real_to_text (RealToText), language_module and
-# batch (framecalc-batch's input processing); see the comment at the top of
+# Targets: text_to_real (TextToReal), real_to_text (RealToText), soft_extended (the software
+# extended real against the x87), language_module and batch (framecalc-batch's input processing); see the comment at the top of
 # each source for what it checks. The project itself builds with g++; the fuzz targets use clang++
 # directly, whose long double is the same x87 extended format. Both run under the program's
 # control word 0x1332: an x87 fault is a real SIGFPE that the targets catch themselves (hence
@@ -28,7 +28,7 @@ fi
 
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -Wall -Wextra -I"$root")
+       -Wall -Wextra -I"$root" -I"$root/numconv/x87")
 
 export ASAN_OPTIONS=handle_sigfpe=0:handle_segv=1:detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -36,7 +36,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 for target in text_to_real real_to_text; do
   echo "== building $target"
-  "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root/fuzz/${target}_fuzz.cpp" -o "$out/$target"
+  "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/fuzz/${target}_fuzz.cpp" -o "$out/$target"
 
   mkdir -p "$out/corpus/$target"
   extra=()
@@ -52,6 +52,21 @@ for target in text_to_real real_to_text; do
     status=1
   fi
 done
+# ---- software extended real -----------------------------------------------------------------
+# The software arithmetic (numconv/soft_extended.cpp) against the x87 of this machine; see the
+# comment at the top of fuzz/soft_extended_fuzz.cpp for what it checks.
+echo "== building soft_extended"
+"$cxx" "${flags[@]}" "$root/numconv/soft_extended.cpp" "$root/fuzz/soft_extended_fuzz.cpp" \
+  -o "$out/soft_extended"
+mkdir -p "$out/corpus/soft_extended"
+echo "== running soft_extended for $seconds s"
+if ! "$out/soft_extended" -max_total_time="$seconds" -max_len=22 -print_final_stats=1 \
+       -artifact_prefix="$out/artifacts/soft_extended-" \
+       "$out/corpus/soft_extended" "$root/fuzz/seeds/soft_extended"; then
+  echo "== soft_extended FAILED: reproducers in $out/artifacts/"
+  status=1
+fi
+# ---- end of software extended real -----------------------------------------------------------
 # ---- language module parser ------------------------------------------------------------------
 # The parser of language module files (platform/posix/string_tables.cpp) with the program's own
 # string table; see the comment at the top of fuzz/fuzz_language_module.cpp for what it checks.
@@ -71,7 +86,7 @@ fi
 # The whole processing of framecalc-batch's input (batch/) with the calculator's intersection; see
 # the comment at the top of fuzz/batch_fuzz.cpp for what it checks.
 echo "== building batch"
-"$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root/calculator/frame_intersection.cpp" \
+"$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/calculator/frame_intersection.cpp" \
   "$root/batch/record_parser.cpp" "$root/batch/record_evaluation.cpp" \
   "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" \
   "$root/fuzz/batch_fuzz.cpp" -o "$out/batch"

@@ -1,65 +1,21 @@
-// The x87 control word the whole program runs under, and the few instructions that handle it.
+// The control word the whole program runs under, and the extended arithmetic that obeys it.
 //
 // 0x1332: invalid operation, division by zero and overflow fault; denormal operand, underflow
 // and precision are masked; 64-bit significand; round to nearest, ties to even; affine infinity.
 //
-// An unmasked x87 exception stays pending until the next waiting x87 instruction. Every
-// operation whose fault must surface at once is followed by FWAIT (see CheckedResult and
-// StoreToDouble), so nothing after the failing instruction runs first.
+// The arithmetic itself is chosen by the build, as the platform backend is: the folder
+// numconv/x87/ (long double on the x87) or numconv/soft/ (the same bits in software, for targets
+// without an x87) is on the include path, and its extended_arithmetic.h defines Extended with
+// the same operations on both sides: + - * / and the comparisons, CheckedResult,
+// WaitForPendingFaults, StoreToDouble, RoundToInt64, Abs, PositiveInfinity, and the control word's
+// LoadFpuControlWord, ReadFpuControlWord, ReadFpuStatusWord and ResetFpu.
 #pragma once
 
-#include <cfloat>
 #include <cstdint>
-
-static_assert(LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384 && sizeof(long double) >= 10,
-              "framecalc needs long double to be the 80-bit x87 extended format");
-#if !defined(__x86_64__) && !defined(__i386__)
-#error "framecalc needs an x87 floating-point unit"
-#endif
-
-// The extended real: sign, 15-bit exponent biased by 16383, 64-bit significand with explicit
-// integer bit.
-using Extended = long double;
 
 inline constexpr uint16_t InitialFpuControlWord = 0x1332;
 
 // The word that start-up loads; only its six mask bits can be changed (by the start-up override).
 inline uint16_t DefaultFpuControlWord = InitialFpuControlWord;
 
-// Loads a control word. Pending exception flags are cleared first, so that unmasking a flag that
-// an earlier masked operation left set cannot fault later at an unrelated instruction.
-inline void LoadFpuControlWord(uint16_t controlWord) {
-  asm volatile("fnclex\n\tfldcw %0" : : "m"(controlWord) : "memory");
-}
-
-inline uint16_t ReadFpuControlWord() {
-  uint16_t controlWord;
-  asm volatile("fnstcw %0" : "=m"(controlWord) : : "memory");
-  return controlWord;
-}
-
-inline uint16_t ReadFpuStatusWord() {
-  uint16_t statusWord;
-  asm volatile("fnstsw %0" : "=m"(statusWord) : : "memory");
-  return statusWord;
-}
-
-// FNINIT (empty register stack, cleared status and pending faults), then DefaultFpuControlWord.
-inline void ResetFpu() {
-  asm volatile("fninit\n\tfldcw %0" : : "m"(DefaultFpuControlWord) : "memory");
-}
-
-// Makes a pending x87 fault of the operation that produced `value` surface here. The value is tied
-// to the instruction, so the compiler cannot move the operation past it.
-inline Extended CheckedResult(Extended value) {
-  asm volatile("fwait" : "+t"(value) : : "memory");
-  return value;
-}
-
-// Rounds an extended to a double the way a store does (FSTP m64 under the current control word),
-// and makes an overflow of that store fault at once.
-inline double StoreToDouble(Extended value) {
-  double stored;
-  asm volatile("fstpl %0\n\tfwait" : "=m"(stored) : "t"(value) : "st", "memory");
-  return stored;
-}
+#include "extended_arithmetic.h"

@@ -26,8 +26,8 @@ inline constexpr int32_t PowerOfTenScaleLimit = 5120;
 // Defined here so that the conversions inline the common one-operation case.
 inline Extended ScaleByPowerOfTen(Extended x, int32_t n) {
   if (n == 0) return x;
-  if (n >= PowerOfTenScaleLimit) return __builtin_infl();
-  if (n <= -PowerOfTenScaleLimit) return 0.0L;
+  if (n >= PowerOfTenScaleLimit) return PositiveInfinity();
+  if (n <= -PowerOfTenScaleLimit) return Extended(0);
   if (n > 0) {
     const uint32_t m = static_cast<uint32_t>(n);
     x = CheckedResult(x * SmallPowersOfTen[m & 31u]);

@@ -30,14 +30,6 @@ constexpr char DigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// An extended below 2^63 rounded to an integer under the control word (to nearest, ties to even)
-// and stored as one: FISTP rounds as FRNDINT would, and the rounded value is then exact.
-inline int64_t RoundToInt64(Extended value) {
-  int64_t result;
-  asm("fistpll %0" : "=m"(result) : "t"(value) : "st");
-  return result;
-}
-
 inline void WriteTwoDigits(char* out, uint32_t value) {
   std::memcpy(out, DigitPairs + 2 * value, 2);
 }
@@ -98,7 +90,7 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
     x = ScaleByPowerOfTen(x, -k);
     // b is 0..3 exactly when x is in [1, 16): the comparison answers the common case without
     // taking the value apart in memory.
-    if (x >= 1.0L && x < 16.0L) return {x, e};
+    if (x >= Extended(1) && x < Extended(16)) return {x, e};
     field = BitsOf(x).signExponent & ExponentMask;
   }
 }
@@ -191,7 +183,7 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
     return;
   }
 
-  const Extended a = __builtin_fabsl(value);
+  const Extended a = Abs(value);
   const bool isZero = field == 0 && bits.significand == 0;
   if (decimals < 0) {
     const NormalizedDecimal normalized = isZero ? NormalizedDecimal{a, 0} : Normalize(a, field);
@@ -201,7 +193,7 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
 
   if (decimals > MaximumDecimals) decimals = MaximumDecimals;
   NormalizedDecimal normalized{a, 0};
-  if (!(a < 10.0L)) {
+  if (!(a < Extended(10))) {
     normalized = Normalize(a, field);
     if (normalized.exponent > LargestFixedExponent) {
       WriteScientific(out, width, negative, normalized.mantissa, normalized.exponent);

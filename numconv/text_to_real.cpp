@@ -59,7 +59,7 @@ inline int64_t AccumulateDigits(const unsigned char*& p, Accumulator& acc) {
   }
   Extended value = acc.rounded;
   while (IsDigit(*p)) {
-    value = CheckedResult(value * 10.0L);
+    value = CheckedResult(value * Extended(10));
     value = CheckedResult(value + static_cast<Extended>(*p - '0'));
     ++p;
   }
@@ -154,7 +154,7 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
 Extended TextToReal(const char* text, int32_t& errorPosition) {
   if (text == nullptr) {
     errorPosition = 1;
-    return 0.0L;
+    return Extended(0);
   }
   const auto* const begin = reinterpret_cast<const unsigned char*>(text);
   const unsigned char* p = begin;
@@ -163,7 +163,7 @@ Extended TextToReal(const char* text, int32_t& errorPosition) {
   if (*p == '-' || *p == '+') ++p;
   if (*p == 0) {
     errorPosition = PositionOf(begin, p);
-    return 0.0L;
+    return Extended(0);
   }
   const unsigned char* const digitsStart = p;
   uint64_t digits = 0;

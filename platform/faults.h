@@ -58,6 +58,12 @@ bool FaultHandlersInstalled();
 // caller loads its own control word again.
 bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault);
 
+// Raises a floating-point fault that software found (the extended arithmetic of a target without
+// an x87) as the processor's own fault: it reaches the innermost fault guard with `status` and
+// `address` (the failing operation) in its record, and outside every guard it ends the process
+// as that fault would. Only the backends of such targets define it (POSIX).
+[[noreturn]] void RaiseFloatingPointFault(DWORD status, const void* address);
+
 // Hands the record of a raised object (status 0x0EEDFADE, non-continuable, its parameters) to the
 // platform's exception dispatch before the program's own unwinding carries it on, and returns
 // when nothing there takes it over. On Windows this is RaiseException inside a frame that takes

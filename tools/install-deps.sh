@@ -8,7 +8,9 @@
 # what makes and runs the virtual machine of the 32-bit tests (tools/make-wine-vm.sh): qemu,
 # debootstrap and the ssh client. With FRAMECALC_RELEASE=1, what making and checking the release
 # files needs (tools/make-release.sh, tools/test-release.sh): the Debian package tools and
-# lintian, zip, and man for rendering the manual pages.
+# lintian, zip, and man for rendering the manual pages. Unless FRAMECALC_AARCH64=0, the aarch64
+# build's cross compiler and qemu-user (whose qemu-aarch64-static runs its programs) are installed
+# too.
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
@@ -16,10 +18,12 @@ windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-6
                   binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
 
 release_packages=(dpkg-dev file zip unzip man-db groff-base bsdextrautils lintian)
+aarch64_packages=(g++-aarch64-linux-gnu qemu-user-static)
 
 want_windows=1
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
 if [ "${FRAMECALC_RELEASE:-0}" = 1 ]; then packages+=("${release_packages[@]}"); fi
+if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then packages+=("${aarch64_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -54,5 +58,6 @@ if [ "$add_i386" = 1 ]; then
   # Wine's 32-bit half comes from the i386 architecture.
   $SUDO dpkg --add-architecture i386
 fi
+# Other installs may hold the package lock for a while: wait for it rather than fail.
 $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq </dev/null
 $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" </dev/null

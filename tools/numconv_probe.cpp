@@ -134,7 +134,7 @@ template <typename Conversion>
 bool Guarded(Conversion&& conversion) {
   const fpuguard::Outcome outcome = fpuguard::Run([&] {
     conversion();
-    asm volatile("fwait" ::: "memory");
+    WaitForPendingFaults();
   });
   if (outcome == fpuguard::Outcome::Returned) return true;
   Answer(FaultAnswer(outcome));

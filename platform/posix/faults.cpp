@@ -7,14 +7,18 @@
 // signal sent by a process takes its default action.
 #include "platform/faults.h"
 
+#include "machine_context.h"
 #include "memory_layout.h"
 
 #include <csetjmp>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <pthread.h>
+#include <sys/syscall.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -46,20 +50,6 @@ stack_t PreviousAlternateStack;
 // new frame touched the guard area below the stack.
 constexpr uintptr_t StackFaultWindow = 64 * 1024;
 
-// The x87 exception flags that are both raised and unmasked, lowest bit first, as statuses.
-DWORD X87Status(uint16_t statusWord, uint16_t controlWord) {
-  const unsigned unmasked = statusWord & ~controlWord & 0x3Fu;
-  if (unmasked & 0x01u) {
-    return (statusWord & 0x40u) ? EXCEPTION_FLT_STACK_CHECK : EXCEPTION_FLT_INVALID_OPERATION;
-  }
-  if (unmasked & 0x02u) return EXCEPTION_FLT_DENORMAL_OPERAND;
-  if (unmasked & 0x04u) return EXCEPTION_FLT_DIVIDE_BY_ZERO;
-  if (unmasked & 0x08u) return EXCEPTION_FLT_OVERFLOW;
-  if (unmasked & 0x10u) return EXCEPTION_FLT_UNDERFLOW;
-  if (unmasked & 0x20u) return EXCEPTION_FLT_INEXACT_RESULT;
-  return 0;
-}
-
 DWORD FloatStatusFromCode(int code) {
   switch (code) {
     case FPE_FLTDIV: return EXCEPTION_FLT_DIVIDE_BY_ZERO;
@@ -69,20 +59,6 @@ DWORD FloatStatusFromCode(int code) {
     case FPE_FLTSUB: return EXCEPTION_ARRAY_BOUNDS_EXCEEDED;
     default: return EXCEPTION_FLT_INVALID_OPERATION;
   }
-}
-
-// A general-protection fault (SIGSEGV from the kernel itself) at one of the instructions that
-// only the kernel may run is a privileged instruction, as Windows reports it.
-bool IsPrivilegedInstruction(const unsigned char* code) {
-  const unsigned char first = code[0];
-  if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;    // hlt, cli, sti
-  if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
-  if (first == 0x0F) {
-    const unsigned char second = code[1];
-    return second == 0x01 || second == 0x06 || second == 0x08 || second == 0x09 ||
-           second == 0x20 || second == 0x22 || second == 0x30 || second == 0x32;
-  }
-  return false;
 }
 
 void ResetToDefault(int signalNumber) {
@@ -112,9 +88,8 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
     return;
   }
   const auto* context = static_cast<const ucontext_t*>(contextPointer);
-  const mcontext_t& machine = context->uc_mcontext;
-  const uintptr_t instruction = static_cast<uintptr_t>(machine.gregs[REG_RIP]);
-  const uintptr_t stackPointer = static_cast<uintptr_t>(machine.gregs[REG_RSP]);
+  const uintptr_t instruction = machine::InstructionPointer(*context);
+  const uintptr_t stackPointer = machine::StackPointer(*context);
 
   EXCEPTION_RECORD& record = LandingPads[depth - 1]->record;
   std::memset(&record, 0, sizeof record);
@@ -127,15 +102,11 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
       } else if (info->si_code == FPE_INTOVF) {
         record.ExceptionCode = EXCEPTION_INT_OVERFLOW;
       } else {
-        DWORD status = 0;
-        if (machine.fpregs != nullptr) {
-          status = X87Status(machine.fpregs->swd, machine.fpregs->cwd);
-          // The x87 reports a fault at the next waiting instruction; the one that caused it is
-          // the unit's last instruction pointer.
-          if (status != 0 && machine.fpregs->rip != 0) {
-            record.ExceptionAddress = reinterpret_cast<void*>(machine.fpregs->rip);
-          }
-        }
+        // The fault's own address: the instruction that reported it, or the failing operation
+        // of a fault that software raised (RaiseFloatingPointFault).
+        uintptr_t cause = reinterpret_cast<uintptr_t>(info->si_addr);
+        const DWORD status = machine::FloatingPointFault(*context, cause);
+        record.ExceptionAddress = reinterpret_cast<void*>(cause);
         record.ExceptionCode = status != 0 ? status : FloatStatusFromCode(info->si_code);
       }
       break;
@@ -147,9 +118,9 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
     case SIGSEGV:
     case SIGBUS: {
       const uintptr_t target = reinterpret_cast<uintptr_t>(info->si_addr);
-      if (signalNumber == SIGSEGV && info->si_code == SI_KERNEL) {
+      if (machine::IsGeneralProtectionFault(signalNumber, *info)) {
         // A general-protection fault: no target address is known.
-        if (IsPrivilegedInstruction(reinterpret_cast<const unsigned char*>(instruction))) {
+        if (machine::IsPrivilegedInstruction(reinterpret_cast<const unsigned char*>(instruction))) {
           record.ExceptionCode = EXCEPTION_PRIV_INSTRUCTION;
           break;
         }
@@ -169,8 +140,7 @@ void FaultHandler(int signalNumber, siginfo_t* info, void* contextPointer) {
       }
       record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
       record.NumberParameters = 2;
-      // Bit 1 of the page-fault error code: the access was a write.
-      record.ExceptionInformation[0] = (machine.gregs[REG_ERR] & 2) ? 1 : 0;
+      record.ExceptionInformation[0] = machine::FaultWasWrite(*context, target) ? 1 : 0;
       record.ExceptionInformation[1] = target;
       break;
     }
@@ -260,5 +230,30 @@ LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record) {
 }
 
 void PassToPlatform(const EXCEPTION_RECORD&) {}
+
+// The fault is sent to the calling thread as the signal the processor's fault would be, with the
+// same code and the failing operation's address: it reaches the same handler (or ends the process
+// the same way) as a fault of the x87. A thread may queue any signal information to itself.
+void RaiseFloatingPointFault(DWORD status, const void* address) {
+  siginfo_t info;
+  std::memset(&info, 0, sizeof info);
+  info.si_signo = SIGFPE;
+  info.si_code = status == EXCEPTION_FLT_DIVIDE_BY_ZERO ? FPE_FLTDIV
+                 : status == EXCEPTION_FLT_OVERFLOW     ? FPE_FLTOVF
+                 : status == EXCEPTION_FLT_UNDERFLOW || status == EXCEPTION_FLT_DENORMAL_OPERAND
+                     ? FPE_FLTUND
+                 : status == EXCEPTION_FLT_INEXACT_RESULT ? FPE_FLTRES
+                                                          : FPE_FLTINV;
+  info.si_addr = const_cast<void*>(address);
+  syscall(SYS_rt_tgsigqueueinfo, getpid(), gettid(), SIGFPE, &info);
+  // Only a blocked or ignored signal comes back here: the fault ends the process all the same.
+  ResetToDefault(SIGFPE);
+  sigset_t floatingPoint;
+  sigemptyset(&floatingPoint);
+  sigaddset(&floatingPoint, SIGFPE);
+  pthread_sigmask(SIG_UNBLOCK, &floatingPoint, nullptr);
+  raise(SIGFPE);
+  abort();
+}
 
 }  // namespace platform

@@ -1,11 +1,15 @@
 // Two builds of the calculator, one dialogue: generated dialogues go through the reference build
-// (the Linux one) and the build under test (FRAMECALC_PROGRAM, started by
-// FRAMECALC_PROGRAM_RUNNER: the Windows one under Wine). Standard output and the exit code must
-// be the same bytes; a report must name the same exception class with the same message (the
-// module name and the address are each build's own).
+// (the Linux one on x86-64) and the build under test (FRAMECALC_PROGRAM, started by
+// FRAMECALC_PROGRAM_RUNNER: the Windows one under Wine, the aarch64 one under qemu-user).
+// Standard output and the exit code must be the same bytes; a report must name the same exception
+// class with the same message, and where both programs carry the same module name, standard error
+// must be the same bytes but for the address (each build's own). The same for framecalc-batch on a
+// file of generated records, where the build under test names one (FRAMECALC_BATCH_PROGRAM).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <set>
@@ -90,6 +94,17 @@ std::string ReportGist(const std::string& err) {
   return "other: " + err;
 }
 
+// Standard error with the address of a report (8 hexadecimal digits) blotted out.
+std::string WithoutAddresses(const std::string& err) {
+  static const std::regex address(" at [0-9A-F]{8}");
+  return std::regex_replace(err, address, " at ########");
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 e2e::RunResult RunDialogue(const std::string& program, bool direct, const std::string& input) {
   e2e::RunOptions options;
   options.program = program;
@@ -119,6 +134,10 @@ TEST_P(Differential, BothBuildsGiveTheSameDialogue) {
     EXPECT_EQ(tested.exitCode, reference.exitCode) << "input " << testing::PrintToString(input);
     EXPECT_EQ(ReportGist(tested.err), ReportGist(reference.err))
         << "input " << testing::PrintToString(input);
+    if (e2e::ModuleName() == FileNameOf(ReferenceProgram())) {
+      EXPECT_EQ(WithoutAddresses(tested.err), WithoutAddresses(reference.err))
+          << "input " << testing::PrintToString(input);
+    }
   }
   // The generated dialogues end in results and in several kinds of report, not all alike.
   EXPECT_GE(outcomes.size(), 4u) << testing::PrintToString(outcomes);
@@ -169,5 +188,64 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadmeCase{"MistypedNumber", "12a\n"},
                     ReadmeCase{"DivisionByZero", "1\n2\n1\n7\nX\n5\n"}),
     [](const testing::TestParamInfo<ReadmeCase>& param) { return param.param.name; });
+
+// One record of framecalc-batch: the five numbers and the axis in the calculator's order, now and
+// then on one line with A and B on a vertical or horizontal line, or the same point twice, so
+// that the divisions fail as often as the numbers do.
+std::string RecordLine(std::mt19937& random) {
+  std::string fields[6];
+  for (int i : {0, 1, 2, 3, 5}) {
+    fields[i] = NumberLine(random);
+    // A field is one token: what the number generator pads or leaves empty becomes a plain one.
+    if (fields[i].find_first_of(" \t") != std::string::npos || fields[i].empty()) {
+      fields[i] = std::to_string(random() % 1000);
+    }
+  }
+  fields[4] = random() % 2 ? "X" : "Y";
+  switch (random() % 6) {
+    case 0: fields[2] = fields[0]; break;
+    case 1: fields[3] = fields[1]; break;
+    case 2: fields[2] = fields[0]; fields[3] = fields[1]; break;
+    default: break;
+  }
+  std::string line;
+  for (int i = 0; i < 6; ++i) line += fields[i] + (i < 5 ? " " : "\n");
+  return line;
+}
+
+TEST(BatchDifferential, BothBuildsGiveTheSameRecordsAndFailures) {
+  const char* tested = std::getenv("FRAMECALC_BATCH_PROGRAM");
+  if (tested == nullptr || tested[0] == '\0') {
+    GTEST_SKIP() << "the build under test names no framecalc-batch";
+  }
+  const std::string directory = e2e::MakeTempDir();
+  const std::string path = directory + "/records.txt";
+  std::mt19937 random(2024);
+  std::string records;
+  for (int i = 0; i < 2000; ++i) records += RecordLine(random);
+  std::ofstream(path, std::ios::binary) << records;
+
+  e2e::RunOptions options;
+  options.arguments = {path};
+  options.timeoutSeconds = 120;
+  options.program = FRAMECALC_REFERENCE_BATCH_PROGRAM;
+  options.direct = true;
+  const e2e::RunResult reference = e2e::RunProgram(options);
+  options.program = tested;
+  options.direct = false;
+  const e2e::RunResult underTest = e2e::RunProgram(options);
+  e2e::RemoveTree(directory);
+
+  ASSERT_FALSE(reference.timedOut);
+  ASSERT_FALSE(underTest.timedOut);
+  EXPECT_EQ(underTest.out, reference.out);
+  EXPECT_EQ(underTest.err, reference.err);
+  EXPECT_EQ(underTest.exitCode, reference.exitCode);
+  // The records end in results and in each kind of failure.
+  for (const char* failure : {"division by zero", "Invalid floating point operation",
+                              "Invalid numeric input", "overflow"}) {
+    EXPECT_NE(reference.err.find(failure), std::string::npos) << failure;
+  }
+}
 
 }  // namespace

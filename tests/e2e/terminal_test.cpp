@@ -31,6 +31,7 @@ class TerminalSession {
     raw.c_lflag |= ICANON;
     raw.c_cc[VEOF] = 4;  // Ctrl+D at the start of a line ends the input, as at a shell
     std::vector<std::string> words = e2e::WriteTracerArguments(writeLog);
+    if (!e2e::ProgramRunner().empty()) words.push_back(e2e::ProgramRunner());
     words.push_back(e2e::ProgramPath());
     std::vector<char*> argv;
     for (auto& word : words) argv.push_back(word.data());

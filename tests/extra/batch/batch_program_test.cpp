@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
+#include "extra/batch/batch_program_path.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ e2e::RunResult RunBatch(const std::vector<std::string>& arguments, const std::st
                         e2e::OutputKind output = e2e::OutputKind::Pipe,
                         const std::string& directory = "") {
   e2e::RunOptions options;
-  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.program = BatchProgramPath();
   options.arguments = arguments;
   options.stdinBytes = input;
   options.output = output;
@@ -325,7 +326,7 @@ TEST(Output, IsWrittenInLargeBlocks) {
   std::string input;
   for (int i = 0; i < 50000; ++i) input += "0 0 2 2 X 1\n";
   e2e::RunOptions options;
-  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.program = BatchProgramPath();
   options.stdinBytes = input;
   options.countWrites = true;
   const e2e::RunResult result = e2e::RunProgram(options);
@@ -351,7 +352,13 @@ TEST(Terminal, ShowsEachResultWhenItsLineIsTyped) {
   const pid_t pid = forkpty(&terminal, nullptr, &mode, nullptr);
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    execl(FRAMECALC_BATCH_PROGRAM, FRAMECALC_BATCH_PROGRAM, static_cast<char*>(nullptr));
+    const std::string program = BatchProgramPath();
+    const std::string runner = e2e::ProgramRunner();
+    if (runner.empty()) {
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    } else {
+      execl(runner.c_str(), runner.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    }
     _exit(127);
   }
   // Everything the program shows until `expected` has arrived, or 10 seconds have passed.

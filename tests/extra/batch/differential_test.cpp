@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
+#include "extra/batch/batch_program_path.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ std::string Trim(const std::string& text) {
 
 Outcome RunCalculator(const Answers& a) {
   e2e::RunOptions options;
-  options.program = FRAMECALC_PROGRAM;
+  options.program = e2e::ProgramPath();
   for (const std::string& field : a.fields) options.stdinBytes += field + "\n";
   options.stdinBytes += "\n";
   const e2e::RunResult result = e2e::RunProgram(options);
@@ -131,7 +132,7 @@ TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
   }
 
   e2e::RunOptions options;
-  options.program = FRAMECALC_BATCH_PROGRAM;
+  options.program = BatchProgramPath();
   options.stdinBytes = input;
   const e2e::RunResult batch = e2e::RunProgram(options);
   ASSERT_EQ(batch.signal, 0);

@@ -8,11 +8,13 @@
 #include <new>
 #include <string>
 
+#include "machine_faults.h"
 #include "platform/console_files.h"
 #include "platform/modules.h"
 
 #include "runtime/exception_support.h"
 #include "runtime/exceptions.h"
+#include "numconv/extended.h"
 #include "numconv/fpu_control.h"
 #include "runtime/lifetime.h"
 #include "textio/text_stream.h"
@@ -48,20 +50,11 @@ const void* KnownAddress() {
 }
 
 // The faulting instructions themselves, without a C++ operation whose fault would be undefined.
-__attribute__((noinline)) int DivideByZero() {
-  int quotient;
-  asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx"
-               : "=a"(quotient)
-               :
-               : "ecx", "edx");
-  return quotient;
-}
+__attribute__((noinline)) int DivideByZero() { return machine_faults::ArithmeticFault(); }
 
 __attribute__((noinline)) int ReadAddressZero() {
-  int value;
   void* volatile nowhere = nullptr;
-  asm volatile("movl (%1), %0" : "=r"(value) : "r"(nowhere) : "memory");
-  return value;
+  return machine_faults::ReadFrom(reinterpret_cast<uintptr_t>(nowhere));
 }
 
 void Write(const char* text) { WriteStringValue(ConsoleOutput, text, 0); }
@@ -110,7 +103,7 @@ __attribute__((noinline)) int Recurse(int depth) {
 [[noreturn]] void ExtendedFault(int kind) {
   volatile Extended one = 1;
   volatile Extended zero = 0;
-  volatile Extended largest = LDBL_MAX;
+  volatile Extended largest = ExtendedFromBits(0x7FFE, ~UINT64_C(0));  // the largest finite
   volatile Extended result = 0;
   switch (kind) {
     case 0: result = CheckedResult(one / zero); break;
@@ -213,10 +206,10 @@ std::string Scenario;
   if (s == "call-nil") CallNil();
   if (s == "stack-overflow") StackOverflow();
   if (s == "illegal-instruction") {
-    asm volatile("ud2");
+    machine_faults::IllegalInstruction();
   }
   if (s == "privileged-instruction") {
-    asm volatile("hlt");
+    machine_faults::PrivilegedInstruction();
   }
   if (s == "out-of-memory") OutOfMemory();
   if (s == "finaliser-raises") ExitProgram(0, nullptr);

@@ -176,7 +176,7 @@ platform::DWORD FaultOfConversion(const char* text) {
       [](void* context) {
         volatile Extended sink = ConvertUnderDefaultWord(static_cast<const char*>(context));
         (void)sink;
-        asm volatile("fwait" ::: "memory");
+        WaitForPendingFaults();
       },
       const_cast<char*>(text), fault);
   ResetFpu();

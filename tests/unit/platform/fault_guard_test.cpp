@@ -8,29 +8,23 @@
 
 #include <gtest/gtest.h>
 
+#include "machine_faults.h"
+
 namespace {
 
-void DivideByZero(void*) {
-  int quotient;
-  asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx"
-               : "=a"(quotient)
-               :
-               : "ecx", "edx");
-  (void)quotient;
-}
+// An arithmetic fault of the processor (or of the software arithmetic where the processor has
+// none).
+void DivideByZero(void*) { (void)machine_faults::ArithmeticFault(); }
 
 // A store to an address that is never mapped (in assembly, so that no sanitizer steps in).
-void WriteThroughNull(void*) {
-  const uintptr_t nowhere = 16;
-  asm volatile("movl $1, (%0)" : : "r"(nowhere) : "memory");
-}
+void WriteThroughNull(void*) { machine_faults::WriteTo(16); }
 
 TEST(FaultGuard, RepeatedFaultsEachReachTheGuardAndLeaveNoSignalBlocked) {
   platform::InstallFaultHandlers();
   for (int round = 0; round < 3; ++round) {
     platform::EXCEPTION_RECORD fault{};
     EXPECT_FALSE(platform::CallWithFaultGuard(DivideByZero, nullptr, fault)) << round;
-    EXPECT_EQ(fault.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO) << round;
+    EXPECT_EQ(fault.ExceptionCode, machine_faults::ArithmeticFaultStatus) << round;
     EXPECT_FALSE(platform::CallWithFaultGuard(WriteThroughNull, nullptr, fault)) << round;
     EXPECT_EQ(fault.ExceptionCode, platform::EXCEPTION_ACCESS_VIOLATION) << round;
   }
@@ -64,13 +58,13 @@ TEST(FaultGuard, NestedGuardsEachTakeTheirOwnFault) {
   platform::EXCEPTION_RECORD outer{};
   EXPECT_FALSE(platform::CallWithFaultGuard(FaultInsideAndThenOutside, &nested, outer));
   EXPECT_TRUE(nested.innerReturned);
-  EXPECT_EQ(nested.inner.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO);
+  EXPECT_EQ(nested.inner.ExceptionCode, machine_faults::ArithmeticFaultStatus);
   EXPECT_EQ(outer.ExceptionCode, platform::EXCEPTION_ACCESS_VIOLATION);
   EXPECT_EQ(outer.ExceptionInformation[0], 1u);  // a write
   // With every guard left, the next guard starts from the bottom again.
   platform::EXCEPTION_RECORD again{};
   EXPECT_FALSE(platform::CallWithFaultGuard(DivideByZero, nullptr, again));
-  EXPECT_EQ(again.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO);
+  EXPECT_EQ(again.ExceptionCode, machine_faults::ArithmeticFaultStatus);
   platform::RemoveFaultHandlers();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_faults.h"
 #include "platform/faults.h"
 #include "platform/system.h"
 #include "numconv/fpu_control.h"
@@ -329,11 +330,7 @@ void RaisingFinal() {
 }
 void DividingInit() {
   Log.push_back("init divides");
-  int quotient;
-  asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx"
-               : "=a"(quotient)
-               :
-               : "ecx", "edx");
+  const int quotient = machine_faults::ArithmeticFault();
   Log.push_back("divided " + std::to_string(quotient));
 }
 
@@ -398,7 +395,7 @@ TEST_F(UnitOrder, PlatformFaultInAnInitialiserTravelsAsItsFaultRecord) {
   const runtime_test::Raised raised = Catch([] { RunUnitInitialisers(); });
   platform::RemoveFaultHandlers();
   ASSERT_TRUE(raised.raised);
-  EXPECT_EQ(raised.record.ExceptionCode, platform::EXCEPTION_INT_DIVIDE_BY_ZERO);
+  EXPECT_EQ(raised.record.ExceptionCode, machine_faults::ArithmeticFaultStatus);
   EXPECT_NE(raised.record.ExceptionAddress, nullptr);
   const std::vector<std::string> expected = {"init 1", "init divides", "final 2", "final 1"};
   EXPECT_EQ(Log, expected);
