@@ -35,7 +35,7 @@ constexpr SoftExtended Pack(bool negative, uint16_t field, uint64_t significand)
   return {significand, static_cast<uint16_t>(field | (negative ? SignBit : 0))};
 }
 
-Unpacked Unpack(SoftExtended a) {
+[[gnu::always_inline]] inline Unpacked Unpack(SoftExtended a) {
   Unpacked u{};
   u.negative = (a.signExponent & SignBit) != 0;
   const int32_t field = a.signExponent & ExponentMask;
@@ -128,7 +128,8 @@ bool RoundsUp(uint64_t kept, uint64_t rest, uint64_t half) {
 // the extended format. Tininess is judged after rounding, as the x87 judges it: a value that
 // rounds up to the smallest normal is no underflow. A tiny result is rounded once, on the
 // denormal grid.
-SoftResult RoundPack(bool negative, int32_t exponent, Uint128 significand) {
+[[gnu::always_inline]] inline SoftResult RoundPack(bool negative, int32_t exponent,
+                                                   Uint128 significand) {
   const int32_t biased = exponent + Bias;
   uint64_t kept = static_cast<uint64_t>(significand >> 64);
   uint64_t rest = static_cast<uint64_t>(significand);
