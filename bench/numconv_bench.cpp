@@ -34,6 +34,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "numconv/fpu_control.h"
@@ -84,6 +85,7 @@ struct Set {
   // What the writers are given: each token read, stored as a double and widened again, as the
   // program does with every value it prints.
   std::vector<Extended> values;
+  std::vector<long double> longDoubles;  // the same for the long double peers
   std::vector<double> doubles;
 
   template <size_t N>
@@ -102,6 +104,7 @@ struct Set {
       const double stored = StoreToDouble(value);
       doubles.push_back(stored);
       values.push_back(stored);
+      longDoubles.push_back(stored);
     }
   }
   size_t size() const { return tokens.size(); }
@@ -131,6 +134,12 @@ char Sink[512];
 // through an 80-bit store and load, which costs more than the conversion's own last steps, and
 // a double through an 8-byte store; neither belongs to the conversion.)
 inline void KeepExtended(long double value) { asm volatile("" : "+t"(value)); }
+// The software arithmetic's extended comes back in two integer registers.
+template <class Soft>
+  requires(!std::is_same_v<Soft, long double>)
+inline void KeepExtended(Soft value) {
+  asm volatile("" : "+r"(value.bits.significand), "+r"(value.bits.signExponent));
+}
 inline void KeepDouble(double value) { asm volatile("" : "+x"(value)); }
 
 void OursTextToReal(const Set& set) {
@@ -212,7 +221,7 @@ void OursRealToText(const Set& set) {
 }
 
 void SnprintfLong(const Set& set) {
-  for (Extended value : set.values) {
+  for (long double value : set.longDoubles) {
     int length = std::snprintf(Sink, sizeof Sink, "%5.2Lf", value);
     benchmark::DoNotOptimize(Sink);
     benchmark::DoNotOptimize(length);
@@ -241,7 +250,7 @@ char* ToCharsPadded(char* out, char* last, Real value) {
 }
 
 void ToCharsLong(const Set& set) {
-  for (Extended value : set.values) {
+  for (long double value : set.longDoubles) {
     char* end = ToCharsPadded<long double>(Sink, Sink + sizeof Sink, value);
     benchmark::DoNotOptimize(Sink);
     benchmark::DoNotOptimize(end);
@@ -330,7 +339,7 @@ int CompareMode() {
       std::string peers[3];
       {
         ControlWordScope scope(LinuxDefaultControlWord);
-        std::snprintf(buffer, sizeof buffer, "%5.2Lf", set->values[i]);
+        std::snprintf(buffer, sizeof buffer, "%5.2Lf", set->longDoubles[i]);
         peers[0] = buffer;
         auto r = std::to_chars(buffer, buffer + sizeof buffer, set->doubles[i],
                                std::chars_format::fixed, 2);
@@ -369,8 +378,10 @@ int CompareMode() {
         reference = std::strtold(set->begin[i], nullptr);
       }
       if (std::memcmp(&mine, &reference, 10) != 0) {
+        long double mineAsLong = 0;  // the same 10-byte image in either arithmetic
+        std::memcpy(&mineAsLong, &mine, 10);
         std::printf("  %-24s TextToReal %.21Lg  strtold %.21Lg  (last bits differ)\n",
-                    set->tokens[i].c_str(), mine, reference);
+                    set->tokens[i].c_str(), mineAsLong, reference);
       }
     }
   }

@@ -35,7 +35,7 @@ constexpr SoftExtended Pack(bool negative, uint16_t field, uint64_t significand)
   return {significand, static_cast<uint16_t>(field | (negative ? SignBit : 0))};
 }
 
-Unpacked Unpack(SoftExtended a) {
+[[gnu::always_inline]] inline Unpacked Unpack(SoftExtended a) {
   Unpacked u{};
   u.negative = (a.signExponent & SignBit) != 0;
   const int32_t field = a.signExponent & ExponentMask;
@@ -99,6 +99,25 @@ uint64_t ShiftRightSticky64(uint64_t value, int32_t shift) {
   return (value >> shift) | (sticky ? 1 : 0);
 }
 
+// (high * 2^64 + low) / divisor and its remainder, where high < divisor, so that the quotient
+// fits in 64 bits. x86-64's divide instruction does exactly this in one step, while the general
+// 128-bit division of the compiler's run-time library does not know that the quotient fits: the
+// only place where the software arithmetic asks for the processor's help.
+inline uint64_t DivideWide(uint64_t high, uint64_t low, uint64_t divisor, uint64_t& remainder) {
+#if defined(__x86_64__)
+  uint64_t quotient;
+  asm("divq %[divisor]"
+      : "=a"(quotient), "=d"(remainder)
+      : [divisor] "rm"(divisor), "a"(low), "d"(high)
+      : "cc");
+  return quotient;
+#else
+  const Uint128 numerator = (Uint128{high} << 64) | low;
+  remainder = static_cast<uint64_t>(numerator % divisor);
+  return static_cast<uint64_t>(numerator / divisor);
+#endif
+}
+
 // Whether the part below the kept bits (as a 64-bit fraction with `half` its midpoint) sends
 // `kept` up: to nearest, ties to even.
 bool RoundsUp(uint64_t kept, uint64_t rest, uint64_t half) {
@@ -109,7 +128,8 @@ bool RoundsUp(uint64_t kept, uint64_t rest, uint64_t half) {
 // the extended format. Tininess is judged after rounding, as the x87 judges it: a value that
 // rounds up to the smallest normal is no underflow. A tiny result is rounded once, on the
 // denormal grid.
-SoftResult RoundPack(bool negative, int32_t exponent, Uint128 significand) {
+[[gnu::always_inline]] inline SoftResult RoundPack(bool negative, int32_t exponent,
+                                                   Uint128 significand) {
   const int32_t biased = exponent + Bias;
   uint64_t kept = static_cast<uint64_t>(significand >> 64);
   uint64_t rest = static_cast<uint64_t>(significand);
@@ -282,19 +302,32 @@ SoftResult SoftDivide(SoftExtended ea, SoftExtended eb) {
   // q = floor(n / divisor) in [2^63, 2^64), the remainder's 64 further quotient bits after it,
   // and what is left beyond those as the sticky bit.
   int32_t exponent = a.exponent - b.exponent;
-  Uint128 numerator;
-  if (a.significand >= b.significand) {
-    numerator = Uint128{a.significand} << 63;
-  } else {
-    numerator = Uint128{a.significand} << 64;
+  uint64_t high = a.significand >> 1;
+  uint64_t low = a.significand << 63;
+  if (a.significand < b.significand) {
+    high = a.significand;
+    low = 0;
     --exponent;
   }
   const uint64_t divisor = b.significand;
-  const uint64_t quotient = static_cast<uint64_t>(numerator / divisor);
-  const uint64_t remainder = static_cast<uint64_t>(numerator % divisor);
-  const Uint128 extended = Uint128{remainder} << 64;
-  uint64_t further = static_cast<uint64_t>(extended / divisor);
-  if (extended % divisor != 0) further |= 1;
+  uint64_t remainder;
+  const uint64_t quotient = DivideWide(high, low, divisor, remainder);
+  uint64_t further;
+  if (exponent + Bias >= 1) {
+    // A normal result (or an overflow) is rounded on the 64th bit: how the remainder compares
+    // with half the divisor is all that matters, written as a fraction of the same standing.
+    const uint64_t rest = divisor - remainder;
+    further = remainder == 0      ? 0
+              : remainder > rest  ? UINT64_C(0xC000000000000000)
+              : remainder == rest ? HalfOf64
+                                  : UINT64_C(0x4000000000000000);
+  } else {
+    // A tiny one is shifted onto the denormal grid first: 64 more quotient bits, and a sticky
+    // bit for what is left.
+    uint64_t left;
+    further = DivideWide(remainder, 0, divisor, left);
+    if (left != 0) further |= 1;
+  }
   result = RoundPack(negative, exponent, (Uint128{quotient} << 64) | further);
   result.flags |= DenormalFlag(a, b);
   return result;

@@ -49,10 +49,10 @@ inline bool Ordered(SoftComparison comparison, const void* address, SoftOrder a,
 
 }  // namespace
 
-__attribute__((noinline)) Extended::Extended(double value) {
+__attribute__((noinline)) SoftExtended WidenedSpecialDouble(double value) {
   const SoftResult result = SoftFromDouble(value);
   Check(result.flags, CALL_SITE());
-  bits = result.value;
+  return result.value;
 }
 
 static_assert(LDBL_MANT_DIG == 64 || (LDBL_MANT_DIG == 113 && sizeof(long double) == 16),

@@ -9,12 +9,17 @@
 // the address just after the call of the operation in the code that asked for it.
 #pragma once
 
+#include <bit>
 #include <cfloat>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
 
 #include "numconv/soft_extended.h"
+
+// A double that is zero, denormal, infinite or a NaN, widened (FLD m64) and checked against the
+// control word: the return address of this call is the address of a fault.
+[[gnu::noinline]] SoftExtended WidenedSpecialDouble(double value);
 
 class Extended {
  public:
@@ -27,7 +32,18 @@ class Extended {
                                  : SoftFromUint64(static_cast<uint64_t>(value))) {}
   // A double widens exactly (FLD m64); a denormal double is a denormal operand and a signalling
   // NaN an invalid operation, under the control word's masks.
-  Extended(double value);  // NOLINT
+  Extended(double value) {  // NOLINT
+    // A normal double widens without any exception: only the other classes need the full
+    // conversion, with its check against the control word.
+    const uint64_t image = std::bit_cast<uint64_t>(value);
+    const uint32_t field = static_cast<uint32_t>(image >> 52) & 0x7FFu;
+    if (field - 1u < 0x7FEu) [[likely]] {
+      bits = {(image << 11) | (uint64_t{1} << 63),
+              static_cast<uint16_t>(((image >> 48) & 0x8000u) | (field - 1023u + 16383u))};
+    } else {
+      bits = WidenedSpecialDouble(value);
+    }
+  }
   // The target's long double: exact where it is the x87 format, rounded to the 64-bit significand
   // where it is IEEE binary128. For tests and tools that write their values as long double
   // literals; the program's own code never uses it.
