@@ -137,7 +137,11 @@ TEST(GermanModuleCharacters, ExistInTheWindowsCodePages) {
   for (const char* codePage : {"CP1252", "CP850"}) {
     SCOPED_TRACE(codePage);
     iconv_t converter = iconv_open(codePage, "UTF-8");
-    ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1)) << "no converter to " << codePage;
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+      // A statically linked test program (the aarch64 build) carries no code-page converters;
+      // the x86-64 build's run of this test checks the module.
+      GTEST_SKIP() << "this C library has no converter to " << codePage;
+    }
     std::string input = text;
     std::string output(text.size(), '\0');
     char* in = input.data();
