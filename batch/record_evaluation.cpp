@@ -11,24 +11,34 @@ constexpr FieldIndex NumberOrder[] = {FieldIndex::AX, FieldIndex::AY, FieldIndex
 
 constexpr uint16_t AllExceptionsMasked = 0x003F;
 
+// The flags of the exceptions that the program's control word leaves unmasked.
+uint16_t RaisedUnmasked() {
+  return static_cast<uint16_t>(ReadFpuStatusWord() & ~DefaultFpuControlWord & AllExceptionsMasked);
+}
+
 bool Present(const Record& record, FieldIndex field) {
   return static_cast<int>(field) < record.fieldCount;
 }
 
 // One number field as the calculator reads it: the token through TextToReal, the value stored
 // to double (an overflow of the store faults here), and only then the error position looked at,
-// as the calculator stores the value before it checks the read.
+// as the calculator stores the value before it checks the read. False ends the evaluation: with
+// a problem (the stage is then Done) or with an exception raised in this field's stage.
 bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, double& value) {
   out.field = field;
   if (!Present(record, field)) {
     out.problem = RecordProblem::MissingField;
+    out.stage = EvaluationStage::Done;
     return false;
   }
   int32_t errorPosition = 0;
   const Extended read = TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
   value = StoreToDouble(read);
+  out.raised = RaisedUnmasked();
+  if (out.raised != 0) return false;
   if (errorPosition != 0) {
     out.problem = RecordProblem::InvalidNumber;
+    out.stage = EvaluationStage::Done;
     return false;
   }
   return true;
@@ -40,6 +50,7 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
   out.stage = EvaluationStage::Field;
   out.problem = RecordProblem::None;
   out.knownIsX = false;
+  out.raised = 0;
   out.field = FieldIndex::AX;
   if (record.tooManyFields) {
     out.problem = RecordProblem::TooManyFields;
@@ -50,7 +61,6 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
   // The calculator's order of questions: the four coordinates, the axis, the known coordinate.
   if (!ReadNumber(record, FieldIndex::AX, out, ax) || !ReadNumber(record, FieldIndex::AY, out, ay) ||
       !ReadNumber(record, FieldIndex::BX, out, bx) || !ReadNumber(record, FieldIndex::BY, out, by)) {
-    out.stage = EvaluationStage::Done;
     return;
   }
   if (!Present(record, FieldIndex::Axis)) {
@@ -62,10 +72,7 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
   const FieldToken& axis = record.fields[static_cast<int>(FieldIndex::Axis)];
   // The X branch only for exactly the one character "X".
   out.knownIsX = axis.length == 1 && axis.text[0] == 'X';
-  if (!ReadNumber(record, FieldIndex::K, out, k)) {
-    out.stage = EvaluationStage::Done;
-    return;
-  }
+  if (!ReadNumber(record, FieldIndex::K, out, k)) return;
   out.stage = EvaluationStage::Intersection;
   if (out.knownIsX) {
     out.x = k;
@@ -74,11 +81,18 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
     out.x = FrameIntersection(KnownAxis::Y, ax, ay, bx, by, k);
     out.y = k;
   }
+  out.raised = RaisedUnmasked();
+  if (out.raised != 0) return;
   out.stage = EvaluationStage::Done;
 }
 
+uint16_t QuietControlWord() {
+  return static_cast<uint16_t>(DefaultFpuControlWord | AllExceptionsMasked);
+}
+
 bool IsHeaderRecord(const Record& record) {
-  LoadFpuControlWord(static_cast<uint16_t>(DefaultFpuControlWord | AllExceptionsMasked));
+  const uint16_t callersControlWord = ReadFpuControlWord();
+  LoadFpuControlWord(QuietControlWord());
   bool anyNumber = false;
   for (const FieldIndex field : NumberOrder) {
     if (!Present(record, field)) continue;
@@ -90,6 +104,6 @@ bool IsHeaderRecord(const Record& record) {
     }
   }
   // Clears what the masked conversions left in the status word.
-  LoadFpuControlWord(DefaultFpuControlWord);
+  LoadFpuControlWord(callersControlWord);
   return !anyNumber;
 }

@@ -26,16 +26,27 @@ struct RecordEvaluation {
   FieldIndex field;       // the field being read, or the first one at fault
   RecordProblem problem;  // set when the evaluation ends without a fault but without a result
   bool knownIsX;          // the AXIS field is exactly "X"
+  // The exception flags, of those the program's control word does not mask, that a stage raised
+  // under a control word that masks them: the evaluation stopped after that stage, which `stage`
+  // and `field` name. Under the program's control word the first of them faults there instead.
+  uint16_t raised;
   double x;               // the crossing, when stage is Done and problem is None
   double y;
 };
 
-// Evaluates a record (kind Record). An x87 fault (invalid operation, division by zero, overflow)
-// is not caught here: it arrives at the caller's fault guard, with `out.stage` and `out.field`
-// saying where it happened. The x87 must run under the program's control word.
+// Evaluates a record (kind Record), stage by stage. Under the program's control word an x87 fault
+// (invalid operation, division by zero, overflow) is not caught here: it arrives at the caller's
+// fault guard, with `out.stage` and `out.field` saying where it happened. Under QuietControlWord
+// nothing faults: a stage that raises such an exception ends the evaluation with `out.raised`
+// set. The flags of those exceptions must be clear when the evaluation starts.
 void EvaluateRecord(const Record& record, RecordEvaluation& out);
+
+// The program's control word with every exception masked. A record evaluated under it gives the
+// same result as under the program's control word whenever it raises none of the exceptions that
+// the program's word leaves unmasked: masks change only what an operation that raises does.
+uint16_t QuietControlWord();
 
 // A header line: none of the five numeric fields (AX, AY, BX, BY, K) reads as a number, missing
 // fields counting as not numbers. Never faults: the conversions run with every x87 exception
-// masked, and the program's control word is loaded again afterwards.
+// masked; the caller's control word is loaded again afterwards, with clear exception flags.
 bool IsHeaderRecord(const Record& record);

@@ -10,6 +10,30 @@ constexpr uint32_t StatusZeroDivide = 0xC000008Eu;
 constexpr uint32_t StatusInvalidOperation = 0xC0000090u;
 constexpr uint32_t StatusOverflow = 0xC0000091u;
 constexpr uint32_t StatusStackCheck = 0xC0000092u;
+constexpr uint32_t StatusDenormalOperand = 0xC000008Du;
+constexpr uint32_t StatusInexactResult = 0xC000008Fu;
+constexpr uint32_t StatusUnderflow = 0xC0000093u;
+
+constexpr uint16_t FlagInvalid = 0x01, FlagDenormal = 0x02, FlagZeroDivide = 0x04,
+                   FlagOverflow = 0x08, FlagUnderflow = 0x10, FlagPrecision = 0x20,
+                   FlagStackFault = 0x40;
+
+// The status of the fault that an exception raises when it is unmasked: the same as the
+// platform's fault guard gives for it.
+uint32_t FaultStatusOf(uint16_t flag, uint16_t statusWord) {
+  switch (flag) {
+    case FlagInvalid: return (statusWord & FlagStackFault) != 0 ? StatusStackCheck
+                                                                 : StatusInvalidOperation;
+    case FlagDenormal: return StatusDenormalOperand;
+    case FlagZeroDivide: return StatusZeroDivide;
+    case FlagOverflow: return StatusOverflow;
+    case FlagUnderflow: return StatusUnderflow;
+    case FlagPrecision: return StatusInexactResult;
+    default: return 0;
+  }
+}
+
+bool IsSingleFlag(uint16_t flags) { return flags != 0 && (flags & (flags - 1)) == 0; }
 
 }  // namespace
 
@@ -55,14 +79,22 @@ void RecordProcessor::Run(bool finishing) {
   }
 }
 
+// The scan runs under the quiet control word: loading a control word costs as much as a whole
+// conversion, so it is loaded once for all the lines of a piece, not for each record.
 void RecordProcessor::ScanPending() {
+  LoadFpuControlWord(QuietControlWord());
+  ScanLines();
+  LoadFpuControlWord(DefaultFpuControlWord);
+}
+
+void RecordProcessor::ScanLines() {
   while (pos_ != end_) {
     bool lineComplete = false;
     pos_ = scanner_.Scan(pos_, end_, lineComplete);
     if (!lineComplete) break;
     CompleteLine();
     scanner_.NextLine();
-    if (results_.failed()) return;
+    if (results_.failed() || unexpectedFault_ != 0) return;
   }
   if (finishing_ && scanner_.Finish()) {
     CompleteLine();
@@ -79,6 +111,37 @@ void RecordProcessor::CompleteLine() {
   }
   ++records_;
   EvaluateRecord(record, evaluation_);
+  if (evaluation_.raised != 0) {
+    ReportRaised(record);
+    return;
+  }
+  if (evaluation_.problem != RecordProblem::None) {
+    ReportProblem(record);
+    return;
+  }
+  WriteResult(record);
+}
+
+// The record raised, in the stage where its evaluation stopped, an exception that the program's
+// control word does not mask: under that word it would have faulted in that stage. When the stage
+// raised one kind of exception, that kind is the fault. When it raised more than one (a division
+// by zero whose infinity then meets a zero, say), which came first is not known from the flags:
+// the record is evaluated again under the program's control word, where the first one faults and
+// reaches the guard, which reports it.
+void RecordProcessor::ReportRaised(const Record& record) {
+  const uint16_t statusWord = ReadFpuStatusWord();
+  const uint16_t raised = evaluation_.raised;
+  if (IsSingleFlag(raised)) {
+    // Loading the control word again clears the flags for the next record.
+    LoadFpuControlWord(QuietControlWord());
+    const uint32_t status = FaultStatusOf(raised, statusWord);
+    if (!ReportFault(status)) unexpectedFault_ = status;
+    return;
+  }
+  LoadFpuControlWord(DefaultFpuControlWord);
+  EvaluateRecord(record, evaluation_);
+  // Not reached: the evaluation faulted. Should it come back, its result stands.
+  LoadFpuControlWord(QuietControlWord());
   if (evaluation_.problem != RecordProblem::None) {
     ReportProblem(record);
     return;

@@ -46,7 +46,9 @@ class RecordProcessor {
   static void RunGuarded(void* self);
   void Run(bool finishing);
   void ScanPending();
+  void ScanLines();
   void CompleteLine();
+  void ReportRaised(const Record& record);
   void WriteResult(const Record& record);
   void ReportProblem(const Record& record);
   bool ReportFault(uint32_t status);
