@@ -24,7 +24,8 @@ bool Present(const Record& record, FieldIndex field) {
 // to double (an overflow of the store faults here), and only then the error position looked at,
 // as the calculator stores the value before it checks the read. False ends the evaluation: with
 // a problem (the stage is then Done) or with an exception raised in this field's stage.
-bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, double& value) {
+bool ReadNumber(const Record& record, FieldIndex field, FlagChecks checks, RecordEvaluation& out,
+                double& value) {
   out.field = field;
   if (!Present(record, field)) {
     out.problem = RecordProblem::MissingField;
@@ -34,8 +35,10 @@ bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, d
   int32_t errorPosition = 0;
   const Extended read = TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
   value = StoreToDouble(read);
-  out.raised = RaisedUnmasked();
-  if (out.raised != 0) return false;
+  if (checks == FlagChecks::AfterEachStep) {
+    out.raised = RaisedUnmasked();
+    if (out.raised != 0) return false;
+  }
   if (errorPosition != 0) {
     out.problem = RecordProblem::InvalidNumber;
     out.stage = EvaluationStage::Done;
@@ -44,9 +47,7 @@ bool ReadNumber(const Record& record, FieldIndex field, RecordEvaluation& out, d
   return true;
 }
 
-}  // namespace
-
-void EvaluateRecord(const Record& record, RecordEvaluation& out) {
+void EvaluateSteps(const Record& record, FlagChecks checks, RecordEvaluation& out) {
   out.stage = EvaluationStage::Field;
   out.problem = RecordProblem::None;
   out.knownIsX = false;
@@ -59,8 +60,8 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
   }
   double ax = 0, ay = 0, bx = 0, by = 0, k = 0;
   // The calculator's order of questions: the four coordinates, the axis, the known coordinate.
-  if (!ReadNumber(record, FieldIndex::AX, out, ax) || !ReadNumber(record, FieldIndex::AY, out, ay) ||
-      !ReadNumber(record, FieldIndex::BX, out, bx) || !ReadNumber(record, FieldIndex::BY, out, by)) {
+  if (!ReadNumber(record, FieldIndex::AX, checks, out, ax) || !ReadNumber(record, FieldIndex::AY, checks, out, ay) ||
+      !ReadNumber(record, FieldIndex::BX, checks, out, bx) || !ReadNumber(record, FieldIndex::BY, checks, out, by)) {
     return;
   }
   if (!Present(record, FieldIndex::Axis)) {
@@ -72,7 +73,7 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
   const FieldToken& axis = record.fields[static_cast<int>(FieldIndex::Axis)];
   // The X branch only for exactly the one character "X".
   out.knownIsX = axis.length == 1 && axis.text[0] == 'X';
-  if (!ReadNumber(record, FieldIndex::K, out, k)) return;
+  if (!ReadNumber(record, FieldIndex::K, checks, out, k)) return;
   out.stage = EvaluationStage::Intersection;
   if (out.knownIsX) {
     out.x = k;
@@ -81,9 +82,18 @@ void EvaluateRecord(const Record& record, RecordEvaluation& out) {
     out.x = FrameIntersection(KnownAxis::Y, ax, ay, bx, by, k);
     out.y = k;
   }
-  out.raised = RaisedUnmasked();
-  if (out.raised != 0) return;
+  if (checks == FlagChecks::AfterEachStep) {
+    out.raised = RaisedUnmasked();
+    if (out.raised != 0) return;
+  }
   out.stage = EvaluationStage::Done;
+}
+
+}  // namespace
+
+void EvaluateRecord(const Record& record, RecordEvaluation& out, FlagChecks checks) {
+  EvaluateSteps(record, checks, out);
+  if (checks == FlagChecks::AtTheEnd) out.raised = RaisedUnmasked();
 }
 
 uint16_t QuietControlWord() {

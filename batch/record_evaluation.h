@@ -34,12 +34,21 @@ struct RecordEvaluation {
   double y;
 };
 
+// When the evaluation looks at the exception flags. Reading the status word waits for every x87
+// operation before it, which costs as much as a conversion: a record is looked at once, and only
+// one that raised something is evaluated again, looking after each stage.
+enum class FlagChecks : uint8_t {
+  AfterEachStep,  // `raised`, `stage` and `field` name the first stage that raised anything
+  AtTheEnd,       // `raised` holds every flag the record raised; the rest is of no use then
+};
+
 // Evaluates a record (kind Record), stage by stage. Under the program's control word an x87 fault
 // (invalid operation, division by zero, overflow) is not caught here: it arrives at the caller's
 // fault guard, with `out.stage` and `out.field` saying where it happened. Under QuietControlWord
-// nothing faults: a stage that raises such an exception ends the evaluation with `out.raised`
-// set. The flags of those exceptions must be clear when the evaluation starts.
-void EvaluateRecord(const Record& record, RecordEvaluation& out);
+// nothing faults: such an exception sets `out.raised` (see FlagChecks). The flags of those
+// exceptions must be clear when the evaluation starts.
+void EvaluateRecord(const Record& record, RecordEvaluation& out,
+                    FlagChecks checks = FlagChecks::AfterEachStep);
 
 // The program's control word with every exception masked. A record evaluated under it gives the
 // same result as under the program's control word whenever it raises none of the exceptions that

@@ -110,7 +110,7 @@ void RecordProcessor::CompleteLine() {
     if (IsHeaderRecord(record)) return;
   }
   ++records_;
-  EvaluateRecord(record, evaluation_);
+  EvaluateRecord(record, evaluation_, FlagChecks::AtTheEnd);
   if (evaluation_.raised != 0) {
     ReportRaised(record);
     return;
@@ -122,13 +122,15 @@ void RecordProcessor::CompleteLine() {
   WriteResult(record);
 }
 
-// The record raised, in the stage where its evaluation stopped, an exception that the program's
-// control word does not mask: under that word it would have faulted in that stage. When the stage
-// raised one kind of exception, that kind is the fault. When it raised more than one (a division
-// by zero whose infinity then meets a zero, say), which came first is not known from the flags:
-// the record is evaluated again under the program's control word, where the first one faults and
-// reaches the guard, which reports it.
+// The record raised an exception that the program's control word does not mask: under that word
+// it would have faulted. Evaluated again, looking after each stage, it stops in the stage that
+// would have faulted. When that stage raised one kind of exception, that kind is the fault. When
+// it raised more than one (a division by zero whose infinity then meets a zero, say), which came
+// first is not known from the flags: the record is evaluated once more under the program's
+// control word, where the first one faults and reaches the guard, which reports it.
 void RecordProcessor::ReportRaised(const Record& record) {
+  LoadFpuControlWord(QuietControlWord());
+  EvaluateRecord(record, evaluation_, FlagChecks::AfterEachStep);
   const uint16_t statusWord = ReadFpuStatusWord();
   const uint16_t raised = evaluation_.raised;
   if (IsSingleFlag(raised)) {
