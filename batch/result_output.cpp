@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
+#include "batch/byte_masks.h"
 #include "platform/console_files.h"
 #include "platform/files.h"
 
 namespace {
 
 uint64_t LinesIn(const char* data, size_t size) {
-  return static_cast<uint64_t>(std::count(data, data + size, '\n'));
+  return static_cast<uint64_t>(bytemask::CountLineEnds(data, size));
 }
 
 // Cuts the last `cut` bytes written off the file, when the output is a file on disk whose end
