@@ -48,16 +48,20 @@ inline void WriteNineDigits(char* out, uint32_t value) {
   }
 }
 
-// Half up at `position` (1..17): the digits after it are left as they are, callers ignore them.
-inline void RoundDigitsAfter(char* digits, int32_t position) {
-  if (digits[position + 1] < '5') return;
-  int32_t i = position;
-  while (digits[i] == '9') {
-    digits[i] = '0';
-    --i;
-  }
-  ++digits[i];  // the lead is at most '1' below a carry, so this stays a digit
+// Half up at `position` 0 of the digit string (the lead): the digits after it are left as they
+// are, callers ignore them.
+inline void RoundDigitsAfterLead(char* digits) {
+  if (digits[1] >= '5') ++digits[0];
 }
+
+// Half a unit of digit position 1..17 of the 18 digits produced (position 18 is the last).
+constexpr uint64_t HalfUnitAt[ProducedDigits] = {
+    0,
+    UINT64_C(50000000000000000), UINT64_C(5000000000000000), UINT64_C(500000000000000),
+    UINT64_C(50000000000000), UINT64_C(5000000000000), UINT64_C(500000000000),
+    UINT64_C(50000000000), UINT64_C(5000000000), UINT64_C(500000000), UINT64_C(50000000),
+    UINT64_C(5000000), UINT64_C(500000), UINT64_C(50000), UINT64_C(5000), UINT64_C(500),
+    UINT64_C(50), UINT64_C(5)};
 
 inline int32_t Padding(int32_t width, int32_t length) { return width > length ? width - length : 0; }
 
@@ -102,11 +106,16 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
   char* const digits = out.digits;
   const Extended scaled = CheckedResult(x * SmallPowersOfTen[17]);
   uint64_t m = static_cast<uint64_t>(RoundToInt64(scaled));
-  digits[0] = '0';
-  if (m >= TenPow18) {
-    m -= TenPow18;
-    digits[0] = '1';
-  }
+  int32_t position = count;
+  if (scientificLeadRule && m >= TenPow18) --position;
+  // Half up after `position`: half a unit of that position added to the integer carries through
+  // a run of nines into the digits before it, the lead included, as rounding the digit string
+  // would (m stays below 1.65 * 10^18, so the lead stays a "0" or a "1"). The digits after the
+  // position are then of no use, and no caller reads them.
+  if (position >= 1 && position < ProducedDigits) m += HalfUnitAt[position];
+  const bool lead = m >= TenPow18;
+  m -= lead ? TenPow18 : 0;
+  digits[0] = static_cast<char>('0' + lead);
   WriteNineDigits(digits + 1, static_cast<uint32_t>(m / 1000000000));
   if (allDigits || count >= 9) {
     WriteNineDigits(digits + 10, static_cast<uint32_t>(m % 1000000000));
@@ -116,9 +125,7 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
     const int32_t last = count < 252 ? count : 252;
     std::memset(digits + 1 + ProducedDigits, '0', static_cast<size_t>(last - ProducedDigits));
   }
-  int32_t position = count;
-  if (scientificLeadRule && digits[0] != '0') --position;
-  if (position >= 0 && position < ProducedDigits) RoundDigitsAfter(digits, position);
+  if (position == 0) RoundDigitsAfterLead(digits);
 }
 
 void WriteScientific(CountedText& out, int32_t width, bool negative, Extended x, int32_t e) {
@@ -204,16 +211,17 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
   int32_t n = normalized.exponent + 1;
   DigitString digits;
   Digits(normalized.mantissa, n + decimals, digits, false, false);
-  const char* source = digits.digits + 1;
-  if (digits.digits[0] != '0') {
-    ++n;
-    source = digits.digits;
-  }
+  // A lead of "1" is one more integer digit (without branches: the lead is as often "1" as the
+  // values have a first digit of 1 after their scaling, which no predictor learns).
+  const int32_t lead = digits.digits[0] - '0';
+  n += lead;
+  const char* source = digits.digits + 1 - lead;
 
   const int32_t length = (negative ? 1 : 0) + n + (decimals > 0 ? 1 + decimals : 0);
   char* p = out.chars + Padding(width, length);
   FillSpaces(out, static_cast<int32_t>(p - out.chars));
-  if (negative) *p++ = '-';
+  *p = '-';  // kept only for a negative value
+  p += negative ? 1 : 0;
   std::memcpy(p, source, static_cast<size_t>(n));
   p += n;
   if (decimals > 0) {
