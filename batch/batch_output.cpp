@@ -50,7 +50,7 @@ void OutputBuffer::FlushWholeLines() {
 
 void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals) {
   CountedText text;
-  RealToText(value, CoordinateWidth, decimals, text);
+  DoubleToText(value, CoordinateWidth, decimals, text);
   size_t start = 0;
   while (start < text.length && text.chars[start] == ' ') ++start;
   out.Append(text.chars + start, text.length - start);

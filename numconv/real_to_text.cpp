@@ -5,6 +5,7 @@
 // digits; the requested precision is then applied half up on the digit string.
 #include "numconv/real_to_text.h"
 
+#include <bit>
 #include <cstring>
 
 #include "numconv/powers_of_ten.h"
@@ -173,9 +174,12 @@ void ProduceDigits(Extended x, int32_t count, DigitString& out, bool scientificL
   Digits(x, count, out, scientificLeadRule, true);
 }
 
-void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& out) {
+namespace {
+
+// RealToText of a value whose bits the caller has already.
+[[gnu::always_inline]] inline void WriteReal(Extended value, ExtendedBits bits, int32_t width,
+                                             int32_t decimals, CountedText& out) {
   if (width > MaximumWidth) width = MaximumWidth;
-  const ExtendedBits bits = BitsOf(value);
   const bool negative = (bits.signExponent & SignMask) != 0;
   const uint16_t field = bits.signExponent & ExponentMask;
 
@@ -230,4 +234,24 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
     p += decimals;
   }
   out.length = static_cast<uint8_t>(p - out.chars);
+}
+
+}  // namespace
+
+void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& out) {
+  WriteReal(value, BitsOf(value), width, decimals, out);
+}
+
+void DoubleToText(double value, int32_t width, int32_t decimals, CountedText& out) {
+  const uint64_t image = std::bit_cast<uint64_t>(value);
+  const uint32_t field = static_cast<uint32_t>(image >> 52) & 0x7FFu;
+  if (field - 1u >= 0x7FEu) {
+    RealToText(Extended(value), width, decimals, out);
+    return;
+  }
+  // The widened normal double: its 53 bits at the top of the significand, the exponent rebiased.
+  const ExtendedBits bits{(image << 11) | IntegerBit,
+                          static_cast<uint16_t>(((image >> 48) & SignMask) |
+                                                (field - 1023u + ExponentBias))};
+  WriteReal(Extended(value), bits, width, decimals, out);
 }

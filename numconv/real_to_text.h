@@ -27,3 +27,9 @@ void ProduceDigits(Extended x, int32_t count, DigitString& out, bool scientificL
 // Fixed notation with `decimals` digits after the point, or scientific notation when decimals is
 // negative or the value is 2^120 or more; right-aligned in `width` (at most 255).
 void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& out);
+
+// RealToText of a double's widened value, the same text. A normal double's extended bits are
+// taken from its own: the widened value is not stored and taken apart again, which costs more
+// than the rest of the conversion on an x87 (a store of 80 bits does not forward to the loads of
+// its parts). Zeros, denormals, infinities and NaNs are widened as they are.
+void DoubleToText(double value, int32_t width, int32_t decimals, CountedText& out);

@@ -241,3 +241,29 @@ TEST_F(RealToTextTest, ProduceDigitsWorkedExamples) {
 }
 
 }  // namespace
+
+namespace {
+
+// A double's text from its own bits is the text of its widened value: every class of double
+// (zeros, denormals, the extremes of the exponent, infinities, NaNs), both signs, fixed and
+// scientific notation, and the halves where a digit is rounded up.
+TEST_F(RealToTextTest, DoubleToTextIsTheTextOfTheWidenedValue) {
+  const double values[] = {0.0, -0.0, 1.0, -1.0, 0.005, 2.675, -73.125, 9.995, 150.0, 8627.19,
+                           -38134.0, 99999.995, 1e15, 1.2345678901234567e17, 0x1p120, 0x1p-1022,
+                           0x1p-1074, -0x1.8p-1070, 1.7976931348623157e308, -2.2250738585072009e-308,
+                           __builtin_inf(), -__builtin_inf(), __builtin_nan("")};
+  for (const double value : values) {
+    for (const int32_t decimals : {-1, 0, 2, 5, 18, 216}) {
+      for (const int32_t width : {0, 5, 25}) {
+        CountedText fromDouble, fromExtended;
+        DoubleToText(value, width, decimals, fromDouble);
+        RealToText(Extended(value), width, decimals, fromExtended);
+        EXPECT_EQ(std::string(fromDouble.chars, fromDouble.length),
+                  std::string(fromExtended.chars, fromExtended.length))
+            << value << " width " << width << " decimals " << decimals;
+      }
+    }
+  }
+}
+
+}  // namespace
