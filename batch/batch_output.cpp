@@ -53,7 +53,13 @@ void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals) {
   DoubleToText(value, CoordinateWidth, decimals, text);
   size_t start = 0;
   while (start < text.length && text.chars[start] == ' ') ++start;
-  out.Append(text.chars + start, text.length - start);
+  // The padding is at most four blanks (width 5), so the text's buffer holds ShortCopy bytes
+  // from its start; the test keeps that true for any width.
+  if (start + OutputBuffer::ShortCopy <= sizeof text.chars) {
+    out.AppendShort(text.chars + start, text.length - start);
+  } else {
+    out.Append(text.chars + start, text.length - start);
+  }
 }
 
 void AppendLineEnd(OutputBuffer& out, const OutputFormat& format) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Receives a block of bytes; false when it could not take them all.
 using OutputSink = bool (*)(void* context, const char* data, size_t size);
@@ -18,6 +19,17 @@ class OutputBuffer {
 
   void Append(const char* data, size_t size);
   void Append(const char* text);  // NUL-terminated
+  // The same for a few bytes from a source that may be read up to ShortCopy bytes far: while
+  // the block has that much room, they go in one copy of fixed size, which needs no call.
+  static constexpr size_t ShortCopy = 32;
+  void AppendShort(const char* data, size_t size) {
+    if (size <= ShortCopy && capacity_ - used_ >= ShortCopy) {
+      std::memcpy(storage_ + used_, data, ShortCopy);
+      used_ += size;
+      return;
+    }
+    Append(data, size);
+  }
   void Append(char c) {
     if (used_ == capacity_) FlushWholeLines();
     storage_[used_++] = c;
