@@ -191,8 +191,10 @@ def digits_reason(line, ours, theirs, peer, digits_of):
     """(kind, text): what explains a difference of digits between two results of a record."""
     fields = line.split()
     if "inf" in theirs.lower() or "inf" in ours.lower():
+        spelled = re.search(r"[+-]?inf", theirs, re.IGNORECASE)
         return ("infinity written differently",
-                "framecalc writes an infinite coordinate as +Inf or -Inf, the peer as printf does")
+                "framecalc writes an infinite coordinate as +Inf or -Inf, the peer as "
+                f"{spelled.group(0) if spelled else repr(theirs)}")
     ext, stored = stored_crossing(line)
     dbl = crossing(fields, "double")
     ours_xy, theirs_xy = ours.split("\t"), theirs.split("\t")
@@ -475,7 +477,9 @@ def main():
     print(f"Date: {datetime.datetime.utcnow():%Y-%m-%d %H:%M} UTC  ")
     print(f"Machine: {cpu_model}, {os.cpu_count()} CPUs, Linux {platform.release()}, "
           f"load average {open('/proc/loadavg').read().split()[0]} at the end  ")
-    print(f"Records: {n:,} ({size_bytes:,} bytes, {failed_records:,} failing), "
+    out_bytes = os.path.getsize(files("framecalc-batch")[0])
+    print(f"Records: {n:,} ({size_bytes:,} bytes, {failed_records:,} failing; per record "
+          f"{size_bytes / n:.1f} bytes read, {out_bytes / n:.1f} written), "
           f"{args.rounds} rounds of every program in random order ({rounds_seconds:.0f} s)  ")
     print(f"Peers: {version(['gcc', '--version'])} -O2; {version(['mawk', '-W', 'version'])}; "
           f"{version(['gawk', '--version']).split(',')[0]}; Python {platform.python_version()}, "
