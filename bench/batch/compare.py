@@ -7,11 +7,12 @@ file; called by bench/batch/run.sh, which installs and builds what it needs:
 1. Generates the records (fixed seed; the first n records are the same for every n) for
    10,000, 100,000 and N records in DIR.
 2. Runs framecalc-batch and every peer on the N-record file in R rounds; each round runs every
-   program once, in a random order. Input from the file (in the page cache: it was just written
-   and read, and every program reads it once before the rounds, on the 10,000-record file),
-   results and messages to regular files in DIR. Per run: wall time from spawn to exit, CPU time
-   (user + system) and peak resident memory from wait4. The table gives the medians, the ratio
-   peer / framecalc-batch of the medians and that ratio's lowest and highest value in a round.
+   program once, in a random order. The input comes from the page cache (the file was just
+   written, then read whole; every program has run once before the rounds, on the 10,000-record
+   file, so that its own files are in the cache too); results and messages go to regular files
+   in DIR. Per run: wall time from spawn to exit, CPU time (user + system) from wait4, peak
+   resident memory. The table gives the medians, the ratio peer / framecalc-batch of the medians
+   and that ratio's lowest and highest value in a round.
 3. The shell loop over framecalc (one process a record) on the first L records, extrapolated.
 4. Peak memory of framecalc-batch for 10,000, 100,000 and N records.
 5. The peers' results against framecalc-batch's, line by line, with the reason for each kind of

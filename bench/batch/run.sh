@@ -28,7 +28,9 @@ rounds=${3:-7}
 bash tools/install-deps.sh time gcc mawk gawk python3 python3-numpy python3-pandas >&2
 cmake --preset default >/dev/null
 cmake --build --preset default --target framecalc framecalc-batch -j2 >&2
-work=$(mktemp -d)
+# The scratch folder is in build/, on disk (/tmp may be a tmpfs elsewhere).
+mkdir -p build
+work=$(mktemp -d "$PWD/build/batch-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 gcc -O2 -o "$work/peer" bench/batch/peer.c
 
