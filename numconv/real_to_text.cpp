@@ -215,17 +215,16 @@ namespace {
   int32_t n = normalized.exponent + 1;
   DigitString digits;
   Digits(normalized.mantissa, n + decimals, digits, false, false);
-  // A lead of "1" is one more integer digit (without branches: the lead is as often "1" as the
-  // values have a first digit of 1 after their scaling, which no predictor learns).
-  const int32_t lead = digits.digits[0] - '0';
-  n += lead;
-  const char* source = digits.digits + 1 - lead;
+  const char* source = digits.digits + 1;
+  if (digits.digits[0] != '0') {
+    ++n;
+    source = digits.digits;
+  }
 
   const int32_t length = (negative ? 1 : 0) + n + (decimals > 0 ? 1 + decimals : 0);
   char* p = out.chars + Padding(width, length);
   FillSpaces(out, static_cast<int32_t>(p - out.chars));
-  *p = '-';  // kept only for a negative value
-  p += negative ? 1 : 0;
+  if (negative) *p++ = '-';
   std::memcpy(p, source, static_cast<size_t>(n));
   p += n;
   if (decimals > 0) {
