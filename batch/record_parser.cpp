@@ -89,6 +89,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       // of them, and only those before the field's end count.
       FieldToken& token = *current_;
       uint32_t length = token.length;
+      bool fieldEnded = false;
       while (end - p >= 8) {
         const uint64_t word = bytemask::Load(p);
         const uint64_t stops = ~bytemask::FieldBytes(word) & bytemask::High;
@@ -100,9 +101,14 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
           for (uint32_t i = 0; i < taken && length < FieldTokenLength; ++i) token.text[length++] = p[i];
         }
         p += taken;
-        if (stops != 0) break;
+        if (stops != 0) {
+          fieldEnded = true;
+          break;
+        }
       }
-      while (p != end && ClassOf(*p) == FieldChar) {
+      // Byte by byte near the end of the piece (the byte that ended the field above is known not
+      // to belong to it: looking at it again would only wait for the steps that found it).
+      while (!fieldEnded && p != end && ClassOf(*p) == FieldChar) {
         if (length < FieldTokenLength) token.text[length++] = *p;
         ++p;
       }
