@@ -24,8 +24,11 @@ bool Present(const Record& record, FieldIndex field) {
 // to double (an overflow of the store faults here), and only then the error position looked at,
 // as the calculator stores the value before it checks the read. False ends the evaluation: with
 // a problem (the stage is then Done) or with an exception raised in this field's stage.
-bool ReadNumber(const Record& record, FieldIndex field, FlagChecks checks, RecordEvaluation& out,
-                double& value) {
+// Inlined into each of its five uses: the evaluation of a field then overlaps with the
+// conversion of the one before it.
+[[gnu::always_inline]] inline bool ReadNumber(const Record& record, FieldIndex field,
+                                              FlagChecks checks, RecordEvaluation& out,
+                                              double& value) {
   out.field = field;
   if (!Present(record, field)) {
     out.problem = RecordProblem::MissingField;
