@@ -24,8 +24,8 @@ bool Present(const Record& record, FieldIndex field) {
 // to double (an overflow of the store faults here), and only then the error position looked at,
 // as the calculator stores the value before it checks the read. False ends the evaluation: with
 // a problem (the stage is then Done) or with an exception raised in this field's stage.
-// Inlined into each of its five uses: the evaluation of a field then overlaps with the
-// conversion of the one before it.
+// Inlined into each of its five uses: called, it took a twentieth of the whole run more (the
+// call's saves and reloads of registers sit between the conversions).
 [[gnu::always_inline]] inline bool ReadNumber(const Record& record, FieldIndex field,
                                               FlagChecks checks, RecordEvaluation& out,
                                               double& value) {
