@@ -50,7 +50,9 @@ bool Present(const Record& record, FieldIndex field) {
   return true;
 }
 
-void EvaluateSteps(const Record& record, FlagChecks checks, RecordEvaluation& out) {
+// Inlined into EvaluateRecord once for each way of checking, so that neither looks at the other.
+[[gnu::always_inline]] inline void EvaluateSteps(const Record& record, FlagChecks checks,
+                                                 RecordEvaluation& out) {
   out.stage = EvaluationStage::Field;
   out.problem = RecordProblem::None;
   out.knownIsX = false;
@@ -95,8 +97,12 @@ void EvaluateSteps(const Record& record, FlagChecks checks, RecordEvaluation& ou
 }  // namespace
 
 void EvaluateRecord(const Record& record, RecordEvaluation& out, FlagChecks checks) {
-  EvaluateSteps(record, checks, out);
-  if (checks == FlagChecks::AtTheEnd) out.raised = RaisedUnmasked();
+  if (checks == FlagChecks::AtTheEnd) {
+    EvaluateSteps(record, FlagChecks::AtTheEnd, out);
+    out.raised = RaisedUnmasked();
+  } else {
+    EvaluateSteps(record, FlagChecks::AfterEachStep, out);
+  }
 }
 
 uint16_t QuietControlWord() {
