@@ -208,10 +208,7 @@ Extended TextToReal(const char* text, int32_t& errorPosition) {
     if (n < -Int32Max) n = -Int32Max;
     value = ScaleByPowerOfTen(integer, static_cast<int32_t>(n));
   }
-  // Both signs formed and one chosen, without a branch: signs of typed coordinates come in no
-  // order that a predictor learns. FCHS only flips the sign bit and raises nothing.
-  const Extended negated = -value;
-  value = negative ? negated : value;
+  if (negative) value = -value;
   errorPosition = 0;
   return value;
 }
