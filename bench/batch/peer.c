@@ -82,30 +82,20 @@ int main(int argc, char **argv) {
       continue;
     }
     const long double ax = v[0], ay = v[1], bx = v[2], by = v[3], k = v[5];
-    long double x, y;
-    if (strcmp(field[4], "X") == 0) {
-      const long double run = bx - ax;
-      if (run == 0) {
-        fprintf(stderr, "%s:%lu: division by zero (AB parallel to X = K, or A = B)\n", name,
-                number);
-        putchar('\n');
-        failed = 1;
-        continue;
-      }
-      x = k;
-      y = (k - ax) * ((by - ay) / run) + ay;
-    } else {
-      const long double run = by - ay;
-      if (run == 0) {
-        fprintf(stderr, "%s:%lu: division by zero (AB parallel to Y = K, or A = B)\n", name,
-                number);
-        putchar('\n');
-        failed = 1;
-        continue;
-      }
-      x = (k - ay) * ((bx - ax) / run) + ax;
-      y = k;
+    /* The known coordinate's axis: A's and B's coordinates on it, then on the other axis. */
+    const int known_is_x = strcmp(field[4], "X") == 0;
+    const long double base = known_is_x ? ax : ay, far = known_is_x ? bx : by;
+    const long double base_other = known_is_x ? ay : ax, far_other = known_is_x ? by : bx;
+    const long double run = far - base;
+    if (run == 0) {
+      fprintf(stderr, "%s:%lu: division by zero (AB parallel to %s = K, or A = B)\n", name, number,
+              known_is_x ? "X" : "Y");
+      putchar('\n');
+      failed = 1;
+      continue;
     }
+    const long double other = (k - base) * ((far_other - base_other) / run) + base_other;
+    const long double x = known_is_x ? k : other, y = known_is_x ? other : k;
     if (!isfinite(x) || !isfinite(y)) {
       fprintf(stderr, "%s:%lu: the crossing is not finite\n", name, number);
       putchar('\n');
