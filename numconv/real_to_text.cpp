@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "numconv/powers_of_ten.h"
+#include "numconv/widened_double.h"
 
 namespace {
 
@@ -243,14 +244,11 @@ void RealToText(Extended value, int32_t width, int32_t decimals, CountedText& ou
 
 void DoubleToText(double value, int32_t width, int32_t decimals, CountedText& out) {
   const uint64_t image = std::bit_cast<uint64_t>(value);
-  const uint32_t field = static_cast<uint32_t>(image >> 52) & 0x7FFu;
-  if (field - 1u >= 0x7FEu) {
+  if (!IsNormalDouble(image)) {
     RealToText(Extended(value), width, decimals, out);
     return;
   }
-  // The widened normal double: its 53 bits at the top of the significand, the exponent rebiased.
-  const ExtendedBits bits{(image << 11) | IntegerBit,
-                          static_cast<uint16_t>(((image >> 48) & SignMask) |
-                                                (field - 1023u + ExponentBias))};
-  WriteReal(Extended(value), bits, width, decimals, out);
+  const WidenedDouble widened = WidenNormalDouble(image);
+  WriteReal(Extended(value), ExtendedBits{widened.significand, widened.signExponent}, width,
+            decimals, out);
 }

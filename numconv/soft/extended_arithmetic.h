@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "numconv/soft_extended.h"
+#include "numconv/widened_double.h"
 
 // A double that is zero, denormal, infinite or a NaN, widened (FLD m64) and checked against the
 // control word: the return address of this call is the address of a fault.
@@ -36,10 +37,9 @@ class Extended {
     // A normal double widens without any exception: only the other classes need the full
     // conversion, with its check against the control word.
     const uint64_t image = std::bit_cast<uint64_t>(value);
-    const uint32_t field = static_cast<uint32_t>(image >> 52) & 0x7FFu;
-    if (field - 1u < 0x7FEu) [[likely]] {
-      bits = {(image << 11) | (uint64_t{1} << 63),
-              static_cast<uint16_t>(((image >> 48) & 0x8000u) | (field - 1023u + 16383u))};
+    if (IsNormalDouble(image)) [[likely]] {
+      const WidenedDouble widened = WidenNormalDouble(image);
+      bits = {widened.significand, widened.signExponent};
     } else {
       bits = WidenedSpecialDouble(value);
     }
