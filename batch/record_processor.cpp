@@ -3,35 +3,9 @@
 #include <charconv>
 
 #include "numconv/extended.h"
+#include "platform/faults.h"
 
 namespace {
-
-constexpr uint32_t StatusZeroDivide = 0xC000008Eu;
-constexpr uint32_t StatusInvalidOperation = 0xC0000090u;
-constexpr uint32_t StatusOverflow = 0xC0000091u;
-constexpr uint32_t StatusStackCheck = 0xC0000092u;
-constexpr uint32_t StatusDenormalOperand = 0xC000008Du;
-constexpr uint32_t StatusInexactResult = 0xC000008Fu;
-constexpr uint32_t StatusUnderflow = 0xC0000093u;
-
-constexpr uint16_t FlagInvalid = 0x01, FlagDenormal = 0x02, FlagZeroDivide = 0x04,
-                   FlagOverflow = 0x08, FlagUnderflow = 0x10, FlagPrecision = 0x20,
-                   FlagStackFault = 0x40;
-
-// The status of the fault that an exception raises when it is unmasked: the same as the
-// platform's fault guard gives for it.
-uint32_t FaultStatusOf(uint16_t flag, uint16_t statusWord) {
-  switch (flag) {
-    case FlagInvalid: return (statusWord & FlagStackFault) != 0 ? StatusStackCheck
-                                                                 : StatusInvalidOperation;
-    case FlagDenormal: return StatusDenormalOperand;
-    case FlagZeroDivide: return StatusZeroDivide;
-    case FlagOverflow: return StatusOverflow;
-    case FlagUnderflow: return StatusUnderflow;
-    case FlagPrecision: return StatusInexactResult;
-    default: return 0;
-  }
-}
 
 bool IsSingleFlag(uint16_t flags) { return flags != 0 && (flags & (flags - 1)) == 0; }
 
@@ -136,7 +110,7 @@ void RecordProcessor::ReportRaised(const Record& record) {
   if (IsSingleFlag(raised)) {
     // Loading the control word again clears the flags for the next record.
     LoadFpuControlWord(QuietControlWord());
-    const uint32_t status = FaultStatusOf(raised, statusWord);
+    const uint32_t status = platform::FloatingPointFaultStatus(raised, statusWord);
     if (!ReportFault(status)) unexpectedFault_ = status;
     return;
   }
@@ -207,10 +181,10 @@ void RecordProcessor::ReportProblem(const Record& record) {
 bool RecordProcessor::ReportFault(uint32_t status) {
   const char* text = nullptr;
   switch (status) {
-    case StatusZeroDivide: text = texts_.zeroDivide; break;
-    case StatusInvalidOperation:
-    case StatusStackCheck: text = texts_.invalidOp; break;
-    case StatusOverflow: text = texts_.overflow; break;
+    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: text = texts_.zeroDivide; break;
+    case platform::EXCEPTION_FLT_INVALID_OPERATION:
+    case platform::EXCEPTION_FLT_STACK_CHECK: text = texts_.invalidOp; break;
+    case platform::EXCEPTION_FLT_OVERFLOW: text = texts_.overflow; break;
     default: return false;
   }
   const Record& record = scanner_.record();

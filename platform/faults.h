@@ -58,6 +58,22 @@ bool FaultHandlersInstalled();
 // caller loads its own control word again.
 bool CallWithFaultGuard(void (*routine)(void* context), void* context, EXCEPTION_RECORD& fault);
 
+// The status of the fault that an x87 exception raises when the control word leaves it unmasked.
+// `unmasked` holds such exceptions as the status word's flags (bit 0 invalid operation, 1
+// denormal operand, 2 division by zero, 3 overflow, 4 underflow, 5 precision): the lowest of
+// them is the fault, as the unit reports it. An invalid operation is a stack check when the
+// status word's stack-fault flag (bit 6) is set in `statusWord`.
+inline DWORD FloatingPointFaultStatus(uint32_t unmasked, uint32_t statusWord = 0) {
+  if ((unmasked & 0x01u) != 0) {
+    return (statusWord & 0x40u) != 0 ? EXCEPTION_FLT_STACK_CHECK : EXCEPTION_FLT_INVALID_OPERATION;
+  }
+  if ((unmasked & 0x02u) != 0) return EXCEPTION_FLT_DENORMAL_OPERAND;
+  if ((unmasked & 0x04u) != 0) return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+  if ((unmasked & 0x08u) != 0) return EXCEPTION_FLT_OVERFLOW;
+  if ((unmasked & 0x10u) != 0) return EXCEPTION_FLT_UNDERFLOW;
+  return EXCEPTION_FLT_INEXACT_RESULT;
+}
+
 // Raises a floating-point fault that software found (the extended arithmetic of a target without
 // an x87) as the processor's own fault: it reaches the innermost fault guard with `status` and
 // `address` (the failing operation) in its record, and outside every guard it ends the process

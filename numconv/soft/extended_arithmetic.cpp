@@ -15,18 +15,8 @@ namespace {
 
 #define CALL_SITE() (__builtin_extract_return_addr(__builtin_return_address(0)))
 
-// The status of the fault, as the x87's would be: the lowest unmasked exception first.
-platform::DWORD FaultStatus(uint32_t unmasked) {
-  if ((unmasked & SoftInvalid) != 0) return platform::EXCEPTION_FLT_INVALID_OPERATION;
-  if ((unmasked & SoftDenormal) != 0) return platform::EXCEPTION_FLT_DENORMAL_OPERAND;
-  if ((unmasked & SoftZeroDivide) != 0) return platform::EXCEPTION_FLT_DIVIDE_BY_ZERO;
-  if ((unmasked & SoftOverflow) != 0) return platform::EXCEPTION_FLT_OVERFLOW;
-  if ((unmasked & SoftUnderflow) != 0) return platform::EXCEPTION_FLT_UNDERFLOW;
-  return platform::EXCEPTION_FLT_INEXACT_RESULT;
-}
-
 [[noreturn, gnu::noinline, gnu::cold]] void RaiseFault(uint32_t unmasked, const void* address) {
-  platform::RaiseFloatingPointFault(FaultStatus(unmasked), address);
+  platform::RaiseFloatingPointFault(platform::FloatingPointFaultStatus(unmasked), address);
 }
 
 // Records the flags in the status word and faults for those the control word does not mask.
