@@ -89,6 +89,12 @@ void RecordProcessor::CompleteLine() {
     ReportRaised(record);
     return;
   }
+  WriteOutcome(record);
+}
+
+// An evaluation that ended without an exception: its result, or the problem that kept it from
+// one.
+void RecordProcessor::WriteOutcome(const Record& record) {
   if (evaluation_.problem != RecordProblem::None) {
     ReportProblem(record);
     return;
@@ -118,11 +124,7 @@ void RecordProcessor::ReportRaised(const Record& record) {
   EvaluateRecord(record, evaluation_);
   // Not reached: the evaluation faulted. Should it come back, its result stands.
   LoadFpuControlWord(QuietControlWord());
-  if (evaluation_.problem != RecordProblem::None) {
-    ReportProblem(record);
-    return;
-  }
-  WriteResult(record);
+  WriteOutcome(record);
 }
 
 void RecordProcessor::WriteResult(const Record& record) {

@@ -49,6 +49,7 @@ class RecordProcessor {
   void ScanLines();
   void CompleteLine();
   void ReportRaised(const Record& record);
+  void WriteOutcome(const Record& record);
   void WriteResult(const Record& record);
   void ReportProblem(const Record& record);
   bool ReportFault(uint32_t status);
