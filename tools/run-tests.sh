@@ -26,19 +26,41 @@ cmake --build --preset default
 ctest --preset default --timeout 300 "$@"
 
 status=0
+# A suite that fails does not stop the others; what failed, with each failed test's output, is
+# said again at the very end, where a log that keeps only its last lines still shows it.
+failures="build/failures.txt"
+: >"$failures"
+note_failures() {  # preset
+  local log="build/$1/Testing/Temporary/LastTest.log"
+  {
+    echo "== framecalc: failed in the $1 suite:"
+    sed 's/^[0-9]*:/  /' "build/$1/Testing/Temporary/LastTestsFailed.log" 2>/dev/null || true
+    # Each failed test's record in ctest's log, its last 40 lines at most.
+    awk '/^[0-9]+\/[0-9]+ Testing: / { n = 0; failed = 0 }
+         { block[n++] = $0 }
+         /^Test Failed\.|^Test Failed / { failed = 1 }
+         /" end time: / && failed { for (i = (n > 40 ? n - 40 : 0); i < n; i++) print "  | " block[i] }' \
+      "$log" 2>/dev/null || true
+  } >>"$failures"
+}
+say_failures() {
+  if [ -s "$failures" ]; then cat "$failures" >&2; fi
+}
+
 if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then
   # No x87 there: the software extended arithmetic, which must give the same bits.
   echo "== framecalc: the aarch64 build, under qemu-user"
   cmake --preset aarch64 >/dev/null
   cmake --build --preset aarch64
-  ctest --preset aarch64 --timeout 300 -j2 "$@" || status=1
+  ctest --preset aarch64 --timeout 300 -j2 "$@" || { status=1; note_failures aarch64; }
 fi
 
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then
   if [ "$FRAMECALC_RELEASE" != 0 ]; then
     echo "== framecalc: the release files"
-    bash tools/test-release.sh || status=$?
+    bash tools/test-release.sh || { status=1; echo "== framecalc: the release tests failed (above)" >>"$failures"; }
   fi
+  say_failures
   exit $status
 fi
 
@@ -67,7 +89,7 @@ else
 fi
 
 # Everything the Windows runs started (Wine servers, the virtual machine) ends with this script.
-trap 'bash tools/wine-run.sh --stop' EXIT
+trap 'bash tools/wine-run.sh --stop; say_failures' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -81,13 +103,13 @@ for preset in "${presets[@]}"; do
   fi
   echo "== framecalc: ctest --preset $preset"
   started=$(date +%s)
-  ctest --preset "$preset" --timeout 300 -j2 "$@" || status=1
+  ctest --preset "$preset" --timeout 300 -j2 "$@" || { status=1; note_failures "$preset"; }
   echo "framecalc: the $preset suite took $(($(date +%s) - started)) s"
 done
 
 # The release's Windows programs run where the 32-bit suite ran (the machine is up by now).
 if [ "$FRAMECALC_RELEASE" != 0 ]; then
   echo "== framecalc: the release files"
-  bash tools/test-release.sh || status=1
+  bash tools/test-release.sh || { status=1; echo "== framecalc: the release tests failed (above)" >>"$failures"; }
 fi
 exit $status

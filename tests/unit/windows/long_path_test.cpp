@@ -7,6 +7,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <process.h>
 #include <string>
 
 #include "long_path.h"
@@ -18,8 +19,11 @@ namespace fs = std::filesystem;
 
 class LongPathByComponents : public testing::Test {
  protected:
+  // The folder's name is this process's own: ctest runs the two tests at once, and one's
+  // TearDown must not remove the folder the other is rebuilding a path in.
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / "Long Path Test Dir";
+    dirName_ = "Long Path Test Dir " + std::to_string(_getpid());
+    dir_ = fs::temp_directory_path() / dirName_;
     fs::create_directories(dir_);
     std::ofstream(dir_ / "Program File.Exe") << "x";
     path_ = (dir_ / "Program File.Exe").string();
@@ -42,6 +46,7 @@ class LongPathByComponents : public testing::Test {
     return result;
   }
 
+  std::string dirName_;
   fs::path dir_;
   std::string path_;
 };
@@ -53,7 +58,7 @@ TEST_F(LongPathByComponents, EveryComponentTakesTheSpellingFound) {
   EXPECT_EQ(rebuilt, expected);
   // The drive's two characters are kept as written; the components are the files' own names.
   EXPECT_EQ(rebuilt.substr(0, 2), Upper(path_).substr(0, 2));
-  EXPECT_NE(rebuilt.find("\\Long Path Test Dir\\Program File.Exe"), std::string::npos) << rebuilt;
+  EXPECT_NE(rebuilt.find("\\" + dirName_ + "\\Program File.Exe"), std::string::npos) << rebuilt;
 }
 
 TEST_F(LongPathByComponents, PathsThatCannotBeRebuiltStayAsTheyAre) {
