@@ -315,6 +315,11 @@ struct ConversionCase {
 TEST_F(ExactReference, TextConversionFollowsTheRoundingSteps) {
   const ConversionCase cases[] = {
       {"-2.345", "2345", -3},
+      {"-0.1", "1", -1},
+      // The largest integer of the short path at both ends of its exact powers, and just beyond.
+      {"-9999999999999999999e-22", "9999999999999999999", -22},
+      {"-9999999999999999999e22", "9999999999999999999", 22},
+      {"-9999999999999999999e-23", "9999999999999999999", -23},
       {"1.5e-2", "15", -3},
       {"12345678901234567890", "12345678901234567890", 0},
       {"18446744073709551615", "18446744073709551615", 0},
@@ -354,8 +359,10 @@ TEST_F(ExactReference, GeneratedTextsMatchTheModel) {
     for (int i = 0; i < length; ++i) digits += static_cast<char>('0' + random() % 10);
     const int point = static_cast<int>(random() % static_cast<uint64_t>(length + 1));
     const int exponent = static_cast<int>(random() % 9800) - 4900;
-    const std::string text = digits.substr(0, static_cast<size_t>(point)) + "." +
-                             digits.substr(static_cast<size_t>(point)) + "e" +
+    // Every other text negative: the value's magnitude is the model's, whatever the sign.
+    const bool negative = round % 2 == 1;
+    const std::string text = (negative ? "-" : "") + digits.substr(0, static_cast<size_t>(point)) +
+                             "." + digits.substr(static_cast<size_t>(point)) + "e" +
                              std::to_string(exponent);
     const int32_t n = exponent - (length - point);
     bool overflow = false;
@@ -365,7 +372,7 @@ TEST_F(ExactReference, GeneratedTextsMatchTheModel) {
     int32_t errorPosition = -1;
     const ExtendedBits actual = BitsOf(TextToReal(text.c_str(), errorPosition));
     ASSERT_EQ(errorPosition, 0);
-    ASSERT_EQ(actual.signExponent, expected.signExponent);
+    ASSERT_EQ(actual.signExponent, expected.signExponent | (negative ? 0x8000 : 0));
     ASSERT_EQ(actual.significand, expected.significand);
   }
 }
@@ -376,7 +383,8 @@ TEST_F(ExactReference, ShortTextsWithSmallExponentsAreCorrectlyRounded) {
   for (int round = 0; round < 400; ++round) {
     const uint64_t mantissa = random() % UINT64_C(10000000000000000000);
     const int n = static_cast<int>(random() % 55) - 27;
-    const std::string text = std::to_string(mantissa) + "e" + std::to_string(n);
+    const bool negative = round % 2 == 1;
+    const std::string text = (negative ? "-" : "") + std::to_string(mantissa) + "e" + std::to_string(n);
     SCOPED_TRACE(text);
     Exact exact{BigUnsigned(mantissa), BigUnsigned(1)};
     if (n >= 0) {
@@ -388,7 +396,7 @@ TEST_F(ExactReference, ShortTextsWithSmallExponentsAreCorrectlyRounded) {
     int32_t errorPosition = -1;
     const ExtendedBits actual = BitsOf(TextToReal(text.c_str(), errorPosition));
     ASSERT_EQ(errorPosition, 0);
-    ASSERT_EQ(actual.signExponent, expected.signExponent);
+    ASSERT_EQ(actual.signExponent, expected.signExponent | (negative ? 0x8000 : 0));
     ASSERT_EQ(actual.significand, expected.significand);
   }
 }
