@@ -316,7 +316,8 @@ TEST_F(ExactReference, TextConversionFollowsTheRoundingSteps) {
   const ConversionCase cases[] = {
       {"-2.345", "2345", -3},
       {"-0.1", "1", -1},
-      // The largest integer of the short path at both ends of its exact powers, and just beyond.
+      // Nineteen nines, the most digits read as one integer, at both ends of the exact powers of
+      // ten and just beyond them.
       {"-9999999999999999999e-22", "9999999999999999999", -22},
       {"-9999999999999999999e22", "9999999999999999999", 22},
       {"-9999999999999999999e-23", "9999999999999999999", -23},
