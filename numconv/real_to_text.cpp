@@ -85,20 +85,34 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
   out.length = static_cast<uint8_t>(pad + length);
 }
 
-// x >= 0 finite and not zero, with its exponent field (the caller has it already: taking the value
-// apart again right after computing it would wait for the store).
-[[gnu::always_inline]] inline NormalizedDecimal Normalize(Extended x, int32_t field) {
-  int32_t e = 0;
+// The scaling loop of Normalize from its second round on (x just scaled to 10^-e of the value, and
+// not yet in [1, 16)): taking x apart in memory to find its exponent is needed only here.
+[[gnu::noinline]] NormalizedDecimal NormalizeFurther(Extended x, int32_t e) {
   for (;;) {
+    const int32_t field = BitsOf(x).signExponent & ExponentMask;
     const int32_t k = ((field - ExponentBias) * 19728) >> 16;  // floor(b * log10(2))
     if (k == 0) return {x, e};
     e += k;
     x = ScaleByPowerOfTen(x, -k);
-    // b is 0..3 exactly when x is in [1, 16): the comparison answers the common case without
-    // taking the value apart in memory.
     if (x >= Extended(1) && x < Extended(16)) return {x, e};
-    field = BitsOf(x).signExponent & ExponentMask;
   }
+}
+
+// x >= 0 finite and not zero, with its exponent field (the caller has it already: taking the value
+// apart again right after computing it would wait for the store). Divided by 10^k, k the floor of
+// b * log10(2) for x's binary exponent b, until b is 0..3, which is exactly when x is in [1, 16):
+// the comparison answers the common case without taking the value apart in memory.
+[[gnu::always_inline]] inline NormalizedDecimal Normalize(Extended x, int32_t field) {
+  const int32_t k = ((field - ExponentBias) * 19728) >> 16;
+  if (k == 0) return {x, 0};
+  if (k > 0 && k <= LargestExactDoublePower) {
+    // The usual coordinate: one division by an exact power of ten, the double operand of the
+    // division itself (the same value as the extended table's entry, without an 80-bit load).
+    const Extended scaled = x / static_cast<Extended>(ExactDoublePowersOfTen[k]);
+    if (scaled >= Extended(1) && scaled < Extended(16)) return {scaled, k};
+    return NormalizeFurther(scaled, k);
+  }
+  return NormalizeFurther(ScaleByPowerOfTen(x, -k), k);
 }
 
 // With allDigits clear, positions 10..18 are written only when the rounding at `count` looks at
@@ -106,7 +120,8 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
 [[gnu::always_inline]] inline void Digits(Extended x, int32_t count, DigitString& out,
                                           bool scientificLeadRule, bool allDigits) {
   char* const digits = out.digits;
-  const Extended scaled = CheckedResult(x * SmallPowersOfTen[17]);
+  // 10^17 is exact in a double: the multiplication takes it from memory as it is.
+  const Extended scaled = CheckedResult(x * static_cast<Extended>(ExactDoublePowersOfTen[17]));
   uint64_t m = static_cast<uint64_t>(RoundToInt64(scaled));
   int32_t position = count;
   if (scientificLeadRule && m >= TenPow18) --position;

@@ -82,6 +82,8 @@ TEST_F(RealToTextTest, FixedNotation) {
       // x * 10^17 lands exactly halfway between two integers: the first rounding goes to even.
       {0x1p-18L, 0, 17, "0.00000381469726562"},   // 0.000003814697265625
       {0x3p-18L, 0, 17, "0.00001144409179688"},   // 0.000011444091796875
+      // Divided by 10^3 it is still above 16, and divided once more: 18 digits, the rest zeros.
+      {16239.194250837645, 0, 20, "16239.19425083764510000000"},
       // Below 10 no normalisation: 17 decimals resolved, the rest zeros.
       {0x1p-18L, 0, 20, "0.00000381469726562000"},
   };
@@ -188,6 +190,7 @@ TEST_F(RealToTextTest, NormalizeDecimalBringsValuesIntoOneToSixteen) {
       {150.0L, 1.5L, 2},
       {1.25e20L, 12.5L, 19},   // b = 66, k = 19
       {15.0L, 15.0L, 0},       // leading digits 15 may stay in [10, 16)
+      {16000.0L, 1.6L, 4},     // b = 13, k = 3 gives 16: one more division
       {0.5L, 5.0L, -1},
   };
   for (const Case& c : exact) {
