@@ -36,7 +36,9 @@ bool Present(const Record& record, FieldIndex field) {
     return false;
   }
   int32_t errorPosition = 0;
-  const Extended read = TextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
+  // A file's coordinates change their sign at random.
+  const Extended read =
+      TextToRealOfUnorderedSigns(record.fields[static_cast<int>(field)].text, errorPosition);
   value = StoreToDouble(read);
   if (checks == FlagChecks::AfterEachStep) {
     out.raised = RaisedUnmasked();

@@ -13,7 +13,8 @@
 //     (10^4932 or more), or when more than 4932 digits were accumulated (those overflow before
 //     the rest of the text is seen, even when a bad character follows); a written exponent outside
 //     the 32-bit range may do anything but crash or fault otherwise;
-//   - no fault is left pending when the conversion returns.
+//   - no fault is left pending when the conversion returns;
+//   - TextToRealOfUnorderedSigns ends the same way, with the same value and error position.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -135,6 +136,17 @@ void Check(const char* text) {
   using fuzzguard::Fail;
   using fuzzguard::Outcome;
   if (outcome == Outcome::FaultLeftPending) Fail("conversion returned with a fault pending", text);
+
+  // The conversion without a branch on the sign ends the same way, with the same bits.
+  Extended unordered = 0;
+  int32_t unorderedPosition = -1;
+  const Outcome unorderedOutcome =
+      fuzzguard::Run([&] { unordered = TextToRealOfUnorderedSigns(text, unorderedPosition); });
+  if (unorderedOutcome != outcome) Fail("TextToRealOfUnorderedSigns ends otherwise", text);
+  if (outcome == Outcome::Returned &&
+      (unorderedPosition != errorPosition || std::memcmp(&unordered, &value, 10) != 0)) {
+    Fail("TextToRealOfUnorderedSigns gives another value or error position", text);
+  }
   if (outcome != Outcome::Returned) {
     const bool beyondRange =
         model.significantDigits > 4932 || (exponent < 5120 && model.significantDigits > 0 &&

@@ -11,9 +11,11 @@ extern const Extended SmallPowersOfTen[32];   // [k] = 10^k, k = 0..31
 extern const Extended MediumPowersOfTen[16];  // [i] = 10^(32*i), i = 1..15; [0] is unused
 extern const Extended LargePowersOfTen[10];   // [i] = 10^(512*i), i = 1..9; [0] is unused
 
-// 10^0 .. 10^22 as doubles: each is exact in a double, so an extended operation with one of these
-// as its memory operand gives the same bits as with the extended entry, and loads less.
-extern const double ExactDoublePowersOfTen[23];
+// 10^0 .. 10^22 as doubles ([0]) and their negatives ([1]): each is exact in a double, so an
+// extended operation with one of these as its memory operand gives the same bits as with the
+// extended entry, and loads less.
+extern const double SignedExactDoublePowersOfTen[2][23];
+inline constexpr const double* ExactDoublePowersOfTen = SignedExactDoublePowersOfTen[0];
 inline constexpr int32_t LargestExactDoublePower = 22;
 
 // From 10^5120 on no extended is large enough; the table walk is not even attempted.

@@ -145,13 +145,17 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
 }
 
 
-}  // namespace
-
 // The usual text has at most nineteen digits in all: they are gathered in one exact integer, the
 // fraction's digits straight after the integer's, and the value is that integer scaled once.
 // This gives the same bits as the digit-by-digit accumulator, which is exact up to there; longer
 // texts are read again by the general path.
-Extended TextToReal(const char* text, int32_t& errorPosition) {
+//
+// SignBranchFree chooses how the sign is taken; both ways give the same bits. With a branch, the
+// characters after the sign are read at once while the branch is predicted; without one, they
+// wait for the sign to be looked at, and the sign is carried by the power of ten (rounding to
+// nearest is symmetric, so the result is the negated quotient or product, a zero included).
+template <bool SignBranchFree>
+[[gnu::always_inline]] inline Extended ShortTextToReal(const char* text, int32_t& errorPosition) {
   if (text == nullptr) {
     errorPosition = 1;
     return Extended(0);
@@ -160,7 +164,11 @@ Extended TextToReal(const char* text, int32_t& errorPosition) {
   const unsigned char* p = begin;
   while (*p == ' ') ++p;
   const bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
+  if constexpr (SignBranchFree) {
+    p += static_cast<int>(negative) | static_cast<int>(*p == '+');
+  } else if (*p == '-' || *p == '+') {
+    ++p;
+  }
   if (*p == 0) {
     errorPosition = PositionOf(begin, p);
     return Extended(0);
@@ -199,6 +207,12 @@ Extended TextToReal(const char* text, int32_t& errorPosition) {
     // One operation with an exact power of ten, as the table walk makes it. A product below
     // 10^19 * 10^22 cannot overflow and a quotient by 10^k >= 1 cannot fault at all: no check is
     // needed. Times 10^0 leaves the integer as it is.
+    if constexpr (SignBranchFree) {
+      const double* const powers = SignedExactDoublePowersOfTen[negative];
+      errorPosition = 0;
+      return n < 0 ? integer / static_cast<Extended>(powers[-n])
+                   : integer * static_cast<Extended>(powers[n]);
+    }
     value = n < 0 ? integer / static_cast<Extended>(ExactDoublePowersOfTen[-n])
                   : integer * static_cast<Extended>(ExactDoublePowersOfTen[n]);
   } else {
@@ -211,4 +225,14 @@ Extended TextToReal(const char* text, int32_t& errorPosition) {
   if (negative) value = -value;
   errorPosition = 0;
   return value;
+}
+
+}  // namespace
+
+Extended TextToReal(const char* text, int32_t& errorPosition) {
+  return ShortTextToReal<false>(text, errorPosition);
+}
+
+Extended TextToRealOfUnorderedSigns(const char* text, int32_t& errorPosition) {
+  return ShortTextToReal<true>(text, errorPosition);
 }

@@ -10,3 +10,9 @@
 // value is then the digits read so far, as an integer). Bad text raises nothing; only an
 // overflow of the final scaling faults.
 Extended TextToReal(const char* text, int32_t& errorPosition);
+
+// TextToReal for texts whose signs follow no order, such as the coordinates of a file: the same
+// value and error position, taken without a branch on the sign. A branch on a random sign is
+// mispredicted every other text; without it, every text waits a few cycles for its sign to be
+// looked at, which costs texts whose signs repeat (typed answers) about a fifth.
+Extended TextToRealOfUnorderedSigns(const char* text, int32_t& errorPosition);

@@ -17,10 +17,12 @@ namespace {
 
 class ShortTexts : public UnderProgramControlWord {};
 
-TEST_F(ShortTexts, DoublePowersAreTheExtendedEntries) {
+TEST_F(ShortTexts, DoublePowersAreTheExtendedEntriesAndTheirNegatives) {
   for (int k = 0; k <= LargestExactDoublePower; ++k) {
     const Extended widened = ExactDoublePowersOfTen[k];
     EXPECT_EQ(std::memcmp(&widened, &SmallPowersOfTen[k], 10), 0) << "10^" << k;
+    const Extended negated = -SignedExactDoublePowersOfTen[1][k];
+    EXPECT_EQ(std::memcmp(&negated, &SmallPowersOfTen[k], 10), 0) << "-10^" << k;
   }
 }
 
@@ -60,7 +62,36 @@ TEST_F(ShortTexts, GiveTheTableWalkOfTheirDigits) {
     const Extended actual = TextToReal(text.c_str(), errorPosition);
     ASSERT_EQ(errorPosition, 0);
     ASSERT_EQ(std::memcmp(&actual, &expected, 10), 0);
+    errorPosition = -1;
+    const Extended unordered = TextToRealOfUnorderedSigns(text.c_str(), errorPosition);
+    ASSERT_EQ(errorPosition, 0);
+    ASSERT_EQ(std::memcmp(&unordered, &expected, 10), 0);
   }
+}
+
+// The conversion without a branch on the sign gives TextToReal's value and error position for
+// every kind of text: signs alone or doubled, zeros, blanks, errors, long and huge numbers.
+TEST_F(ShortTexts, UnorderedSignsGiveTheSameValueAndErrorPosition) {
+  const char* const texts[] = {
+      "",        "-",      "+",        " ",       " -5",      "--5",      "+-5",     "-+5",
+      "-0",      "+0",     "-0.000",   "-.",      ".",        "-.5",      "-5.",     "-e5",
+      "-1e5",    "-1e-5",  "-1e22",    "-1e23",   "-1e-22",   "-1e-23",   "-150",    "-2.345",
+      "-12x",    "-1.5x",  "-1e",      "-1e+",    "- 1",      "-1 ",      "-0e5120", "-1e5120",
+      "-1e-5120", "-18446744073709551615", "-12345678901234567890", "-9999999999999999999",
+      "-0.9999999999999999999", "+66419.32", "-3167.3", "-38134.0", "-1e4932", "-abc",
+  };
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    int32_t position = -1;
+    int32_t unorderedPosition = -1;
+    const Extended value = TextToReal(text, position);
+    const Extended unordered = TextToRealOfUnorderedSigns(text, unorderedPosition);
+    EXPECT_EQ(unorderedPosition, position);
+    EXPECT_EQ(std::memcmp(&unordered, &value, 10), 0);
+  }
+  int32_t position = -1;
+  TextToRealOfUnorderedSigns(nullptr, position);
+  EXPECT_EQ(position, 1);
 }
 
 }  // namespace
