@@ -240,7 +240,10 @@ namespace {
   const int32_t length = (negative ? 1 : 0) + n + (decimals > 0 ? 1 + decimals : 0);
   char* p = out.chars + Padding(width, length);
   FillSpaces(out, static_cast<int32_t>(p - out.chars));
-  if (negative) *p++ = '-';
+  // The minus sign without a branch (the signs of computed coordinates follow no order): it is
+  // written in any case and overwritten by the first digit when the value is not negative.
+  *p = '-';
+  p += negative ? 1 : 0;
   std::memcpy(p, source, static_cast<size_t>(n));
   p += n;
   if (decimals > 0) {
