@@ -12,6 +12,10 @@
 # whose x87 is the real one. The virtual machine is stopped when the tests end, also when they
 # fail or the run is interrupted.
 #
+# A Windows suite whose failed tests all failed without printing anything (Wine now and then
+# ends a program's start-up silently) runs those tests once more, and passes if they pass then;
+# they are named at the end of the output either way, with every other failure.
+#
 # FRAMECALC_WINDOWS=0 leaves the Windows builds and the release out; FRAMECALC_RELEASE=0 leaves
 # out the release alone. FRAMECALC_I686=0 leaves out the 32-bit
 # suite in the virtual machine, the longest part (quicker while iterating on this machine).
@@ -43,6 +47,42 @@ note_failures() {  # preset
       "$log" 2>/dev/null || true
   } >>"$failures"
 }
+# The failed tests of the preset's last ctest run whose output is empty, one name a line. Every
+# test program prints from its first line on, so no output at all means that the program never
+# started: Wine, now and then, ends a start-up silently (its own messages are off).
+silent_failures() {  # preset
+  awk '/^[0-9]+\/[0-9]+ Test: / { name = $0; sub(/^[0-9]+\/[0-9]+ Test: /, "", name) }
+       /^Output:$/ { getline; lines = 0; inOutput = 1; next }
+       /^<end of output>$/ { inOutput = 0 }
+       inOutput { ++lines }
+       /^Test Failed/ && lines == 0 { print name }' \
+    "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
+}
+
+# A Windows suite's failures: when every failed test failed without any output, those tests are
+# run once more, and the suite passes if they pass then; they are named at the end either way.
+windows_suite_failed() {  # preset ctest-arguments...
+  local preset=$1
+  shift
+  local failed silent
+  failed=$(sed 's/^[0-9]*://' "build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | sort)
+  silent=$(silent_failures "$preset" | sort)
+  if [ -n "$failed" ] && [ "$failed" = "$silent" ]; then
+    echo "framecalc: the $preset suite: $(wc -l <<<"$failed") test(s) failed without any output;" \
+         "they run once more" >&2
+    if ctest --preset "$preset" --timeout 300 --rerun-failed "$@"; then
+      {
+        echo "== framecalc: in the $preset suite, these tests failed without any output (the program"
+        echo "   never started) and passed when run again:"
+        sed 's/^/  /' <<<"$failed"
+      } >>"$failures"
+      return 0
+    fi
+  fi
+  status=1
+  note_failures "$preset"
+}
+
 say_failures() {
   if [ -s "$failures" ]; then cat "$failures" >&2; fi
 }
@@ -103,7 +143,7 @@ for preset in "${presets[@]}"; do
   fi
   echo "== framecalc: ctest --preset $preset"
   started=$(date +%s)
-  ctest --preset "$preset" --timeout 300 -j2 "$@" || { status=1; note_failures "$preset"; }
+  ctest --preset "$preset" --timeout 300 -j2 "$@" || windows_suite_failed "$preset" "$@"
   echo "framecalc: the $preset suite took $(($(date +%s) - started)) s"
 done
 
