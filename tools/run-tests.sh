@@ -65,7 +65,7 @@ windows_suite_failed() {  # preset ctest-arguments...
   local preset=$1
   shift
   local failed silent
-  failed=$(sed 's/^[0-9]*://' "build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | sort)
+  failed=$(sed 's/^[0-9]*://' "build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | sort || true)
   silent=$(silent_failures "$preset" | sort)
   if [ -n "$failed" ] && [ "$failed" = "$silent" ]; then
     echo "framecalc: the $preset suite: $(wc -l <<<"$failed") test(s) failed without any output;" \
