@@ -207,14 +207,13 @@ template <bool SignBranchFree>
     // One operation with an exact power of ten, as the table walk makes it. A product below
     // 10^19 * 10^22 cannot overflow and a quotient by 10^k >= 1 cannot fault at all: no check is
     // needed. Times 10^0 leaves the integer as it is.
+    const double* const powers = SignedExactDoublePowersOfTen[SignBranchFree && negative];
+    value = n < 0 ? integer / static_cast<Extended>(powers[-n])
+                  : integer * static_cast<Extended>(powers[n]);
     if constexpr (SignBranchFree) {
-      const double* const powers = SignedExactDoublePowersOfTen[negative];
       errorPosition = 0;
-      return n < 0 ? integer / static_cast<Extended>(powers[-n])
-                   : integer * static_cast<Extended>(powers[n]);
+      return value;
     }
-    value = n < 0 ? integer / static_cast<Extended>(ExactDoublePowersOfTen[-n])
-                  : integer * static_cast<Extended>(ExactDoublePowersOfTen[n]);
   } else {
     // Both terms are far inside int64_t; the total is then held to the int32_t range, where
     // everything beyond the scaling limits gives the same infinity or zero.
