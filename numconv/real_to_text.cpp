@@ -85,12 +85,16 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
   out.length = static_cast<uint8_t>(pad + length);
 }
 
+// floor(b * log10(2)) for the binary exponent b of an extended whose exponent field is `field`:
+// the power of ten that a round of the normalisation divides by.
+inline int32_t DecimalScaleOf(int32_t field) { return ((field - ExponentBias) * 19728) >> 16; }
+
 // The scaling loop of Normalize from its second round on (x just scaled to 10^-e of the value, and
 // not yet in [1, 16)): taking x apart in memory to find its exponent is needed only here.
 [[gnu::noinline]] NormalizedDecimal NormalizeFurther(Extended x, int32_t e) {
   for (;;) {
     const int32_t field = BitsOf(x).signExponent & ExponentMask;
-    const int32_t k = ((field - ExponentBias) * 19728) >> 16;  // floor(b * log10(2))
+    const int32_t k = DecimalScaleOf(field);
     if (k == 0) return {x, e};
     e += k;
     x = ScaleByPowerOfTen(x, -k);
@@ -103,7 +107,7 @@ void WritePadded(CountedText& out, int32_t width, const char* text, int32_t leng
 // b * log10(2) for x's binary exponent b, until b is 0..3, which is exactly when x is in [1, 16):
 // the comparison answers the common case without taking the value apart in memory.
 [[gnu::always_inline]] inline NormalizedDecimal Normalize(Extended x, int32_t field) {
-  const int32_t k = ((field - ExponentBias) * 19728) >> 16;
+  const int32_t k = DecimalScaleOf(field);
   if (k == 0) return {x, 0};
   if (k > 0 && k <= LargestExactDoublePower) {
     // The usual coordinate: one division by an exact power of ten, the double operand of the
