@@ -22,6 +22,49 @@ constexpr std::array<uint8_t, 256> ByteClasses = MakeByteClasses();
 
 inline uint8_t ClassOf(char c) { return ByteClasses[static_cast<unsigned char>(c)]; }
 
+// The rest of a line that is passed over (a comment, or the fields after the seventh).
+const char* SkipToLineEnd(const char* p, const char* end, bool& lineComplete) {
+  const void* lineEnd = std::memchr(p, '\n', static_cast<size_t>(end - p));
+  if (lineEnd == nullptr) return end;
+  lineComplete = true;
+  return static_cast<const char*>(lineEnd) + 1;
+}
+
+// A field's characters from `p` on, appended to `token`, characters after the 64th passed over.
+// Returns the byte that ended the field (a separator or LF, left for the caller), or `end` when
+// the field may go on in the next piece (the token is then not yet NUL-terminated). Sixteen bytes
+// at a time while sixteen are left, so that a typed number ends in the first step: while the
+// token has room for all sixteen, they are stored in one piece with the field's bytes first and
+// zeros after them, the terminating NUL included, so that the conversion's loads of the token
+// are served from that one store.
+[[gnu::always_inline]] inline const char* TakeFieldCharacters(FieldToken& token, const char* p,
+                                                              const char* end) {
+  uint32_t length = token.length;
+  while (end - p >= 16) {
+    const uint32_t taken = bytemask::FieldRunLength(p);
+    if (length + 16 <= FieldTokenLength) {
+      bytemask::CopyRunWithZeros(p, taken, token.text + length);
+      length += taken;
+    } else {
+      for (uint32_t i = 0; i < taken && length < FieldTokenLength; ++i) token.text[length++] = p[i];
+      token.text[length] = '\0';
+    }
+    p += taken;
+    if (taken < 16) {
+      token.length = length;
+      return p;
+    }
+  }
+  // Byte by byte near the end of the piece.
+  while (p != end && ClassOf(*p) == FieldChar) {
+    if (length < FieldTokenLength) token.text[length++] = *p;
+    ++p;
+  }
+  token.length = length;
+  if (p != end) token.text[length] = '\0';
+  return p;
+}
+
 }  // namespace
 
 const char* FieldName(FieldIndex field) {
@@ -48,11 +91,11 @@ void RecordScanner::NextLine() {
 }
 
 // Inlined into the scan: it runs for every field.
-[[gnu::always_inline]] inline void RecordScanner::StartField(char c) {
+[[gnu::always_inline]] inline bool RecordScanner::StartField(char c) {
   if (record_.fieldCount == 0 && !record_.tooManyFields && c == '#') {
     record_.kind = LineKind::Comment;
     state_ = State::Comment;
-    return;
+    return false;
   }
   record_.kind = LineKind::Record;
   if (record_.fieldCount < RecordFieldCount) {
@@ -64,71 +107,44 @@ void RecordScanner::NextLine() {
   } else {
     state_ = State::Skipping;
     current_ = nullptr;
-    return;
+    return false;
   }
-  current_->text[0] = c;
-  current_->length = 1;
-  state_ = State::InField;
+  current_->length = 0;
+  return true;
 }
 
+// The state is written only where the scan leaves a line unfinished: between the bytes of a line
+// it lives in where the loop is.
 const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineComplete) {
   lineComplete = false;
   const char* p = begin;
   if (p == end) return p;
   touched_ = true;
-  while (p != end) {
-    if (state_ == State::Comment || state_ == State::Skipping) {
-      const void* lineEnd = std::memchr(p, '\n', static_cast<size_t>(end - p));
-      if (lineEnd == nullptr) return end;
-      lineComplete = true;
-      return static_cast<const char*>(lineEnd) + 1;
-    }
-    if (state_ == State::InField) {
-      // The rest of the field in one run; characters after the 64th are passed over. Eight bytes
-      // at a time while eight are left: they are copied whole while the token has room for all
-      // of them, and only those before the field's end count.
-      FieldToken& token = *current_;
-      uint32_t length = token.length;
-      bool fieldEnded = false;
-      while (end - p >= 8) {
-        const uint64_t word = bytemask::Load(p);
-        const uint64_t stops = ~bytemask::FieldBytes(word) & bytemask::High;
-        const uint32_t taken = stops == 0 ? 8 : bytemask::FirstByte(stops);
-        if (length + 8 <= FieldTokenLength) {
-          std::memcpy(token.text + length, &word, 8);
-          length += taken;
-        } else {
-          for (uint32_t i = 0; i < taken && length < FieldTokenLength; ++i) token.text[length++] = p[i];
-        }
-        p += taken;
-        if (stops != 0) {
-          fieldEnded = true;
-          break;
-        }
+  if (state_ == State::Comment || state_ == State::Skipping) return SkipToLineEnd(p, end, lineComplete);
+  if (state_ == State::InField) {
+    p = TakeFieldCharacters(*current_, p, end);
+    if (p == end) return p;
+  }
+  // Between fields: p at a separator, a LF or the first character of a field.
+  for (;;) {
+    uint8_t kind;
+    while ((kind = ClassOf(*p)) == Separator) {
+      if (++p == end) {
+        state_ = State::BetweenFields;
+        return p;
       }
-      // Byte by byte near the end of the piece (the byte that ended the field above is known not
-      // to belong to it: looking at it again would only wait for the steps that found it).
-      while (!fieldEnded && p != end && ClassOf(*p) == FieldChar) {
-        if (length < FieldTokenLength) token.text[length++] = *p;
-        ++p;
-      }
-      token.length = length;
-      if (p == end) return p;
-      token.text[length] = '\0';
-      current_ = nullptr;
-      state_ = State::BetweenFields;
     }
-    // Between fields: the separator or line end that ended the field, or the next byte.
-    const char c = *p++;
-    const uint8_t kind = ClassOf(c);
-    if (kind == FieldChar) {
-      StartField(c);
-    } else if (kind == LineEnd) {
+    if (kind == LineEnd) {
       lineComplete = true;
+      return p + 1;
+    }
+    if (!StartField(*p)) return SkipToLineEnd(p + 1, end, lineComplete);
+    p = TakeFieldCharacters(*current_, p, end);
+    if (p == end) {
+      state_ = State::InField;
       return p;
     }
   }
-  return p;
 }
 
 bool RecordScanner::Finish() {

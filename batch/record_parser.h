@@ -62,7 +62,9 @@ class RecordScanner {
  private:
   enum class State : uint8_t { BetweenFields, InField, Comment, Skipping };
 
-  void StartField(char c);
+  // Starts the field whose first character is c: true with current_ its empty token, false when
+  // the rest of the line is passed over (a comment, a field after the seventh).
+  bool StartField(char c);
 
   Record record_;
   State state_;

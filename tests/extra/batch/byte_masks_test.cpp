@@ -1,5 +1,5 @@
-// The eight-byte masks against the byte-at-a-time rules they stand for: every byte value in every
-// position of a word, next to neighbours that could carry into it.
+// The byte masks against the byte-at-a-time rules they stand for: every byte value in every
+// position of a word or vector, next to neighbours that could carry into it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,22 +11,17 @@ namespace {
 
 bool IsFieldByte(unsigned char c) { return c > 32 && c != ',' && c != ';'; }
 
-TEST(ByteMasks, MarkExactlyTheBytesWithTheirProperty) {
-  for (const int neighbour : {0x00, 0x20, 0x21, 0x2C, 0x3B, 0x0A, 0x7F, 0x80, 0xFF}) {
+TEST(ByteMasks, EqualMarksExactlyTheLineEnds) {
+  for (const int neighbour : {0x00, 0x0A, 0x0B, 0x09, 0x7F, 0x80, 0x8A, 0xFF}) {
     for (int position = 0; position < 8; ++position) {
       for (int value = 0; value < 256; ++value) {
         char bytes[8];
         std::memset(bytes, neighbour, sizeof bytes);
         bytes[position] = static_cast<char>(value);
-        const uint64_t word = bytemask::Load(bytes);
-        const uint64_t field = bytemask::FieldBytes(word);
-        const uint64_t lineEnds = bytemask::Equal(word, '\n');
+        const uint64_t lineEnds = bytemask::Equal(bytemask::Load(bytes), '\n');
         for (int i = 0; i < 8; ++i) {
           const auto c = static_cast<unsigned char>(bytes[i]);
-          const uint64_t bit = uint64_t{0x80} << (8 * i);
-          ASSERT_EQ((field & bit) != 0, IsFieldByte(c))
-              << "byte " << static_cast<int>(c) << " at " << i << " beside " << neighbour;
-          ASSERT_EQ((lineEnds & bit) != 0, c == '\n')
+          ASSERT_EQ((lineEnds & (uint64_t{0x80} << (8 * i))) != 0, c == '\n')
               << "byte " << static_cast<int>(c) << " at " << i << " beside " << neighbour;
         }
       }
@@ -34,13 +29,45 @@ TEST(ByteMasks, MarkExactlyTheBytesWithTheirProperty) {
   }
 }
 
-TEST(ByteMasks, FirstByteNamesTheLowestMarkedByte) {
-  for (int first = 0; first < 8; ++first) {
-    char bytes[8] = {'1', '2', '3', '4', '5', '6', '7', '8'};
-    bytes[first] = ' ';
-    if (first < 7) bytes[7] = ',';  // a later stop does not count
-    const uint64_t stops = ~bytemask::FieldBytes(bytemask::Load(bytes)) & bytemask::High;
-    EXPECT_EQ(bytemask::FirstByte(stops), static_cast<unsigned>(first));
+TEST(ByteMasks, BitPerByteGathersEveryMask) {
+  for (uint32_t bits = 0; bits < 256; ++bits) {
+    uint64_t mask = 0;
+    for (int i = 0; i < 8; ++i) {
+      if ((bits >> i & 1) != 0) mask |= uint64_t{0x80} << (8 * i);
+    }
+    ASSERT_EQ(bytemask::BitPerByte(mask), bits);
+  }
+}
+
+// Sixteen bytes of which one, at every position, takes every value: the run ends at the first
+// byte that cannot be part of a field, whichever half of the vector it is in.
+TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
+  for (const int neighbour : {0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x00}) {
+    for (int position = 0; position < 16; ++position) {
+      for (int value = 0; value < 256; ++value) {
+        char bytes[16];
+        std::memset(bytes, neighbour, sizeof bytes);
+        bytes[position] = static_cast<char>(value);
+        uint32_t expected = 0;
+        while (expected < 16 && IsFieldByte(static_cast<unsigned char>(bytes[expected]))) ++expected;
+        ASSERT_EQ(bytemask::FieldRunLength(bytes), expected)
+            << "byte " << value << " at " << position << " beside " << neighbour;
+      }
+    }
+  }
+}
+
+TEST(ByteMasks, CopyRunWithZerosKeepsTheRunAndClearsTheRest) {
+  char source[16];
+  for (int i = 0; i < 16; ++i) source[i] = static_cast<char>('a' + i);
+  for (uint32_t count = 0; count <= 16; ++count) {
+    char out[20];
+    std::memset(out, '#', sizeof out);
+    bytemask::CopyRunWithZeros(source, count, out);
+    std::string expected(source, count);
+    expected.append(16 - count, '\0');
+    expected.append(4, '#');  // nothing written past the sixteen bytes
+    EXPECT_EQ(std::string(out, sizeof out), expected) << count << " kept";
   }
 }
 

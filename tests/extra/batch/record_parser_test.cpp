@@ -77,6 +77,14 @@ const ScanCase ScanCases[] = {
     {"BlanksBetweenFields", "1 2  3\t4 X 5\n", {{Record, 1, Fields{"1", "2", "3", "4", "X", "5"}, ""}}},
     {"CommasAndSemicolons", "1,2;3 , 4;;X,5\n",
      {{Record, 1, Fields{"1", "2", "3", "4", "X", "5"}, ""}}},
+    // Long enough for the sixteen-byte steps: every kind of separator ends a field at every
+    // distance from the step's start, fields shorter and longer than a step.
+    {"EverySeparatorInALongLine",
+     "-63161.7,1234567890123456789;x\t-58651.000000000000 1e5120\r\n",
+     {{Record, 1, Fields{"-63161.7", "1234567890123456789", "x", "-58651.000000000000", "1e5120"}, ""}}},
+    {"FieldsEndedByEveryStopByteAfterLongRuns",
+     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\x1f" "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\x7f\x80," "ccccccccccccccccc;d\n",
+     {{Record, 1, Fields{"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\x7f\x80", "ccccccccccccccccc", "d"}, ""}}},
     {"NoEmptyFieldsFromSeparatorRuns", ",,1,,2,\n", {{Record, 1, Fields{"1", "2"}, ""}}},
     {"CrLfAndControlCharactersSeparate", "1\x01" "2\x1a" "3\r4 X 5\r\n",
      {{Record, 1, Fields{"1", "2", "3", "4", "X", "5"}, ""}}},
