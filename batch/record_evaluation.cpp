@@ -36,9 +36,10 @@ bool Present(const Record& record, FieldIndex field) {
     return false;
   }
   int32_t errorPosition = 0;
-  // A file's coordinates change their sign at random.
-  const Extended read =
-      TextToRealOfUnorderedSigns(record.fields[static_cast<int>(field)].text, errorPosition);
+  // A file's coordinates change their sign and their number of digits at random; the token's
+  // buffer is padded for the conversion's word reads.
+  static_assert(sizeof(FieldToken::text) >= PaddedTextReadableBytes);
+  const Extended read = PaddedTextToReal(record.fields[static_cast<int>(field)].text, errorPosition);
   value = StoreToDouble(read);
   if (checks == FlagChecks::AfterEachStep) {
     out.raised = RaisedUnmasked();

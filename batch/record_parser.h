@@ -66,7 +66,7 @@ class RecordScanner {
   // the rest of the line is passed over (a comment, a field after the seventh).
   bool StartField(char c);
 
-  Record record_;
+  Record record_{};  // zeroed once: every byte of a token is defined, also past its NUL
   State state_;
   bool touched_;        // any byte of the current line seen (for Finish)
   FieldToken* current_;  // the token being filled, or null when the field is not kept

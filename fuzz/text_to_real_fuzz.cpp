@@ -14,7 +14,10 @@
 //     the rest of the text is seen, even when a bad character follows); a written exponent outside
 //     the 32-bit range may do anything but crash or fault otherwise;
 //   - no fault is left pending when the conversion returns;
-//   - TextToRealOfUnorderedSigns ends the same way, with the same value and error position.
+//   - TextToRealOfUnorderedSigns, and PaddedTextToReal of the text in a buffer of exactly its
+//     readable bytes (digits after the NUL), end the same way, with the same value and error
+//     position.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -146,6 +149,18 @@ void Check(const char* text) {
   if (outcome == Outcome::Returned &&
       (unorderedPosition != errorPosition || std::memcmp(&unordered, &value, 10) != 0)) {
     Fail("TextToRealOfUnorderedSigns gives another value or error position", text);
+  }
+  // The word reader: a buffer of exactly the bytes it may read, digits after the NUL.
+  std::vector<char> buffer(std::max(length + 1, size_t{PaddedTextReadableBytes}), '5');
+  std::memcpy(buffer.data(), text, length + 1);
+  Extended padded = 0;
+  int32_t paddedPosition = -1;
+  const Outcome paddedOutcome =
+      fuzzguard::Run([&] { padded = PaddedTextToReal(buffer.data(), paddedPosition); });
+  if (paddedOutcome != outcome) Fail("PaddedTextToReal ends otherwise", text);
+  if (outcome == Outcome::Returned &&
+      (paddedPosition != errorPosition || std::memcmp(&padded, &value, 10) != 0)) {
+    Fail("PaddedTextToReal gives another value or error position", text);
   }
   if (outcome != Outcome::Returned) {
     const bool beyondRange =

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "numconv/eight_digits.h"
 #include "numconv/powers_of_ten.h"
 
 namespace {
@@ -21,6 +22,9 @@ constexpr int32_t SafeDigits = 19;
 constexpr int64_t SaturatedExponent = INT64_C(100000000000000000);
 
 constexpr int64_t Int32Max = INT32_MAX;
+
+constexpr uint64_t IntegerPowersOfTen[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
+                                            100000000};
 
 inline bool IsDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
@@ -145,6 +149,13 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
 }
 
 
+// integer * 10^n for |n| <= LargestExactDoublePower, in one operation with the exact power as it
+// is in `powers` (a row of SignedExactDoublePowersOfTen: the negated row carries a minus sign
+// into the result, rounding to nearest being symmetric).
+inline Extended ScaledByExactPower(Extended integer, int64_t n, const double* powers) {
+  return n < 0 ? integer / static_cast<Extended>(powers[-n]) : integer * static_cast<Extended>(powers[n]);
+}
+
 // The usual text has at most nineteen digits in all: they are gathered in one exact integer, the
 // fraction's digits straight after the integer's, and the value is that integer scaled once.
 // This gives the same bits as the digit-by-digit accumulator, which is exact up to there; longer
@@ -207,9 +218,7 @@ template <bool SignBranchFree>
     // One operation with an exact power of ten, as the table walk makes it. A product below
     // 10^19 * 10^22 cannot overflow and a quotient by 10^k >= 1 cannot fault at all: no check is
     // needed. Times 10^0 leaves the integer as it is.
-    const double* const powers = SignedExactDoublePowersOfTen[SignBranchFree && negative];
-    value = n < 0 ? integer / static_cast<Extended>(powers[-n])
-                  : integer * static_cast<Extended>(powers[n]);
+    value = ScaledByExactPower(integer, n, SignedExactDoublePowersOfTen[SignBranchFree && negative]);
     if constexpr (SignBranchFree) {
       errorPosition = 0;
       return value;
@@ -226,7 +235,45 @@ template <bool SignBranchFree>
   return value;
 }
 
+// The usual coordinate, read eight characters at a time: an optional sign, up to eight digits,
+// and optionally a point and up to eight more, nothing else. False for every other text (which
+// ShortTextToReal then reads). The digits' integer and its power of ten are those that
+// ShortTextToReal gathers from the same text (at most sixteen digits), and the one operation is
+// the same: the same bits. Reads up to 18 bytes from `text`.
+[[gnu::always_inline]] inline bool ReadUsualCoordinate(const char* text, Extended& value) {
+  const bool negative = text[0] == '-';
+  const char* p = text + (static_cast<int>(negative) | static_cast<int>(text[0] == '+'));
+  const uint64_t integerWord = eightdigits::Load(p);
+  const uint32_t integerDigits = eightdigits::LeadingDigits(integerWord);
+  p += integerDigits;
+  uint64_t fractionWord = 0;
+  uint32_t fractionDigits = 0;
+  if (*p == '.') {
+    ++p;
+    fractionWord = eightdigits::Load(p);
+    fractionDigits = eightdigits::LeadingDigits(fractionWord);
+    p += fractionDigits;
+  }
+  // Nine digits or more in a part leave a digit at p.
+  if (*p != 0 || integerDigits + fractionDigits == 0) return false;
+  const uint64_t digits =
+      eightdigits::DigitsValue(integerWord, integerDigits) * IntegerPowersOfTen[fractionDigits] +
+      eightdigits::DigitsValue(fractionWord, fractionDigits);
+  value = ScaledByExactPower(static_cast<Extended>(digits), -static_cast<int64_t>(fractionDigits),
+                             SignedExactDoublePowersOfTen[negative]);
+  return true;
+}
+
 }  // namespace
+
+Extended PaddedTextToReal(const char* text, int32_t& errorPosition) {
+  Extended value;
+  if (ReadUsualCoordinate(text, value)) {
+    errorPosition = 0;
+    return value;
+  }
+  return ShortTextToReal<true>(text, errorPosition);
+}
 
 Extended TextToReal(const char* text, int32_t& errorPosition) {
   return ShortTextToReal<false>(text, errorPosition);

@@ -16,3 +16,11 @@ Extended TextToReal(const char* text, int32_t& errorPosition);
 // mispredicted every other text; without it, every text waits a few cycles for its sign to be
 // looked at, which costs texts whose signs repeat (typed answers) about a fifth.
 Extended TextToRealOfUnorderedSigns(const char* text, int32_t& errorPosition);
+
+// TextToRealOfUnorderedSigns for a text (not null) whose buffer can be read for
+// PaddedTextReadableBytes bytes from its start, past its NUL: the same value and error position.
+// The usual coordinate (a sign, up to eight digits, a point and up to eight more) is read eight
+// characters at a time, without a branch on the number of its digits; other texts are read a
+// character at a time.
+inline constexpr int PaddedTextReadableBytes = 24;
+Extended PaddedTextToReal(const char* text, int32_t& errorPosition);
