@@ -5,9 +5,14 @@
 //           2 decimals in a field of 5.
 //   hard    the peers' slow paths: 19 and more digits, 1e300, long fractions, ties. Reported on
 //           their own, never mixed into the typed figures.
+//   file    4096 coordinates as bench/batch/run.sh generates them for framecalc-batch: a random
+//           sign, up to five integer digits, one to three decimals. Their lengths and signs
+//           follow no pattern that a branch predictor could learn, unlike the typed set's
+//           sixteen, which repeat.
 //
 //   TextToReal             vs  strtold, strtod, std::from_chars (long double, double),
-//                              fast_float::from_chars (double)
+//                              fast_float::from_chars (double); PaddedTextToReal, framecalc-batch's
+//                              reading of a field (the token in a buffer padded for word reads)
 //   RealToText(5, 2)       vs  snprintf "%5.2Lf" and "%5.2f", std::to_chars (long double, double;
 //                              fixed, 2 decimals, padded to 5), {fmt} FMT_COMPILE("{:5.2f}")
 //                              (double)
@@ -27,7 +32,11 @@
 #include <fmt/compile.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <iterator>
+#include <random>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +91,7 @@ struct Set {
   std::vector<std::string> tokens;
   std::vector<const char*> begin;
   std::vector<const char*> end;
+  std::vector<std::string> padded;  // each token with zeros up to PaddedTextReadableBytes
   // What the writers are given: each token read, stored as a double and widened again, as the
   // program does with every value it prints.
   std::vector<Extended> values;
@@ -89,12 +99,16 @@ struct Set {
   std::vector<double> doubles;
 
   template <size_t N>
-  Set(const char* setName, const char* const (&list)[N]) : name(setName) {
+  Set(const char* setName, const char* const (&list)[N])
+      : Set(setName, std::vector<std::string>(std::begin(list), std::end(list))) {}
+
+  Set(const char* setName, const std::vector<std::string>& list) : name(setName), tokens(list) {
     ControlWordScope scope(DefaultFpuControlWord);
-    for (const char* token : list) tokens.emplace_back(token);
     for (const std::string& token : tokens) {
       begin.push_back(token.c_str());
       end.push_back(token.c_str() + token.size());
+      padded.push_back(token);
+      padded.back().resize(std::max(token.size() + 1, size_t{PaddedTextReadableBytes}), '\0');
       int32_t errorPosition = 0;
       const Extended value = TextToReal(token.c_str(), errorPosition);
       if (errorPosition != 0) {
@@ -110,12 +124,35 @@ struct Set {
   size_t size() const { return tokens.size(); }
 };
 
+// The same kind of coordinates as the batch benchmark's file (uniform in (-1e5, 1e5), rounded to
+// 0 to 3 decimals, written with at least one), from a fixed seed.
+const std::vector<std::string>& FileTokens() {
+  static const std::vector<std::string> tokens = [] {
+    std::vector<std::string> list;
+    std::mt19937_64 random(20261210);
+    std::uniform_real_distribution<double> coordinate(-1e5, 1e5);
+    for (int i = 0; i < 4096; ++i) {
+      const int decimals = static_cast<int>(random() % 4);
+      char text[32];
+      std::snprintf(text, sizeof text, "%.*f", decimals == 0 ? 1 : decimals,
+                    std::round(coordinate(random) * std::pow(10.0, decimals)) / std::pow(10.0, decimals));
+      list.emplace_back(text);
+    }
+    return list;
+  }();
+  return tokens;
+}
+
 const Set& Typed() {
   static const Set set("typed", TypedTokens);
   return set;
 }
 const Set& Hard() {
   static const Set set("hard", HardTokens);
+  return set;
+}
+const Set& File() {
+  static const Set set("file", FileTokens());
   return set;
 }
 
@@ -146,6 +183,14 @@ void OursTextToReal(const Set& set) {
   for (size_t i = 0; i < set.size(); ++i) {
     int32_t errorPosition;
     KeepExtended(TextToReal(set.begin[i], errorPosition));
+    benchmark::DoNotOptimize(errorPosition);
+  }
+}
+
+void OursPaddedTextToReal(const Set& set) {
+  for (size_t i = 0; i < set.size(); ++i) {
+    int32_t errorPosition;
+    KeepExtended(PaddedTextToReal(set.padded[i].data(), errorPosition));
     benchmark::DoNotOptimize(errorPosition);
   }
 }
@@ -281,6 +326,7 @@ const Kernel Kernels[] = {
     {"from_chars_double", false, FromChars<double>},
     {"fast_float_double", false, FastFloat},
     {"TextToReal_stored", true, OursTextToRealStored},
+    {"PaddedTextToReal", true, OursPaddedTextToReal},
     {"fast_float_double_stored", false, FastFloatStored},
     {"RealToText_5_2", true, OursRealToText},
     {"snprintf_5.2Lf", false, SnprintfLong},
@@ -302,7 +348,9 @@ __attribute__((noinline)) void RunKernel(const Kernel& kernel, const Set& set, l
 }
 
 int RunKernelMode(const char* name, const char* setName, long repeat) {
-  const Set& set = std::strcmp(setName, "hard") == 0 ? Hard() : Typed();
+  const Set& set = std::strcmp(setName, "hard") == 0   ? Hard()
+                   : std::strcmp(setName, "file") == 0 ? File()
+                                                       : Typed();
   for (const Kernel& kernel : Kernels) {
     if (std::strcmp(kernel.name, name) != 0) continue;
     ControlWordScope scope(kernel.ours ? DefaultFpuControlWord : LinuxDefaultControlWord);
@@ -395,7 +443,7 @@ int main(int argc, char** argv) {
     return RunKernelMode(argv[2], argv[3], std::strtol(argv[4], nullptr, 10));
   }
   if (argc == 2 && std::strcmp(argv[1], "--compare") == 0) return CompareMode();
-  for (const Set* set : {&Typed(), &Hard()}) {
+  for (const Set* set : {&Typed(), &Hard(), &File()}) {
     for (const Kernel& kernel : Kernels) {
       const std::string name = std::string(kernel.name) + "/" + set->name;
       benchmark::RegisterBenchmark(name.c_str(), Measure, &kernel, set);

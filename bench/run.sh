@@ -35,7 +35,7 @@ trap 'rm -rf "$work"' EXIT
   --benchmark_out="$work/numconv.json" --benchmark_out_format=json >/dev/null 2>&1
 
 kernels=(TextToReal strtold strtod from_chars_long_double from_chars_double fast_float_double
-         TextToReal_stored fast_float_double_stored RealToText_5_2 snprintf_5.2Lf snprintf_5.2f_double to_chars_long_double to_chars_double
+         TextToReal_stored fast_float_double_stored PaddedTextToReal RealToText_5_2 snprintf_5.2Lf snprintf_5.2f_double to_chars_long_double to_chars_double
          fmt_compiled_double)
 : > "$work/instructions"
 for set in typed hard; do
@@ -99,6 +99,8 @@ for s, title in (("typed", "typed coordinates"), ("hard", "the peers' hard cases
     row("TextToReal vs fast_float (double)", "TextToReal", "fast_float_double", s, g(1.2))
     row("the same, each result stored by benchmark::DoNotOptimize", "TextToReal_stored",
         "fast_float_double_stored", s)
+    row("PaddedTextToReal (framecalc-batch's fields) vs fast_float (double)", "PaddedTextToReal",
+        "fast_float_double", s)
     row("TextToReal vs strtold", "TextToReal", "strtold", s, g(5))
     row("TextToReal vs strtod", "TextToReal", "strtod", s)
     row("TextToReal vs std::from_chars (double)", "TextToReal", "from_chars_double", s)
