@@ -52,11 +52,12 @@ class GermanModule : public ::testing::Test {
         platform::GetModuleFileNameA(0, path, static_cast<platform::DWORD>(PathBufferSize));
     ASSERT_GT(length, 0u);
     ASSERT_LT(length, PathBufferSize) << "the test program's path is too long";
-    // An extension no other test of this binary uses: they may run side by side.
-    module_ = std::string(path) + ".QGDE";
+    // An extension of this test's own (the fixture's tests, too, may run side by side).
+    const std::string extension = ModuleExtensionForThisTest('G');
+    module_ = std::string(path) + "." + extension;
     std::filesystem::copy_file(ModuleSource, module_,
                                std::filesystem::copy_options::overwrite_existing);
-    dir_.Write("user", "[Software\\Quenlor\\Locales]\n@=QGDE\n");
+    dir_.Write("user", "[Software\\Quenlor\\Locales]\n@=" + extension + "\n");
     platform::SetRegistryFiles((dir_ / "user").c_str(), "");
     program_ = platform::GetModuleHandleA(nullptr);
     RegisterProgramModule(program_);

@@ -59,7 +59,7 @@ class ProgramModule : public ::testing::Test {
     program_ = path;
     // An extension of this test's own: tests of the unit test binary may run side by side in
     // separate processes, and must not find each other's module beside the binary.
-    const std::string extension = ExtensionForThisTest();
+    const std::string extension = ModuleExtensionForThisTest('Q');
     module_ = program_ + "." + extension;
     dir_.Write("user", "[Software\\Quenlor\\Locales]\n@=" + extension + "\n");
     platform::SetRegistryFiles((dir_ / "user").c_str(), "");
@@ -68,15 +68,6 @@ class ProgramModule : public ::testing::Test {
     UnregisterProgramModule();
     std::remove(module_.c_str());
     platform::SetRegistryFiles("", "");
-  }
-
-  static std::string ExtensionForThisTest() {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    uint32_t hash = 2166136261u;
-    for (const char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
-    std::string extension = "Q";
-    for (int i = 0; i < 3; ++i, hash /= 26) extension += static_cast<char>('A' + hash % 26);
-    return extension;
   }
 
   ScopedEnvironment locale_{"LC_ALL", "C"};

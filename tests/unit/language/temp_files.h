@@ -1,9 +1,12 @@
-// A scratch directory for the language tests, removed with everything in it.
+// Scratch files for the language tests: a directory removed with everything in it, and a module
+// extension of each test's own.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -83,3 +86,15 @@ class ScopedDirectory {
  private:
   std::filesystem::path old_;
 };
+
+// A language module's extension of the running test's own, `prefix` and three letters from the
+// test's name: tests of one test binary run side by side in separate processes, and each puts
+// its module beside that same binary, so no two may use one file name.
+inline std::string ModuleExtensionForThisTest(char prefix) {
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  uint32_t hash = 2166136261u;
+  for (const char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  std::string extension(1, prefix);
+  for (int i = 0; i < 3; ++i, hash /= 26) extension += static_cast<char>('A' + hash % 26);
+  return extension;
+}
