@@ -1,8 +1,7 @@
 // Input bytes looked at eight in one 64-bit word or sixteen in one vector: a mask with bit 7 (in
 // a vector: all bits) of every byte that has a property set. Each byte is computed on its own (no
 // carry crosses into the next byte), so the lowest set bit names the first byte with the
-// property. Words are loaded little-endian, as every target of the program is: the first byte is
-// the lowest.
+// property. Words are loaded as numconv/byte_words.h loads them: the first byte is the lowest.
 #pragma once
 
 #include <bit>
@@ -14,20 +13,14 @@
 #include <emmintrin.h>
 #endif
 
-static_assert(std::endian::native == std::endian::little,
-              "the byte masks take the first byte of a word to be its lowest");
+#include "numconv/byte_words.h"
 
 namespace bytemask {
 
-inline constexpr uint64_t Ones = UINT64_C(0x0101010101010101);
-inline constexpr uint64_t High = UINT64_C(0x8080808080808080);
-inline constexpr uint64_t Low7 = UINT64_C(0x7F7F7F7F7F7F7F7F);
-
-inline uint64_t Load(const char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
+using byteword::High;
+using byteword::Load;
+using byteword::Low7;
+using byteword::Ones;
 
 // Bytes that are not zero.
 inline uint64_t NonZero(uint64_t word) { return (((word & Low7) + Low7) | word) & High; }

@@ -1,26 +1,18 @@
-// Up to eight decimal digits read as one 64-bit word instead of one character at a time. The
-// words are loaded little-endian, as every target of the program is: the first character is the
-// lowest byte.
+// Up to eight decimal digits read as one 64-bit word (numconv/byte_words.h: the first character
+// is the lowest byte) instead of one character at a time.
 #pragma once
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
-static_assert(std::endian::native == std::endian::little,
-              "the digit words take the first character to be the lowest byte");
+#include "numconv/byte_words.h"
 
 namespace eightdigits {
 
-inline constexpr uint64_t Ones = UINT64_C(0x0101010101010101);
-inline constexpr uint64_t High = UINT64_C(0x8080808080808080);
-inline constexpr uint64_t Low7 = UINT64_C(0x7F7F7F7F7F7F7F7F);
-
-inline uint64_t Load(const char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
+using byteword::High;
+using byteword::Load;
+using byteword::Low7;
+using byteword::Ones;
 
 // The number of characters, 0 to 8, before the first one that is not a digit "0".."9" (8 when
 // all eight are digits). Each byte is looked at on its own: no carry crosses into the next one.
