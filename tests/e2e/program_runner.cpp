@@ -252,6 +252,12 @@ RunResult RunProgram(const RunOptions& options) {
   if (options.output == OutputKind::Pipe || options.output == OutputKind::BrokenPipe) {
     Check(pipe2(outPipe, O_CLOEXEC) == 0, "pipe");
   }
+  if (options.output == OutputKind::BrokenPipe) {
+    // The reader is gone before the program starts: closed after the fork, it could still be
+    // open when a quick program writes, and the write would then succeed.
+    close(outPipe[0]);
+    outPipe[0] = -1;
+  }
   Check(pipe2(errPipe, O_CLOEXEC) == 0, "pipe");
 
   std::vector<std::string> envStrings;
@@ -328,10 +334,6 @@ RunResult RunProgram(const RunOptions& options) {
   if (inPipe[0] >= 0) close(inPipe[0]);
   if (outPipe[1] >= 0) close(outPipe[1]);
   close(errPipe[1]);
-  if (options.output == OutputKind::BrokenPipe) {
-    close(outPipe[0]);  // the reader is gone before the program writes
-    outPipe[0] = -1;
-  }
 
   size_t written = 0;
   bool inputHeld = options.beforeInput && inPipe[1] >= 0;
