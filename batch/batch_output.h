@@ -57,6 +57,7 @@ struct OutputFormat {
   int32_t decimals = 2;  // digits after the point (the calculator's 2)
   bool crlf = false;     // CR LF line ends instead of LF
   bool echo = false;     // the record's six fields before the crossing
+  bool table = false;    // every input line written back, with the results beside it
 };
 
 // A coordinate as the calculator writes it (RealToText with width 5 and the given decimals),

@@ -48,20 +48,36 @@ const char* const HelpText =
     "Compute where line AB crosses a frame line X = K or Y = K, for every record of the FILEs\n"
     "(standard input when there is none, or for -), with framecalc's arithmetic.\n"
     "\n"
-    "A record is one line: AX AY BX BY AXIS K, separated by blanks, tabs, commas or semicolons.\n"
-    "AXIS \"X\" means the frame line X = K; anything else means Y = K. Blank lines and lines\n"
-    "starting with # are skipped, and so is a first line without any number (a header).\n"
+    "A record is one line: AX AY BX BY AXIS K. AXIS is X or Y, in either case. Lines end at LF,\n"
+    "CR LF or CR; blank lines and lines starting with # are skipped. One delimiter per file:\n"
+    "taken from its first line (tab if it holds one, else ';', else ',', else blanks), or\n"
+    "given. Double quotes as in CSV (RFC 4180). With ',' ';' or tab an empty cell is a field.\n"
+    "A first line without any number is a header; a header naming the columns AX, AY, BX, BY,\n"
+    "AXIS and K (any case, any order) lets other columns stand beside them. A UTF-8 file may\n"
+    "start with a byte-order mark; UTF-16 is refused.\n"
     "Each record gives one line \"X<TAB>Y\"; a record that fails gives an empty line, and the\n"
     "reason goes to standard error as FILE:LINE: FIELD: MESSAGE.\n"
     "\n"
-    "  --decimals N  write N digits after the point (0 to 216; default 2)\n"
-    "  --echo        write the record's six fields, tab-separated, before X and Y\n"
-    "  --crlf        end the result lines with CR LF instead of LF\n"
-    "  --help        show this help and exit\n"
-    "  --version     show the version and exit\n"
+    "  --delimiter C  the delimiter: , ; tab or blank (runs of blanks and tabs)\n"
+    "  --decimal-comma  ',' is the decimal point (the delimiter is then not ',')\n"
+    "  --columns A,B,C,D,E,F  the columns of AX AY BX BY AXIS K, by header name or number\n"
+    "                 (from 1); other columns are allowed\n"
+    "  --table        write every input line back (same delimiter), with the columns X, Y,\n"
+    "                 on_AB (yes when K lies between A and B on its axis) and error added\n"
+    "  --decimals N   write N digits after the point (0 to 216; default 2); from 2^120 up a\n"
+    "                 coordinate is written in scientific notation (2.0E+0036), as framecalc\n"
+    "                 writes it, whatever N is\n"
+    "  --echo         write the record's six fields, tab-separated, before X and Y\n"
+    "  --crlf         end the result lines with CR LF instead of LF\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Examples: framecalc-batch frame.txt; framecalc-batch --table points.csv > out.csv;\n"
+    "framecalc-batch --decimal-comma --table blatt.csv (a German sheet: ';' and decimal commas).\n"
     "\n"
     "Exit status: 0 when every record gave a result, 1 when any record failed, 2 for a usage\n"
-    "error, an input that cannot be read or an output that cannot be written.\n";
+    "error, an input that cannot be read (UTF-16, columns in doubt) or an output that cannot be\n"
+    "written.\n";
 
 bool WriteToHandle(void* context, const char* data, size_t size) {
   const auto handle = *static_cast<platform::HANDLE*>(context);
@@ -202,6 +218,38 @@ bool ParseDecimals(const char* text, int32_t& decimals) {
   return true;
 }
 
+// The value of the option `name` at argv[i]: "--name=VALUE", or "--name VALUE" (i then moves to
+// the value); null when argv[i] is another option.
+const char* OptionValue(int argc, char** argv, int& i, const char* name) {
+  const size_t length = std::strlen(name);
+  const char* argument = argv[i];
+  if (std::strncmp(argument, name, length) != 0) return nullptr;
+  if (argument[length] == '=') return argument + length + 1;
+  if (argument[length] != '\0') return nullptr;
+  if (i + 1 == argc) {
+    char message[64] = "option '";
+    std::strcat(message, name);
+    std::strcat(message, std::strcmp(name, "--decimals") == 0 ? "' needs a number" : "' needs a value");
+    UsageError(message, nullptr);
+  }
+  return argv[++i];
+}
+
+bool ParseDelimiter(const char* text, Delimiter& delimiter) {
+  if (std::strcmp(text, ",") == 0) {
+    delimiter = Delimiter::Comma;
+  } else if (std::strcmp(text, ";") == 0) {
+    delimiter = Delimiter::Semicolon;
+  } else if (std::strcmp(text, "tab") == 0 || std::strcmp(text, "\t") == 0) {
+    delimiter = Delimiter::Tab;
+  } else if (std::strcmp(text, "blank") == 0) {
+    delimiter = Delimiter::Blank;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 bool GuardWithPlatform(void (*routine)(void*), void* context, uint32_t& status) {
   platform::EXCEPTION_RECORD fault;
   if (platform::CallWithFaultGuard(routine, context, fault)) return true;
@@ -224,6 +272,7 @@ int main(int argc, char** argv) {
   StandardError = platform::GetStdHandle(platform::STD_ERROR_HANDLE);
 
   OutputFormat format;
+  ReadOptions read;
   // The file names are gathered at the front of argv, in their order (never past the argument
   // being looked at).
   char** const inputs = argv + 1;
@@ -243,19 +292,29 @@ int main(int argc, char** argv) {
       format.crlf = true;
     } else if (std::strcmp(argument, "--echo") == 0) {
       format.echo = true;
-    } else if (std::strcmp(argument, "--decimals") == 0 ||
-               std::strncmp(argument, "--decimals=", 11) == 0) {
-      const char* value = argument[10] == '=' ? argument + 11 : nullptr;
-      if (value == nullptr) {
-        if (i + 1 == argc) UsageError("option '--decimals' needs a number", nullptr);
-        value = argv[++i];
-      }
+    } else if (std::strcmp(argument, "--table") == 0) {
+      format.table = true;
+    } else if (std::strcmp(argument, "--decimal-comma") == 0) {
+      read.decimalComma = true;
+    } else if (const char* value = OptionValue(argc, argv, i, "--decimals")) {
       if (!ParseDecimals(value, format.decimals)) {
         UsageError("--decimals takes a whole number from 0 to 216, not", value);
       }
+    } else if (const char* delimiter = OptionValue(argc, argv, i, "--delimiter")) {
+      if (!ParseDelimiter(delimiter, read.delimiter)) {
+        UsageError("--delimiter takes , ; tab or blank, not", delimiter);
+      }
+      read.delimiterGiven = true;
+    } else if (const char* columns = OptionValue(argc, argv, i, "--columns")) {
+      const char* problem = nullptr;
+      if (!ParseColumnRequest(columns, read.columns, problem)) UsageError(problem, columns);
     } else {
       UsageError("unknown option", argument);
     }
+  }
+  if (format.table && format.echo) UsageError("--table and --echo cannot be given together", nullptr);
+  if (read.decimalComma && read.delimiterGiven && read.delimiter == Delimiter::Comma) {
+    UsageError("with --decimal-comma the delimiter cannot be ','", nullptr);
   }
   static const char* const StandardInputOnly[] = {"-"};
   const char* const* names = inputCount > 0 ? inputs : StandardInputOnly;
@@ -300,7 +359,7 @@ int main(int argc, char** argv) {
   Results.handle = StandardOutput;
   OutputBuffer results(ResultBlock, ResultBlockSize, &WriteResultBlock, &Results);
   OutputBuffer errors(ErrorBlock, ErrorBlockSize, &WriteToHandle, &StandardError);
-  RecordProcessor processor(format, texts, results, errors, &GuardWithPlatform);
+  RecordProcessor processor(format, texts, results, errors, &GuardWithPlatform, read);
 
   int exitCode = ExitAllRecords;
   for (size_t i = 0; i < inputCount && exitCode != ExitTrouble; ++i) {
@@ -333,9 +392,11 @@ int main(int argc, char** argv) {
       }
       processor.Feed(ReadBlock, got);
       if (typed) results.Flush();
-      if (results.failed() || processor.unexpectedFault() != 0) break;
+      if (results.failed() || processor.unexpectedFault() != 0 || processor.inputStopped()) break;
     }
     if (!IsStandardInput(name)) platform::CloseHandle(handle);
+    // An input that cannot be read as records ends the run, as one that cannot be read at all.
+    if (processor.inputStopped()) exitCode = ExitTrouble;
     if (results.failed() || processor.unexpectedFault() != 0) break;
   }
   results.Flush();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "batch/number_field.h"
 #include "batch/record_parser.h"
 
 // How far the evaluation of a record got. An x87 fault ends the evaluation where it happens;
@@ -16,22 +17,25 @@ enum class EvaluationStage : uint8_t {
 
 enum class RecordProblem : uint8_t {
   None,
-  TooManyFields,  // a seventh field
   MissingField,   // `field` is missing
-  InvalidNumber,  // `field` does not read as a number
+  EmptyField,     // `field` is an empty cell
+  InvalidNumber,  // `field` does not read as a number (`numberProblem` may say why)
+  InvalidAxis,    // the AXIS field is neither X nor Y
 };
 
 struct RecordEvaluation {
   EvaluationStage stage;
   FieldIndex field;       // the field being read, or the first one at fault
   RecordProblem problem;  // set when the evaluation ends without a fault but without a result
-  bool knownIsX;          // the AXIS field is exactly "X"
+  NumberTextProblem numberProblem;  // with InvalidNumber: the file's rule that the text breaks
+  bool knownIsX;          // the AXIS field is "X" or "x"
   // The exception flags, of those the program's control word does not mask, that a stage raised
   // under a control word that masks them: the evaluation stopped after that stage, which `stage`
   // and `field` name. Under the program's control word the first of them faults there instead.
   uint16_t raised;
   double x;               // the crossing, when stage is Done and problem is None
   double y;
+  double a, b, k;         // then also the known axis's coordinates of A, B and the frame line
 };
 
 // When the evaluation looks at the exception flags. Reading the status word waits for every x87
@@ -47,15 +51,11 @@ enum class FlagChecks : uint8_t {
 // fault guard, with `out.stage` and `out.field` saying where it happened. Under QuietControlWord
 // nothing faults: such an exception sets `out.raised` (see FlagChecks). The flags of those
 // exceptions must be clear when the evaluation starts.
+// With `decimalComma` a comma in a coordinate is its decimal point.
 void EvaluateRecord(const Record& record, RecordEvaluation& out,
-                    FlagChecks checks = FlagChecks::AfterEachStep);
+                    FlagChecks checks = FlagChecks::AfterEachStep, bool decimalComma = false);
 
 // The program's control word with every exception masked. A record evaluated under it gives the
 // same result as under the program's control word whenever it raises none of the exceptions that
 // the program's word leaves unmasked: masks change only what an operation that raises does.
 uint16_t QuietControlWord();
-
-// A header line: none of the five numeric fields (AX, AY, BX, BY, K) reads as a number, missing
-// fields counting as not numbers. Never faults: the conversions run with every x87 exception
-// masked; the caller's control word is loaded again afterwards, with clear exception flags.
-bool IsHeaderRecord(const Record& record);

@@ -1,53 +1,37 @@
 #include "batch/record_parser.h"
 
-#include <array>
 #include <cstring>
 
 #include "batch/byte_masks.h"
 
 namespace {
 
-enum ByteClass : uint8_t { Separator = 0, FieldChar = 1, LineEnd = 2 };
+enum ByteClass : uint8_t { Plain = 0, Delimiting, Blank, LineFeed, CarriageReturn, Quote };
 
-constexpr std::array<uint8_t, 256> MakeByteClasses() {
-  std::array<uint8_t, 256> classes{};
-  for (int c = 0; c < 256; ++c) {
-    classes[c] = c > 32 && c != ',' && c != ';' ? FieldChar : Separator;
-  }
-  classes['\n'] = LineEnd;
-  return classes;
+inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+
+// Appends `c` to a token, characters after the 64th passed over.
+inline void Put(FieldToken& token, char c) {
+  if (token.length < FieldTokenLength) token.text[token.length++] = c;
 }
 
-constexpr std::array<uint8_t, 256> ByteClasses = MakeByteClasses();
-
-inline uint8_t ClassOf(char c) { return ByteClasses[static_cast<unsigned char>(c)]; }
-
-// The rest of a line that is passed over (a comment, or the fields after the seventh).
-const char* SkipToLineEnd(const char* p, const char* end, bool& lineComplete) {
-  const void* lineEnd = std::memchr(p, '\n', static_cast<size_t>(end - p));
-  if (lineEnd == nullptr) return end;
-  lineComplete = true;
-  return static_cast<const char*>(lineEnd) + 1;
-}
-
-// A field's characters from `p` on, appended to `token`, characters after the 64th passed over.
-// Returns the byte that ended the field (a separator or LF, left for the caller), or `end` when
-// the field may go on in the next piece (the token is then not yet NUL-terminated). Sixteen bytes
-// at a time while sixteen are left, so that a typed number ends in the first step: while the
-// token has room for all sixteen, they are stored in one piece with the field's bytes first and
-// zeros after them, the terminating NUL included, so that the conversion's loads of the token
-// are served from that one store.
-[[gnu::always_inline]] inline const char* TakeFieldCharacters(FieldToken& token, const char* p,
-                                                              const char* end) {
+// A run of characters from `p` on, appended to `token`, characters after the 64th passed over:
+// up to the first byte for which `RunLength` stops, or `end`. Sixteen bytes at a time while
+// sixteen are left, so that a typed number ends in the first step: while the token has room for
+// all sixteen, they are stored in one piece with the run's bytes first and zeros after them, so
+// that the conversion's loads of the token are served from that one store. Near the end of the
+// piece, byte by byte while `stays` holds.
+template <typename RunLength, typename Stays>
+[[gnu::always_inline]] inline const char* TakeRun(FieldToken& token, const char* p, const char* end,
+                                                  RunLength runLength, Stays stays) {
   uint32_t length = token.length;
   while (end - p >= 16) {
-    const uint32_t taken = bytemask::FieldRunLength(p);
+    const uint32_t taken = runLength(p);
     if (length + 16 <= FieldTokenLength) {
       bytemask::CopyRunWithZeros(p, taken, token.text + length);
       length += taken;
     } else {
       for (uint32_t i = 0; i < taken && length < FieldTokenLength; ++i) token.text[length++] = p[i];
-      token.text[length] = '\0';
     }
     p += taken;
     if (taken < 16) {
@@ -55,13 +39,11 @@ const char* SkipToLineEnd(const char* p, const char* end, bool& lineComplete) {
       return p;
     }
   }
-  // Byte by byte near the end of the piece.
-  while (p != end && ClassOf(*p) == FieldChar) {
+  while (p != end && stays(*p)) {
     if (length < FieldTokenLength) token.text[length++] = *p;
     ++p;
   }
   token.length = length;
-  if (p != end) token.text[length] = '\0';
   return p;
 }
 
@@ -73,8 +55,50 @@ const char* FieldName(FieldIndex field) {
   return index < RecordFieldCount ? names[index] : "?";
 }
 
-void RecordScanner::Restart() {
-  nextLine_ = 1;
+char DelimiterByte(Delimiter delimiter) {
+  switch (delimiter) {
+    case Delimiter::Comma: return ',';
+    case Delimiter::Semicolon: return ';';
+    case Delimiter::Tab: return '\t';
+    case Delimiter::Blank: break;
+  }
+  return ' ';
+}
+
+RecordScanner::RecordScanner() {
+  SetDelimiter(Delimiter::Blank);
+  SetPositionalSlots();
+  Restart();
+}
+
+void RecordScanner::SetDelimiter(Delimiter delimiter) {
+  delimiter_ = delimiter;
+  delimiterByte_ = DelimiterByte(delimiter);
+  blankDelimited_ = delimiter == Delimiter::Blank;
+  std::memset(classes_, Plain, sizeof classes_);
+  classes_[Byte(' ')] = Blank;
+  classes_[Byte('\t')] = Blank;
+  if (!blankDelimited_) classes_[Byte(delimiterByte_)] = Delimiting;
+  classes_[Byte('\n')] = LineFeed;
+  classes_[Byte('\r')] = CarriageReturn;
+  classes_[Byte('"')] = Quote;
+}
+
+void RecordScanner::ClearSlots() { std::memset(slots_, SkippedSlot, sizeof slots_); }
+
+void RecordScanner::SetPositionalSlots() {
+  ClearSlots();
+  for (uint8_t i = 0; i < RecordFieldCount; ++i) slots_[i] = i;
+  slots_[RecordFieldCount] = ExtraSlot;
+}
+
+void RecordScanner::SetSlot(uint64_t column, uint8_t slot) {
+  if (column < MappedColumns - 1) slots_[column] = slot;
+}
+
+void RecordScanner::Restart(uint64_t firstLine) {
+  nextLine_ = firstLine;
+  skipLineFeed_ = false;
   NextLine();
 }
 
@@ -82,76 +106,276 @@ void RecordScanner::NextLine() {
   record_.kind = LineKind::Blank;
   record_.lineNumber = nextLine_++;
   record_.fieldCount = 0;
-  record_.tooManyFields = false;
+  record_.filled = 0;
+  record_.defect = QuoteDefect::None;
+  record_.defectColumn = 0;
+  record_.extraColumn = 0;
   record_.extra.length = 0;
   record_.extra.text[0] = '\0';
-  state_ = State::BetweenFields;
+  state_ = State::LineStart;
   touched_ = false;
-  current_ = nullptr;
+  anyContent_ = false;
+  quotedCarriageReturn_ = false;
+  current_ = &scratch_;
 }
 
 // Inlined into the scan: it runs for every field.
-[[gnu::always_inline]] inline bool RecordScanner::StartField(char c) {
-  if (record_.fieldCount == 0 && !record_.tooManyFields && c == '#') {
-    record_.kind = LineKind::Comment;
-    state_ = State::Comment;
-    return false;
-  }
-  record_.kind = LineKind::Record;
-  if (record_.fieldCount < RecordFieldCount) {
-    current_ = &record_.fields[record_.fieldCount++];
-  } else if (!record_.tooManyFields) {
-    // The first field too many is kept for the report; nothing after it matters.
-    record_.tooManyFields = true;
+[[gnu::always_inline]] inline void RecordScanner::StartField() {
+  const uint64_t column = record_.fieldCount++;
+  // The last entry of the table is always "none": it stands for every column from there on.
+  const uint8_t slot = slots_[column < MappedColumns ? column : MappedColumns - 1];
+  if (slot < RecordFieldCount) {
+    current_ = &record_.fields[slot];
+    record_.filled = static_cast<uint8_t>(record_.filled | 1u << slot);
+  } else if (slot == ExtraSlot && (record_.filled & 1u << ExtraSlot) == 0) {
     current_ = &record_.extra;
+    record_.extraColumn = column;
+    record_.filled = static_cast<uint8_t>(record_.filled | 1u << ExtraSlot);
   } else {
-    state_ = State::Skipping;
-    current_ = nullptr;
-    return false;
+    current_ = &scratch_;
   }
   current_->length = 0;
-  return true;
+}
+
+// The blanks around the field are cut off; its text is NUL-terminated.
+[[gnu::always_inline]] inline void RecordScanner::CompleteField() {
+  FieldToken& token = *current_;
+  uint32_t length = token.length;
+  if (length != 0 && classes_[Byte(token.text[length - 1])] == Blank) {
+    while (length > 0 && classes_[Byte(token.text[length - 1])] == Blank) --length;
+  }
+  if (length != 0 && classes_[Byte(token.text[0])] == Blank) {
+    uint32_t start = 0;
+    while (classes_[Byte(token.text[start])] == Blank) ++start;
+    length -= start;
+    std::memmove(token.text, token.text + start, length);
+  }
+  token.length = length;
+  token.text[length] = '\0';
+  anyContent_ = anyContent_ || length != 0;
+  if (sink_ != nullptr) sink_(sinkContext_, record_.fieldCount - 1, token);
+}
+
+// At the LF or CR at p: the line is complete.
+inline const char* RecordScanner::EndLine(const char* p, const char* end, bool& lineComplete,
+                                          const char*& contentEnd) {
+  contentEnd = p;
+  lineComplete = true;
+  if (record_.kind != LineKind::Comment) record_.kind = anyContent_ ? LineKind::Record : LineKind::Blank;
+  if (*p == '\r') {
+    ++p;
+    if (p == end) {
+      skipLineFeed_ = true;
+    } else if (*p == '\n') {
+      ++p;
+    }
+    return p;
+  }
+  return p + 1;
 }
 
 // The state is written only where the scan leaves a line unfinished: between the bytes of a line
 // it lives in where the loop is.
-const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineComplete) {
+const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineComplete,
+                                const char*& contentEnd) {
   lineComplete = false;
-  const char* p = begin;
+  const char* p = PassLineFeed(begin, end);
   if (p == end) return p;
   touched_ = true;
-  if (state_ == State::Comment || state_ == State::Skipping) return SkipToLineEnd(p, end, lineComplete);
-  if (state_ == State::InField) {
-    p = TakeFieldCharacters(*current_, p, end);
-    if (p == end) return p;
-  }
-  // Between fields: p at a separator, a LF or the first character of a field.
+  const char delimiter = delimiterByte_;
+  const auto runLength = [delimiter](const char* q) { return bytemask::FieldRunLength(q, delimiter); };
+  const auto inRun = [this](char c) { return classes_[Byte(c)] == Plain && Byte(c) > 32; };
+  const auto quotedRunLength = [](const char* q) { return bytemask::QuotedRunLength(q); };
+  const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n'; };
+  State state = state_;
   for (;;) {
-    uint8_t kind;
-    while ((kind = ClassOf(*p)) == Separator) {
-      if (++p == end) {
-        state_ = State::BetweenFields;
-        return p;
+    switch (state) {
+      case State::LineStart: {
+        uint8_t kind;
+        while ((kind = classes_[Byte(*p)]) == Blank) {
+          if (++p == end) {
+            state_ = State::LineStart;
+            return p;
+          }
+        }
+        if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
+        if (*p == '#') {
+          record_.kind = LineKind::Comment;
+          state = State::Comment;
+          break;
+        }
+        state = State::FieldBegin;
+        break;
       }
-    }
-    if (kind == LineEnd) {
-      lineComplete = true;
-      return p + 1;
-    }
-    if (!StartField(*p)) return SkipToLineEnd(p + 1, end, lineComplete);
-    p = TakeFieldCharacters(*current_, p, end);
-    if (p == end) {
-      state_ = State::InField;
-      return p;
+      case State::FieldBegin: {
+        uint8_t kind;
+        while ((kind = classes_[Byte(*p)]) == Blank) {
+          if (++p == end) {
+            state_ = State::FieldBegin;
+            return p;
+          }
+        }
+        StartField();
+        if (kind == Quote) {
+          ++p;
+          state = State::Quoted;
+        } else if (kind == Delimiting) {
+          CompleteField();  // an empty cell
+          ++p;
+        } else if (kind == LineFeed || kind == CarriageReturn) {
+          CompleteField();  // an empty last cell
+          return EndLine(p, end, lineComplete, contentEnd);
+        } else {
+          state = State::Unquoted;
+        }
+        if (p == end) {
+          state_ = state;
+          return p;
+        }
+        break;
+      }
+      case State::Unquoted: {
+        p = TakeRun(*current_, p, end, runLength, inRun);
+        if (p == end) {
+          state_ = State::Unquoted;
+          return p;
+        }
+        const uint8_t kind = classes_[Byte(*p)];
+        if (kind == Delimiting) {
+          CompleteField();
+          ++p;
+          state = State::FieldBegin;
+        } else if (kind == LineFeed || kind == CarriageReturn) {
+          CompleteField();
+          return EndLine(p, end, lineComplete, contentEnd);
+        } else if (kind == Blank && blankDelimited_) {
+          CompleteField();
+          ++p;
+          state = State::BetweenFields;
+        } else {
+          // A blank that may be inside the field (cut off at its end), a quote or a control
+          // character: part of the field.
+          Put(*current_, *p);
+          ++p;
+        }
+        if (p == end) {
+          state_ = state;
+          return p;
+        }
+        break;
+      }
+      case State::Quoted: {
+        const char* const runStart = p;
+        p = TakeRun(*current_, p, end, quotedRunLength, inQuotes);
+        if (p != runStart) quotedCarriageReturn_ = false;
+        if (p == end) {
+          state_ = State::Quoted;
+          return p;
+        }
+        if (*p == '"') {
+          state = State::QuoteSeen;
+        } else {
+          // A line end inside the quotes belongs to the field; CR LF counts as one line.
+          if (*p == '\r' || !quotedCarriageReturn_) ++nextLine_;
+          quotedCarriageReturn_ = *p == '\r';
+          Put(*current_, *p);
+        }
+        if (++p == end) {
+          state_ = state;
+          return p;
+        }
+        break;
+      }
+      case State::QuoteSeen:
+        quotedCarriageReturn_ = false;
+        if (*p == '"') {
+          Put(*current_, '"');
+          state = State::Quoted;
+          if (++p == end) {
+            state_ = state;
+            return p;
+          }
+        } else {
+          state = State::AfterQuoted;
+        }
+        break;
+      case State::AfterQuoted: {
+        const uint8_t kind = classes_[Byte(*p)];
+        if (kind == Delimiting) {
+          CompleteField();
+          ++p;
+          state = State::FieldBegin;
+        } else if (kind == LineFeed || kind == CarriageReturn) {
+          CompleteField();
+          return EndLine(p, end, lineComplete, contentEnd);
+        } else if (kind == Blank) {
+          if (blankDelimited_) {
+            CompleteField();
+            state = State::BetweenFields;
+          }
+          ++p;
+        } else {
+          // Text after the closing quote: the field goes on without quotes, and is broken.
+          if (record_.defect == QuoteDefect::None) {
+            record_.defect = QuoteDefect::TextAfterClosingQuote;
+            record_.defectColumn = record_.fieldCount - 1;
+          }
+          state = State::Unquoted;
+        }
+        if (p == end) {
+          state_ = state;
+          return p;
+        }
+        break;
+      }
+      case State::BetweenFields: {
+        uint8_t kind;
+        while ((kind = classes_[Byte(*p)]) == Blank) {
+          if (++p == end) {
+            state_ = State::BetweenFields;
+            return p;
+          }
+        }
+        if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
+        state = State::FieldBegin;
+        break;
+      }
+      case State::Comment:
+        while (*p != '\n' && *p != '\r') {
+          if (++p == end) {
+            state_ = State::Comment;
+            return p;
+          }
+        }
+        return EndLine(p, end, lineComplete, contentEnd);
     }
   }
 }
 
 bool RecordScanner::Finish() {
-  if (state_ == State::InField) {
-    current_->text[current_->length] = '\0';
-    current_ = nullptr;
-    state_ = State::BetweenFields;
+  switch (state_) {
+    case State::Quoted:
+      if (record_.defect == QuoteDefect::None) {
+        record_.defect = QuoteDefect::NotClosed;
+        record_.defectColumn = record_.fieldCount - 1;
+      }
+      CompleteField();
+      break;
+    case State::FieldBegin:
+      // After a delimiter: an empty last cell (with blanks, a field has begun at a character).
+      if (!blankDelimited_) {
+        StartField();
+        CompleteField();
+      }
+      break;
+    case State::Unquoted:
+    case State::QuoteSeen:
+    case State::AfterQuoted: CompleteField(); break;
+    case State::LineStart:
+    case State::BetweenFields:
+    case State::Comment: break;
   }
+  if (record_.kind != LineKind::Comment) record_.kind = anyContent_ ? LineKind::Record : LineKind::Blank;
+  state_ = State::LineStart;
   return touched_;
 }

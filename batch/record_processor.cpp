@@ -1,7 +1,10 @@
 #include "batch/record_processor.h"
 
 #include <charconv>
+#include <cstring>
 
+#include "batch/problem_texts.h"
+#include "batch/table_fields.h"
 #include "numconv/extended.h"
 #include "platform/faults.h"
 
@@ -9,16 +12,39 @@ namespace {
 
 bool IsSingleFlag(uint16_t flags) { return flags != 0 && (flags & (flags - 1)) == 0; }
 
+constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
+
 }  // namespace
 
+void RecordProcessor::Message::Append(const char* data, size_t size) {
+  const size_t room = sizeof text - length;
+  if (size > room) size = room;
+  std::memcpy(text + length, data, size);
+  length += size;
+}
+
+void RecordProcessor::Message::Append(const char* data) { Append(data, std::strlen(data)); }
+
+void RecordProcessor::Message::AppendNumber(uint64_t value) {
+  char number[24];
+  const auto converted = std::to_chars(number, number + sizeof number, value);
+  Append(number, static_cast<size_t>(converted.ptr - number));
+}
+
 RecordProcessor::RecordProcessor(const OutputFormat& format, const MessageTexts& texts,
-                                 OutputBuffer& results, OutputBuffer& errors, FaultGuard guard)
-    : format_(format), texts_(texts), results_(results), errors_(errors), guard_(guard) {}
+                                 OutputBuffer& results, OutputBuffer& errors, FaultGuard guard,
+                                 const ReadOptions& read)
+    : format_(format), texts_(texts), results_(results), errors_(errors), guard_(guard),
+      read_(read) {}
 
 void RecordProcessor::BeginInput(const char* name) {
   name_ = name;
   scanner_.Restart();
-  firstRecordSeen_ = false;
+  prelude_.Restart();
+  inPrelude_ = true;
+  surveying_ = false;
+  stopped_ = false;
+  heldPos_ = heldEnd_ = nullptr;
 }
 
 void RecordProcessor::Feed(const char* data, size_t size) {
@@ -62,34 +88,189 @@ void RecordProcessor::ScanPending() {
 }
 
 void RecordProcessor::ScanLines() {
-  while (pos_ != end_) {
+  for (;;) {
+    if (stopped_ || results_.failed() || unexpectedFault_ != 0) return;
+    if (inPrelude_) {
+      if (!AdvancePrelude()) break;
+      continue;
+    }
+    // The first line held by the prelude, then the bytes of the piece.
+    const bool fromHeld = heldPos_ != heldEnd_;
+    const char*& pos = fromHeld ? heldPos_ : pos_;
+    const char* const end = fromHeld ? heldEnd_ : end_;
+    pos = scanner_.PassLineFeed(pos, end);
+    if (pos == end) break;
+    const char* const start = pos;
     bool lineComplete = false;
-    pos_ = scanner_.Scan(pos_, end_, lineComplete);
-    if (!lineComplete) break;
+    const char* contentEnd = nullptr;
+    pos = scanner_.Scan(pos, end, lineComplete, contentEnd);
+    if (format_.table) WriteTableText(start, static_cast<size_t>((lineComplete ? contentEnd : pos) - start));
+    if (!lineComplete) continue;
     CompleteLine();
     scanner_.NextLine();
-    if (results_.failed() || unexpectedFault_ != 0) return;
   }
-  if (finishing_ && scanner_.Finish()) {
+  // The prelude has handed back what it held at the end (above); a first line without line end
+  // was scanned, and is finished here.
+  if (!finishing_ || stopped_ || inPrelude_) return;
+  if (scanner_.Finish()) {
     CompleteLine();
     scanner_.NextLine();
   }
 }
 
+// One step of the start of an input; false when it needs more bytes, or the input stopped.
+bool RecordProcessor::AdvancePrelude() {
+  const InputPrelude::Outcome outcome =
+      finishing_ && pos_ == end_ ? prelude_.Finish() : prelude_.Take(pos_, end_);
+  switch (outcome) {
+    case InputPrelude::Outcome::NeedMore: return false;
+    case InputPrelude::Outcome::Utf16:
+      StopInput(1, "encoding",
+                "UTF-16 text (a byte-order mark, or zero bytes between the characters): save "
+                "the file as UTF-8 (or ASCII) text");
+      return false;
+    case InputPrelude::Outcome::PassedLine:
+      if (format_.table) {
+        if (!tableStarted_ && prelude_.byteOrderMarkSkipped()) WriteTableText(ByteOrderMark, 3);
+        WriteTableText(prelude_.held(), prelude_.heldLength());
+        if (prelude_.lineComplete()) AppendLineEnd(results_, format_);
+      }
+      if (prelude_.lineComplete()) scanner_.SkipLines(1);
+      return true;
+    case InputPrelude::Outcome::FirstLine:
+      if (format_.table && !tableStarted_ && prelude_.byteOrderMarkSkipped()) {
+        WriteTableText(ByteOrderMark, 3);
+      }
+      scanner_.SetDelimiter(read_.delimiterGiven ? read_.delimiter
+                                                 : prelude_.DetectDelimiter(read_.decimalComma));
+      heldPos_ = prelude_.held();
+      heldEnd_ = heldPos_ + prelude_.heldLength();
+      inPrelude_ = false;
+      BeginRecords();
+      return true;
+  }
+  return false;
+}
+
+// The scan of the records begins: the first record line is surveyed, with the columns that a
+// line of numbers would have.
+void RecordProcessor::BeginRecords() {
+  delimiterByte_ = DelimiterByte(scanner_.delimiter());
+  HeaderSurvey none;
+  none.Begin(read_.columns);
+  char problem[8];
+  if (!DecideLayout(none, false, read_.columns, layout_, problem, sizeof problem)) {
+    layout_ = ColumnLayout{};  // --columns by name: the survey of the first line reports it
+  }
+  if (layout_.positional) {
+    scanner_.SetPositionalSlots();
+  } else {
+    scanner_.ClearSlots();
+    for (uint8_t i = 0; i < RecordFieldCount; ++i) scanner_.SetSlot(layout_.columns[i], i);
+  }
+  survey_.Begin(read_.columns);
+  scanner_.CaptureFields(&HeaderSurvey::Take, &survey_);
+  surveying_ = true;
+}
+
+void RecordProcessor::StopInput(uint64_t line, const char* subject, const char* problem) {
+  stopped_ = true;
+  errors_.Append(name_);
+  errors_.Append(':');
+  char number[24];
+  const auto converted = std::to_chars(number, number + sizeof number, line);
+  errors_.Append(number, static_cast<size_t>(converted.ptr - number));
+  errors_.Append(": ", 2);
+  errors_.Append(subject);
+  errors_.Append(": ", 2);
+  errors_.Append(problem);
+  errors_.Append('\n');
+}
+
+void RecordProcessor::WriteTableText(const char* data, size_t size) {
+  if (size == 0) return;
+  tableStarted_ = true;
+  results_.Append(data, size);
+}
+
+void RecordProcessor::WriteTableField(const char* data, size_t size) {
+  results_.Append(delimiterByte_);
+  AppendTableField(results_, data, size, delimiterByte_);
+}
+
+// The first record line of an input: a header or a record, and the columns of the records.
+// False when it was a header (or the input stopped).
+bool RecordProcessor::SurveyFirstLine(const Record& record) {
+  surveying_ = false;
+  scanner_.CaptureFields(nullptr, nullptr);
+  // Clears what the masked conversions of the survey left in the status word.
+  LoadFpuControlWord(QuietControlWord());
+  const bool isHeader = !survey_.anyNumber;
+  char problem[256];
+  if (!DecideLayout(survey_, isHeader, read_.columns, layout_, problem, sizeof problem)) {
+    if (format_.table) AppendLineEnd(results_, format_);
+    StopInput(record.lineNumber, isHeader ? "header" : "columns", problem);
+    return false;
+  }
+  if (!isHeader) return true;
+  if (layout_.positional) {
+    scanner_.SetPositionalSlots();
+  } else {
+    scanner_.ClearSlots();
+    for (uint8_t i = 0; i < RecordFieldCount; ++i) scanner_.SetSlot(layout_.columns[i], i);
+  }
+  if (format_.table) {
+    static const char* const Names[] = {"X", "Y", "on_AB", "error"};
+    for (const char* name : Names) WriteTableField(name, std::strlen(name));
+    AppendLineEnd(results_, format_);
+  }
+  return false;
+}
+
 void RecordProcessor::CompleteLine() {
   const Record& record = scanner_.record();
-  if (record.kind != LineKind::Record) return;
-  if (!firstRecordSeen_) {
-    firstRecordSeen_ = true;
-    if (IsHeaderRecord(record)) return;
+  if (record.kind != LineKind::Record) {
+    if (format_.table) AppendLineEnd(results_, format_);
+    return;
   }
+  if (surveying_ && !SurveyFirstLine(record)) return;
   ++records_;
-  EvaluateRecord(record, evaluation_, FlagChecks::AtTheEnd);
+  if (!CheckShape(record)) return;
+  EvaluateRecord(record, evaluation_, FlagChecks::AtTheEnd, read_.decimalComma);
   if (evaluation_.raised != 0) {
     ReportRaised(record);
     return;
   }
   WriteOutcome(record);
+}
+
+// The record's fields as a whole: its quotes, and its number of fields. False when they keep it
+// from being evaluated (the failure is then written).
+bool RecordProcessor::CheckShape(const Record& record) {
+  message_.Clear();
+  if (record.defect != QuoteDefect::None) {
+    AppendColumnName(record, record.defectColumn);
+    message_.Append(record.defect == QuoteDefect::NotClosed ? kQuoteNotClosed
+                                                            : kTextAfterClosingQuote);
+  } else if (layout_.positional && record.fieldCount > RecordFieldCount) {
+    message_.Append("field ");
+    message_.AppendNumber(record.extraColumn + 1);
+    message_.Append(" \"");
+    message_.Append(record.extra.text, record.extra.length);
+    message_.Append("\": ");
+    message_.Append(kTooManyFields);
+    if (scanner_.delimiter() == Delimiter::Comma) message_.Append(kCommaDelimitedHint);
+  } else if (layout_.exactFields != 0 && record.fieldCount != layout_.exactFields) {
+    message_.Append("record: ");
+    message_.AppendNumber(record.fieldCount);
+    message_.Append(record.fieldCount == 1 ? " field, but the header has " : " fields, but the header has ");
+    message_.AppendNumber(layout_.exactFields);
+    if (scanner_.delimiter() == Delimiter::Comma) message_.Append(kCommaDelimitedHint);
+  } else {
+    return true;
+  }
+  WriteFailure(record);
+  return false;
 }
 
 // An evaluation that ended without an exception: its result, or the problem that kept it from
@@ -99,7 +280,7 @@ void RecordProcessor::WriteOutcome(const Record& record) {
     ReportProblem(record);
     return;
   }
-  WriteResult(record);
+  WriteResult();
 }
 
 // The record raised an exception that the program's control word does not mask: under that word
@@ -110,7 +291,7 @@ void RecordProcessor::WriteOutcome(const Record& record) {
 // control word, where the first one faults and reaches the guard, which reports it.
 void RecordProcessor::ReportRaised(const Record& record) {
   LoadFpuControlWord(QuietControlWord());
-  EvaluateRecord(record, evaluation_, FlagChecks::AfterEachStep);
+  EvaluateRecord(record, evaluation_, FlagChecks::AfterEachStep, read_.decimalComma);
   const uint16_t statusWord = ReadFpuStatusWord();
   const uint16_t raised = evaluation_.raised;
   if (IsSingleFlag(raised)) {
@@ -121,14 +302,28 @@ void RecordProcessor::ReportRaised(const Record& record) {
     return;
   }
   LoadFpuControlWord(DefaultFpuControlWord);
-  EvaluateRecord(record, evaluation_);
+  EvaluateRecord(record, evaluation_, FlagChecks::AfterEachStep, read_.decimalComma);
   // Not reached: the evaluation faulted. Should it come back, its result stands.
   LoadFpuControlWord(QuietControlWord());
   WriteOutcome(record);
 }
 
-void RecordProcessor::WriteResult(const Record& record) {
+void RecordProcessor::WriteResult() {
+  if (format_.table) {
+    results_.Append(delimiterByte_);
+    AppendCoordinate(results_, evaluation_.x, format_.decimals);
+    results_.Append(delimiterByte_);
+    AppendCoordinate(results_, evaluation_.y, format_.decimals);
+    const bool between = evaluation_.a <= evaluation_.b
+                             ? evaluation_.a <= evaluation_.k && evaluation_.k <= evaluation_.b
+                             : evaluation_.b <= evaluation_.k && evaluation_.k <= evaluation_.a;
+    WriteTableField(between ? "yes" : "no", between ? 3 : 2);
+    WriteTableField("", 0);
+    AppendLineEnd(results_, format_);
+    return;
+  }
   if (format_.echo) {
+    const Record& record = scanner_.record();
     for (int i = 0; i < RecordFieldCount; ++i) {
       results_.Append(record.fields[i].text, record.fields[i].length);
       results_.Append('\t');
@@ -140,8 +335,14 @@ void RecordProcessor::WriteResult(const Record& record) {
   AppendLineEnd(results_, format_);
 }
 
-void RecordProcessor::BeginMessage(const Record& record) {
+// The record's failure, in message_: on the error output after FILE:LINE:, and in its result
+// line (empty, or in the table's last column).
+void RecordProcessor::WriteFailure(const Record& record) {
   ++failed_;
+  if (format_.table) {
+    for (int i = 0; i < 3; ++i) WriteTableField("", 0);
+    WriteTableField(message_.text, message_.length);
+  }
   AppendLineEnd(results_, format_);  // the record's line stays, empty
   errors_.Append(name_);
   errors_.Append(':');
@@ -149,35 +350,73 @@ void RecordProcessor::BeginMessage(const Record& record) {
   const auto converted = std::to_chars(number, number + sizeof number, record.lineNumber);
   errors_.Append(number, static_cast<size_t>(converted.ptr - number));
   errors_.Append(": ", 2);
+  errors_.Append(message_.text, message_.length);
+  errors_.Append('\n');
 }
 
-void RecordProcessor::AppendField(const Record& record, FieldIndex field) {
-  const FieldToken& token = record.fields[static_cast<int>(field)];
-  errors_.Append(FieldName(field));
-  errors_.Append(" \"", 2);
-  errors_.Append(token.text, token.length);
-  errors_.Append("\": ", 3);
+// "AX" and, with `withText`, the field's text: AX "12a".
+void RecordProcessor::AppendFieldName(const Record& record, FieldIndex field, bool withText) {
+  message_.Append(FieldName(field));
+  if (withText) {
+    const FieldToken& token = record.fields[static_cast<int>(field)];
+    message_.Append(" \"", 2);
+    message_.Append(token.text, token.length);
+    message_.Append("\"", 1);
+  }
+  message_.Append(": ", 2);
+}
+
+// The field of a column: its name when it is one of the six, else "column N".
+void RecordProcessor::AppendColumnName(const Record& record, uint64_t column) {
+  for (int i = 0; i < RecordFieldCount; ++i) {
+    const bool kept = layout_.positional ? column == static_cast<uint64_t>(i) : layout_.columns[i] == column;
+    if (kept) {
+      AppendFieldName(record, static_cast<FieldIndex>(i), false);
+      return;
+    }
+  }
+  message_.Append("column ");
+  message_.AppendNumber(column + 1);
+  message_.Append(": ", 2);
 }
 
 void RecordProcessor::ReportProblem(const Record& record) {
-  BeginMessage(record);
+  message_.Clear();
+  const FieldIndex field = evaluation_.field;
   switch (evaluation_.problem) {
-    case RecordProblem::TooManyFields:
-      errors_.Append("field 7 \"");
-      errors_.Append(record.extra.text, record.extra.length);
-      errors_.Append("\": Too many fields (6 expected)");
-      break;
     case RecordProblem::MissingField:
-      errors_.Append(FieldName(evaluation_.field));
-      errors_.Append(": Missing field");
+      AppendFieldName(record, field, false);
+      message_.Append(kMissingField);
+      if (!layout_.positional) {
+        message_.Append(" (column ");
+        message_.AppendNumber(layout_.columns[static_cast<int>(field)] + 1);
+        message_.Append(")");
+      } else if (scanner_.delimiter() == Delimiter::Comma) {
+        message_.Append(kCommaDelimitedHint);
+      }
+      break;
+    case RecordProblem::EmptyField:
+      AppendFieldName(record, field, false);
+      message_.Append(kEmptyField);
+      break;
+    case RecordProblem::InvalidAxis:
+      AppendFieldName(record, field, true);
+      message_.Append(kNotXOrY);
       break;
     case RecordProblem::InvalidNumber:
     case RecordProblem::None:
-      AppendField(record, evaluation_.field);
-      errors_.Append(texts_.invalidInput);
+      AppendFieldName(record, field, true);
+      message_.Append(texts_.invalidInput);
+      switch (evaluation_.numberProblem) {
+        case NumberTextProblem::NoDigit: message_.Append(kNoDigit); break;
+        case NumberTextProblem::CommaNeedsOption: message_.Append(kCommaNeedsOption); break;
+        case NumberTextProblem::PointWithDecimalComma: message_.Append(kPointWithDecimalComma); break;
+        case NumberTextProblem::Empty:
+        case NumberTextProblem::None: break;
+      }
       break;
   }
-  errors_.Append('\n');
+  WriteFailure(record);
 }
 
 bool RecordProcessor::ReportFault(uint32_t status) {
@@ -190,14 +429,14 @@ bool RecordProcessor::ReportFault(uint32_t status) {
     default: return false;
   }
   const Record& record = scanner_.record();
-  BeginMessage(record);
+  message_.Clear();
   if (evaluation_.stage == EvaluationStage::Field) {
-    AppendField(record, evaluation_.field);
+    AppendFieldName(record, evaluation_.field, true);
   } else {
     // The computed coordinate: Y when the known one is X, else X.
-    errors_.Append(evaluation_.knownIsX ? "Y: " : "X: ");
+    message_.Append(evaluation_.knownIsX ? "Y: " : "X: ");
   }
-  errors_.Append(text);
-  errors_.Append('\n');
+  message_.Append(text);
+  WriteFailure(record);
   return true;
 }

@@ -1,0 +1,136 @@
+#include "batch/input_prelude.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A character of a blank line: blanks and the delimiters (a spreadsheet's empty row).
+bool IsEmptyRowCharacter(char c) { return IsBlank(c) || c == ',' || c == ';'; }
+
+}  // namespace
+
+void InputPrelude::Restart() {
+  length_ = contentLength_ = 0;
+  inQuotes_ = significant_ = comment_ = inLongComment_ = false;
+  atInputStart_ = true;
+  skipLineFeed_ = complete_ = byteOrderMarkSkipped_ = handedBack_ = false;
+  bomLength_ = 0;
+}
+
+InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
+  if (handedBack_) {
+    handedBack_ = false;
+    length_ = contentLength_ = 0;
+    if (complete_) {
+      inQuotes_ = significant_ = comment_ = inLongComment_ = false;
+    }
+    complete_ = false;
+  }
+  if (p != end && skipLineFeed_) {
+    skipLineFeed_ = false;
+    if (*p == '\n') ++p;
+  }
+  while (p != end) {
+    const char c = *p;
+    if (!inQuotes_ && (c == '\n' || c == '\r')) {
+      held_[length_++] = c;
+      contentLength_ = length_ - 1;
+      ++p;
+      if (c == '\r') {
+        if (p == end) {
+          skipLineFeed_ = true;
+        } else if (*p == '\n') {
+          held_[length_++] = '\n';
+          ++p;
+        }
+      }
+      // A first line hands its CR to the scanner, which then looks for the LF itself.
+      const Outcome outcome = Complete(true);
+      if (outcome == Outcome::FirstLine) skipLineFeed_ = false;
+      return outcome;
+    }
+    if (atInputStart_ && length_ < 3 && static_cast<size_t>(bomLength_) == length_ &&
+        c == "\xEF\xBB\xBF"[length_]) {
+      ++bomLength_;  // a byte of the UTF-8 byte-order mark, nothing of the line yet
+    } else if (c == '"' && !comment_) {
+      inQuotes_ = !inQuotes_;
+      significant_ = true;
+    } else if (!IsEmptyRowCharacter(c) && !significant_ && !comment_) {
+      if (c == '#' && !inLongComment_) {
+        // Only blanks and delimiters before it: a comment when they were blanks alone.
+        bool onlyBlanks = true;
+        for (size_t i = bomLength_; i < length_; ++i) onlyBlanks = onlyBlanks && IsBlank(held_[i]);
+        comment_ = onlyBlanks;
+        significant_ = !onlyBlanks;
+      } else {
+        significant_ = true;
+      }
+    }
+    held_[length_++] = c;
+    ++p;
+    if (length_ == Capacity) {
+      contentLength_ = length_;
+      // The part held of a long comment goes back; the rest follows in parts.
+      if (comment_) inLongComment_ = true;
+      return Complete(false);
+    }
+  }
+  return Outcome::NeedMore;
+}
+
+InputPrelude::Outcome InputPrelude::Finish() {
+  // Nothing was taken since the last line handed back.
+  if (handedBack_ || length_ == 0) return Outcome::NeedMore;
+  contentLength_ = length_;
+  return Complete(true);
+}
+
+InputPrelude::Outcome InputPrelude::Complete(bool lineEnded) {
+  handedBack_ = true;
+  complete_ = lineEnded;
+  if (atInputStart_) {
+    if (length_ >= 2 && ((static_cast<unsigned char>(held_[0]) == 0xFF &&
+                          static_cast<unsigned char>(held_[1]) == 0xFE) ||
+                         (static_cast<unsigned char>(held_[0]) == 0xFE &&
+                          static_cast<unsigned char>(held_[1]) == 0xFF))) {
+      return Outcome::Utf16;
+    }
+    if (length_ >= 3 && std::memcmp(held_, "\xEF\xBB\xBF", 3) == 0) {
+      std::memmove(held_, held_ + 3, length_ - 3);
+      length_ -= 3;
+      contentLength_ -= 3;
+      byteOrderMarkSkipped_ = true;
+    }
+    atInputStart_ = false;
+    bomLength_ = 0;
+  }
+  if (std::memchr(held_, '\0', length_) != nullptr) return Outcome::Utf16;
+  if (inLongComment_ || (comment_ && !significant_)) {
+    if (lineEnded) inLongComment_ = false;
+    length_ = contentLength_;
+    return Outcome::PassedLine;
+  }
+  if (!significant_ && lineEnded) {
+    length_ = contentLength_;
+    return Outcome::PassedLine;
+  }
+  return Outcome::FirstLine;
+}
+
+Delimiter InputPrelude::DetectDelimiter(bool decimalComma) const {
+  bool tab = false, semicolon = false, comma = false, quoted = false;
+  for (size_t i = 0; i < length_; ++i) {
+    const char c = held_[i];
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    tab = tab || c == '\t';
+    semicolon = semicolon || c == ';';
+    comma = comma || c == ',';
+  }
+  if (tab) return Delimiter::Tab;
+  if (semicolon) return Delimiter::Semicolon;
+  if (comma && !decimalComma) return Delimiter::Comma;
+  return Delimiter::Blank;
+}
