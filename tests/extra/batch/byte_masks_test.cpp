@@ -9,7 +9,12 @@
 
 namespace {
 
-bool IsFieldByte(unsigned char c) { return c > 32 && c != ',' && c != ';'; }
+// A byte that continues a run of an unquoted field's characters, for each delimiter.
+bool IsFieldByte(unsigned char c, char delimiter) {
+  return c > 32 && c != static_cast<unsigned char>(delimiter) && c != '"';
+}
+
+bool IsQuotedByte(unsigned char c) { return c != '"' && c != '\r' && c != '\n'; }
 
 TEST(ByteMasks, EqualMarksExactlyTheLineEnds) {
   for (const int neighbour : {0x00, 0x0A, 0x0B, 0x09, 0x7F, 0x80, 0x8A, 0xFF}) {
@@ -42,15 +47,36 @@ TEST(ByteMasks, BitPerByteGathersEveryMask) {
 // Sixteen bytes of which one, at every position, takes every value: the run ends at the first
 // byte that cannot be part of a field, whichever half of the vector it is in.
 TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
-  for (const int neighbour : {0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x00}) {
+  for (const char delimiter : {',', ';', '\t', ' '}) {
+    for (const int neighbour : {0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x22, 0x00}) {
+      for (int position = 0; position < 16; ++position) {
+        for (int value = 0; value < 256; ++value) {
+          char bytes[16];
+          std::memset(bytes, neighbour, sizeof bytes);
+          bytes[position] = static_cast<char>(value);
+          uint32_t expected = 0;
+          while (expected < 16 && IsFieldByte(static_cast<unsigned char>(bytes[expected]), delimiter)) {
+            ++expected;
+          }
+          ASSERT_EQ(bytemask::FieldRunLength(bytes, delimiter), expected)
+              << "byte " << value << " at " << position << " beside " << neighbour
+              << " with delimiter " << static_cast<int>(delimiter);
+        }
+      }
+    }
+  }
+}
+
+TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteOrALineEnd) {
+  for (const int neighbour : {0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x00}) {
     for (int position = 0; position < 16; ++position) {
       for (int value = 0; value < 256; ++value) {
         char bytes[16];
         std::memset(bytes, neighbour, sizeof bytes);
         bytes[position] = static_cast<char>(value);
         uint32_t expected = 0;
-        while (expected < 16 && IsFieldByte(static_cast<unsigned char>(bytes[expected]))) ++expected;
-        ASSERT_EQ(bytemask::FieldRunLength(bytes), expected)
+        while (expected < 16 && IsQuotedByte(static_cast<unsigned char>(bytes[expected]))) ++expected;
+        ASSERT_EQ(bytemask::QuotedRunLength(bytes), expected)
             << "byte " << value << " at " << position << " beside " << neighbour;
       }
     }

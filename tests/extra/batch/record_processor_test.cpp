@@ -50,16 +50,17 @@ class Processing : public testing::Test {
   struct Output {
     std::string results, errors;
     uint64_t records = 0, failed = 0;
+    bool stopped = false;
   };
 
   // The inputs (name, bytes) processed in one run, each handed over in pieces of `piece` bytes.
   static Output Process(const std::vector<std::pair<std::string, std::string>>& inputs,
-                        size_t piece, OutputFormat format = {}) {
+                        size_t piece, OutputFormat format = {}, const ReadOptions& read = {}) {
     Output output;
     char resultBlock[512], errorBlock[512];
     OutputBuffer results(resultBlock, sizeof resultBlock, &AppendToString, &output.results);
     OutputBuffer errors(errorBlock, sizeof errorBlock, &AppendToString, &output.errors);
-    RecordProcessor processor(format, Texts, results, errors, &GuardWithPlatform);
+    RecordProcessor processor(format, Texts, results, errors, &GuardWithPlatform, read);
     for (const auto& [name, bytes] : inputs) {
       processor.BeginInput(name.c_str());
       for (size_t offset = 0; offset < bytes.size(); offset += piece) {
@@ -68,6 +69,8 @@ class Processing : public testing::Test {
         processor.Feed(part.data(), part.size());
       }
       processor.EndInput();
+      output.stopped = output.stopped || processor.inputStopped();
+      if (processor.inputStopped()) break;
     }
     results.Flush();
     errors.Flush();
@@ -180,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
     FirstLines, Headers,
     testing::Values(
         HeaderCase{"ColumnNames", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n", "1.00\t1.00\n", ""},
-        HeaderCase{"AfterCommentsAndBlankLines", "# x\n\nax;ay;bx;by;axis;k\n0 0 2 2 X 1\n",
+        HeaderCase{"AfterCommentsAndBlankLines", "# x\n\nax;ay;bx;by;axis;k\n0;0;2;2;X;1\n",
                    "1.00\t1.00\n", ""},
         HeaderCase{"OneWord", "a\n0 0 2 2 X 1\n", "1.00\t1.00\n", ""},
         HeaderCase{"OneNumberMakesARecord", "a b c d X 1\n0 0 2 2 X 1\n",
@@ -205,7 +208,7 @@ TEST_F(Processing, EchoAndFormatOptions) {
   format.decimals = 0;
   format.echo = true;
   format.crlf = true;
-  const Output output = Process({{"f", "0,0,2,2,X,1.5\nq 0 2 2 X 1\n"}}, 4096, format);
+  const Output output = Process({{"f", "0,0,2,2,X,1.5\nq,0,2,2,X,1\n"}}, 4096, format);
   EXPECT_EQ(output.results, "0\t0\t2\t2\tX\t1.5\t2\t2\r\n\r\n");
   // Messages end with LF whatever the results' line ends.
   EXPECT_EQ(output.errors, "f:2: AX \"q\": Invalid numeric input\n");
@@ -226,5 +229,148 @@ TEST_F(Processing, StopsWhenTheResultsCannotBeWritten) {
   EXPECT_EQ(sink.calls, 1u) << "nothing more is offered to a failed output";
   EXPECT_LT(processor.records(), 10000u) << "the run goes on after its output failed";
 }
+
+// How files are read: the delimiter, quotes, line ends, the header and its columns, the decimal
+// comma, the encodings, and the table written back. Each case in pieces of every size, so that
+// quotes, CR LF, the byte-order mark and the held first line are cut everywhere.
+struct ReadCase {
+  const char* name;
+  std::vector<std::string> options;  // --table, --decimal-comma, --delimiter=X, --columns=...
+  std::string input;
+  std::string results;
+  std::string errors;
+  bool stopped = false;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class Reading : public Processing, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(Reading, GivesTheseResultsInPiecesOfEverySize) {
+  const ReadCase& c = GetParam();
+  OutputFormat format;
+  ReadOptions read;
+  for (const std::string& option : c.options) {
+    if (option == "--table") format.table = true;
+    if (option == "--decimal-comma") read.decimalComma = true;
+    if (option.rfind("--delimiter=", 0) == 0) {
+      read.delimiterGiven = true;
+      const std::string value = option.substr(12);
+      read.delimiter = value == "," ? Delimiter::Comma : value == ";" ? Delimiter::Semicolon
+                       : value == "tab" ? Delimiter::Tab : Delimiter::Blank;
+    }
+    if (option.rfind("--columns=", 0) == 0) {
+      const char* problem = nullptr;
+      ASSERT_TRUE(ParseColumnRequest(option.c_str() + 10, read.columns, problem)) << problem;
+    }
+  }
+  for (size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{16}, size_t{1} << 20}) {
+    const Output output = Process({{"f", c.input}}, piece, format, read);
+    EXPECT_EQ(output.results, c.results) << "pieces of " << piece;
+    EXPECT_EQ(output.errors, c.errors) << "pieces of " << piece;
+    EXPECT_EQ(output.stopped, c.stopped) << "pieces of " << piece;
+  }
+}
+
+const std::string RStyle =
+    "\"\",\"AX\",\"AY\",\"BX\",\"BY\",\"AXIS\",\"K\"\n"
+    "\"1\",100,200,300,400,\"X\",150\n"
+    "\"2\",100,200,300,400,\"y\",250\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Reading,
+    testing::Values(
+        ReadCase{"QuotedAxisIsTheAxis", {}, "100,200,300,400,\"X\",150\n", "150.00\t250.00\n", ""},
+        ReadCase{"AxisInEitherCase", {}, "0 0 4 2 x 1\n0 0 4 2 y 1\n", "1.00\t0.50\n2.00\t1.00\n", ""},
+        ReadCase{"AnyOtherAxisIsAnError", {}, "0 0 4 2 XX 1\n0 0 4 2 Z 1\n0 0 4 2 \"\" 1\n", "\n\n\n",
+                 "f:1: AXIS \"XX\": Not X or Y\nf:2: AXIS \"Z\": Not X or Y\nf:3: AXIS: Empty field\n"},
+        ReadCase{"AnEmptyAxisCellIsAnError", {}, "0,0,4,2,,1\n", "\n", "f:1: AXIS: Empty field\n"},
+        ReadCase{"EmptyCellIsAnErrorNeverAShift", {}, "100;200;;400;X;150\n", "\n",
+                 "f:1: BX: Empty field\n"},
+        ReadCase{"NumbersNeedADigit", {}, ".,1,2,3,X,4\n1,-.,2,3,X,4\n1,2,e5,3,X,4\n", "\n\n\n",
+                 "f:1: AX \".\": Invalid numeric input (no digit)\n"
+                 "f:2: AY \"-.\": Invalid numeric input (no digit)\n"
+                 "f:3: BX \"e5\": Invalid numeric input (no digit)\n"},
+        ReadCase{"DecimalCommaWithoutTheOption", {}, "100,5;200;300;400;X;150\n", "\n",
+                 "f:1: AX \"100,5\": Invalid numeric input (a decimal comma needs --decimal-comma; "
+                 "digit grouping is not read)\n"},
+        ReadCase{"DecimalComma", {"--decimal-comma"}, "100,5;200;300,5;400;X;150,25\n",
+                 "150.25\t249.75\n", ""},
+        ReadCase{"DecimalCommaNeverDetectsTheComma", {"--decimal-comma"}, "0 0 4,0 2 X 1,0\n",
+                 "1.00\t0.50\n", ""},
+        ReadCase{"NoDigitGroupingWithTheDecimalComma", {"--decimal-comma"}, "1.000,5;0;2;2;X;1\n", "\n",
+                 "f:1: AX \"1.000,5\": Invalid numeric input (with --decimal-comma the decimal point "
+                 "is the comma; digit grouping is not read)\n"},
+        ReadCase{"OneDelimiterAFile", {}, "0,0,2,2,X,1\n0;0;2;2;X;1\n", "1.00\t1.00\n\n",
+                 "f:2: AX \"0;0;2;2;X;1\": Invalid numeric input\n"},
+        ReadCase{"DecimalCommaInACommaFile", {}, "0,5,0,2,2,X,1\n", "\n",
+                 "f:1: field 7 \"1\": Too many fields (6 expected; other columns need a header naming "
+                 "AX, AY, BX, BY, AXIS and K, or --columns) (if \",\" is the decimal point here, give "
+                 "--decimal-comma)\n"},
+        ReadCase{"TabDetectedBeforeTheOthers", {}, "a;b\tc,d\n", "", ""},
+        ReadCase{"GivenDelimiter", {"--delimiter=;"}, "0,5;0;2;2;X;1\n", "\n",
+                 "f:1: AX \"0,5\": Invalid numeric input (a decimal comma needs --decimal-comma; digit "
+                 "grouping is not read)\n"},
+        ReadCase{"QuotesHoldDelimitersAndLineEnds", {},
+                 "ID,AX,AY,BX,BY,AXIS,K,Remark\n7,0,0,2,2,X,1,\"a, \"\"b\"\"\nc\"\n8,0,0,4,2,Y,1,\n",
+                 "1.00\t1.00\n2.00\t1.00\n", ""},
+        ReadCase{"QuoteNotClosed", {}, "0,0,2,2,X,1\n0,0,2,\"2,X,1\n0,0,2,2,X,1\n", "1.00\t1.00\n\n",
+                 "f:2: BY: Quote not closed (the input ends inside it)\n"},
+        ReadCase{"TextAfterTheClosingQuote", {}, "0,\"0\"5,2,2,X,1\n", "\n",
+                 "f:1: AY: Text after the closing quote\n"},
+        ReadCase{"LoneCarriageReturns", {}, "0 0 2 2 X 1\r# c\r\r0 0 4 2 Y 1\r", "1.00\t1.00\n2.00\t1.00\n", ""},
+        ReadCase{"QuotedRecordIsNoHeader", {}, "\"0\",\"0\",\"2\",\"2\",\"X\",\"1\"\n", "1.00\t1.00\n", ""},
+        ReadCase{"EastingNorthingHeader", {}, "E1,N1,E2,N2,AXIS,K\n0,0,2,2,X,1\n", "1.00\t1.00\n", ""},
+        ReadCase{"HeaderWithRowNamesAndQuotes", {}, RStyle, "150.00\t250.00\n150.00\t250.00\n", ""},
+        ReadCase{"HeaderNamesInAnyOrderAndCase", {},
+                 "k;Axis;by;bx;ay;ax;id\n1;X;2;2;0;0;a\n", "1.00\t1.00\n", ""},
+        ReadCase{"RecordsHaveTheHeadersFieldCount", {}, RStyle + "\"3\",100,200,300,400,\"X\",150,9\n",
+                 "150.00\t250.00\n150.00\t250.00\n\n",
+                 "f:4: record: 8 fields, but the header has 7 (if \",\" is the decimal point here, give "
+                 "--decimal-comma)\n"},
+        ReadCase{"HeaderMissingAColumnStopsTheInput", {}, "ID,AX,AY,BX,BY,K\n1,0,0,2,2,1\n", "", 
+                 "f:1: header: the header has no column AXIS: name all six columns AX, AY, BX, BY, "
+                 "AXIS and K (in any order), or choose them with --columns\n",
+                 true},
+        ReadCase{"HeaderNamingAColumnTwice", {}, "AX,AY,BX,BY,AXIS,K,ax\n", "",
+                 "f:1: header: the header names two columns AX\n", true},
+        ReadCase{"ColumnsByName", {"--columns=East A,North A,East B,North B,Axis,Frame"},
+                 "Nr;North A;East A;North B;East B;Axis;Frame\n1;0;0;2;4;Y;1\n", "2.00\t1.00\n", ""},
+        ReadCase{"ColumnsByNumber", {"--columns=2,3,4,5,6,7"}, "a 0 0 2 2 X 1 rest\n", "1.00\t1.00\n", ""},
+        ReadCase{"ColumnsByNumberPastTheLine", {"--columns=2,3,4,5,6,9"}, "a 0 0 2 2 X 1\n", "\n",
+                 "f:1: K: Missing field (column 9)\n"},
+        ReadCase{"ColumnsNameWithoutHeader", {"--columns=a,b,c,d,e,f"}, "0 0 2 2 X 1\n", "",
+                 "f:1: columns: --columns names the column \"a\", but the first line is no header "
+                 "(it holds a number)\n",
+                 true},
+        ReadCase{"ByteOrderMarkIsSkipped", {}, "\xEF\xBB\xBF" "AX,AY,BX,BY,AXIS,K\r\n0,0,2,2,X,1\r\n",
+                 "1.00\t1.00\n", ""},
+        ReadCase{"Utf16IsRefused", {}, std::string("\xFF\xFE" "0\0 \0" "0\0\n\0", 10), "",
+                 "f:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
+                 "characters): save the file as UTF-8 (or ASCII) text\n",
+                 true},
+        ReadCase{"Utf16WithoutMarkIsRefused", {}, std::string("0\0 \0" "0\0\n\0", 8), "",
+                 "f:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
+                 "characters): save the file as UTF-8 (or ASCII) text\n",
+                 true},
+        ReadCase{"TableRepeatsEveryLine", {"--table"},
+                 "# frame\nAX,AY,BX,BY,AXIS,K,Remark\n\n0,0,2,2,X,1,\"a,b\"\n0,0,2,2,X,3,\n1,1,1,1,Y,1,\n,,,,,,\n",
+                 "# frame\nAX,AY,BX,BY,AXIS,K,Remark,X,Y,on_AB,error\n\n"
+                 "0,0,2,2,X,1,\"a,b\",1.00,1.00,yes,\n"
+                 "0,0,2,2,X,3,,3.00,3.00,no,\n"
+                 "1,1,1,1,Y,1,,,,,X: Invalid floating point operation\n"
+                 ",,,,,,\n",
+                 "f:6: X: Invalid floating point operation\n"},
+        ReadCase{"TableQuotesMessagesAndKeepsBlanks", {"--table"},
+                 "\xEF\xBB\xBF" "0  0  2  2  X  1\r\n0  0  2  2  Q  1\r\n",
+                 "\xEF\xBB\xBF" "0  0  2  2  X  1 1.00 1.00 yes \"\"\n"
+                 "0  0  2  2  Q  1 \"\" \"\" \"\" \"AXIS \"\"Q\"\": Not X or Y\"\n",
+                 "f:2: AXIS \"Q\": Not X or Y\n"},
+        ReadCase{"TableWithSemicolonsAndDecimalComma", {"--table", "--decimal-comma"},
+                 "AX;AY;BX;BY;AXIS;K\n0;0;2;2;x;0,5\n1,5;0;1,5;2;X;1\n",
+                 "AX;AY;BX;BY;AXIS;K;X;Y;on_AB;error\n0;0;2;2;x;0,5;0.50;0.50;yes;\n"
+                 "1,5;0;1,5;2;X;1;;;;Y: Floating point division by zero\n",
+                 "f:3: Y: Floating point division by zero\n"}),
+    [](const testing::TestParamInfo<ReadCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
