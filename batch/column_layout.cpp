@@ -46,7 +46,7 @@ bool ParseChoice(const char* begin, const char* end, ColumnChoice& choice) {
 }  // namespace
 
 bool ParseColumnRequest(const char* text, ColumnRequest& request, const char*& problem) {
-  problem = "--columns takes six column names or numbers (from 1), separated by commas";
+  problem = "--columns takes six column names or numbers (from 1), separated by commas, not";
   const char* begin = text;
   for (int i = 0; i < RecordFieldCount; ++i) {
     const char* end = std::strchr(begin, ',');
@@ -64,12 +64,12 @@ bool ParseColumnRequest(const char* text, ColumnRequest& request, const char*& p
       const ColumnChoice& a = request.choices[i];
       const ColumnChoice& b = request.choices[j];
       if (a.byName == b.byName && (a.byName ? SameName(a.name, b.name) : a.column == b.column)) {
-        problem = "--columns names the same column twice";
+        problem = "--columns names the same column twice in";
         return false;
       }
     }
     if (!request.choices[i].byName && request.choices[i].column >= MappedColumns - 1) {
-      problem = "--columns takes column numbers up to 1022";
+      problem = "--columns takes column numbers up to 1022, not";
       return false;
     }
   }

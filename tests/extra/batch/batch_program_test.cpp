@@ -67,8 +67,8 @@ const std::string Example =
     "# AX AY BX BY AXIS K\n"
     "100 200 300 400 X 150\n"
     "100 200 300 400 Y 250\n"
-    "-12.5, 3e2, 7.25, -4E1, X, 0\n"
-    "0;0;3;1;Y;0.5\n";
+    "-12.5  3e2  7.25  -4E1  X  0\n"
+    "0 0 3 1 y 0.5\n";
 const std::string ExampleOut = "150.00\t250.00\n150.00\t250.00\n0.00\t84.81\n1.50\t0.50\n";
 
 const std::string Usage = "Try 'framecalc-batch --help' for more information.\n";
@@ -81,8 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"EmptyInput", {}, "", "", "", 0},
         ProgramCase{"OnlyAHeader", {}, "AX AY BX BY AXIS K\n", "", "", 0},
         ProgramCase{"CrLfInputAndNoFinalLineEnd", {}, "1 2 3 4 X 2\r\n1 2 3 4 Y 3", "2.00\t3.00\n2.00\t3.00\n", "", 0},
-        ProgramCase{"AxisOtherThanCapitalXMeansY", {}, "0 0 4 2 x 1\n0 0 4 2 XX 1\n",
-                    "2.00\t1.00\n2.00\t1.00\n", "", 0},
+        ProgramCase{"AxisIsXOrYInEitherCase", {}, "0 0 4 2 x 1\n0 0 4 2 XX 1\n",
+                    "1.00\t0.50\n\n", "-:2: AXIS \"XX\": Not X or Y\n", 1},
         ProgramCase{"FailuresLeaveEmptyLinesAndNameTheirField",
                     {},
                     "1 2 1 5 X 7\n"
@@ -91,13 +91,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "1 2 3 4 X\n"
                     "1 2 1e400 4 X 1\n"
                     "1 2 3 4 Y 1e5120\n"
-                    "1e-5 2 3 4 Q 1.0.0\n"
+                    "1e-5 2 3 4 Y 1.0.0\n"
                     "0 0 1 1e308 X 1e10\n"
                     "0 0 2 2 X 1\n",
                     "\n\n\n\n\n+Inf\t+Inf\n\n\n1.00\t1.00\n",
                     "-:1: Y: Floating point division by zero\n"
                     "-:2: Y: Invalid floating point operation\n"
-                    "-:3: field 7 \"5\": Too many fields (6 expected)\n"
+                    "-:3: K \"12,5\": Invalid numeric input (a decimal comma needs --decimal-comma; "
+                    "digit grouping is not read)\n"
                     "-:4: K: Missing field\n"
                     "-:5: BX \"1e400\": Floating point overflow\n"
                     "-:7: K \"1.0.0\": Invalid numeric input\n"
@@ -125,6 +126,27 @@ INSTANTIATE_TEST_SUITE_P(
                     2},
         ProgramCase{"DecimalsWithoutValue", {"--decimals"}, "", "",
                     "framecalc-batch: option '--decimals' needs a number\n" + Usage, 2},
+        ProgramCase{"TableAndDelimiterOptions", {"--table", "--delimiter=tab", "--decimals", "1"},
+                    "AX\tAY\tBX\tBY\tAXIS\tK\n0\t0\t2\t2\tX\t1\n", 
+                    "AX\tAY\tBX\tBY\tAXIS\tK\tX\tY\ton_AB\terror\n0\t0\t2\t2\tX\t1\t1.0\t1.0\tyes\t\n", "", 0},
+        ProgramCase{"ColumnsOption", {"--columns", "b,c,d,e,f,g"}, "a,b,c,d,e,f,g\n9,0,0,2,2,X,1\n",
+                    "1.00\t1.00\n", "", 0},
+        ProgramCase{"Utf16StopsTheRun", {}, std::string("\xFF\xFE" "0\0\n\0", 6), "",
+                    "-:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
+                    "characters): save the file as UTF-8 (or ASCII) text\n", 2},
+        ProgramCase{"UnknownDelimiter", {"--delimiter", "|"}, "", "",
+                    "framecalc-batch: --delimiter takes , ; tab or blank, not '|'\n" + Usage, 2},
+        ProgramCase{"DelimiterWithoutValue", {"--delimiter"}, "", "",
+                    "framecalc-batch: option '--delimiter' needs a value\n" + Usage, 2},
+        ProgramCase{"ColumnsNotSix", {"--columns=1,2,3"}, "", "",
+                    "framecalc-batch: --columns takes six column names or numbers (from 1), "
+                    "separated by commas, not '1,2,3'\n" + Usage, 2},
+        ProgramCase{"ColumnsTwice", {"--columns=1,2,3,4,5,1"}, "", "",
+                    "framecalc-batch: --columns names the same column twice in '1,2,3,4,5,1'\n" + Usage, 2},
+        ProgramCase{"CommaCannotBeBothDelimiterAndDecimalPoint", {"--decimal-comma", "--delimiter=,"},
+                    "", "", "framecalc-batch: with --decimal-comma the delimiter cannot be ','\n" + Usage, 2},
+        ProgramCase{"TableAndEchoTogether", {"--table", "--echo"}, "", "",
+                    "framecalc-batch: --table and --echo cannot be given together\n" + Usage, 2},
         ProgramCase{"Version", {"--version"}, "", "framecalc-batch " FRAMECALC_VERSION_TEXT "\n", "",
                     0}),
     [](const testing::TestParamInfo<ProgramCase>& param) { return std::string(param.param.name); });
@@ -134,7 +156,8 @@ TEST(Program, HelpDescribesTheRecordsAndOptions) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out.rfind("Usage: framecalc-batch [OPTION]... [FILE]...\n", 0), 0u);
-  for (const char* option : {"--decimals N", "--echo", "--crlf", "--help", "--version"}) {
+  for (const char* option : {"--delimiter C", "--decimal-comma", "--columns A,B,C,D,E,F", "--table",
+                             "--decimals N", "--echo", "--crlf", "--help", "--version"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
   }
 }

@@ -117,46 +117,99 @@ Outcome RunCalculator(const Answers& a) {
   return outcome;
 }
 
-TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
-  constexpr int RecordCount = 300;
-  static const char* const Separators[] = {" ", "\t", ", ", ";", "  "};
-  Generator generator(20261210);
-  std::vector<Answers> records;
+// framecalc-batch's own rules for a file, beside the calculator's: a number needs a digit in its
+// mantissa, and the axis is X or Y in either case. The calculator reads "." "-." "e5" as 0 and
+// takes anything but "X" for Y.
+bool HasMantissaDigit(const std::string& text) {
+  size_t i = text.size() > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+  const auto digit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  return digit(i) || (i < text.size() && text[i] == '.' && digit(i + 1));
+}
+
+// The results of framecalc-batch for the records, written with `separator` between fields: one
+// line each, and the messages by line number.
+void RunBatch(const std::vector<Answers>& records, const char* separator,
+              std::vector<std::string>& lines, std::map<int, std::string>& messages,
+              std::map<int, std::string>& fields, int& exitCode) {
   std::string input;
-  for (int i = 0; i < RecordCount; ++i) {
-    records.push_back(generator.Next());
+  for (const Answers& a : records) {
     for (int f = 0; f < 6; ++f) {
-      input += records.back().fields[f];
-      input += f < 5 ? Separators[(i + f) % std::size(Separators)] : "\n";
+      input += a.fields[f];
+      input += f < 5 ? separator : "\n";
     }
   }
-
   e2e::RunOptions options;
   options.program = BatchProgramPath();
   options.stdinBytes = input;
   const e2e::RunResult batch = e2e::RunProgram(options);
   ASSERT_EQ(batch.signal, 0);
-  std::vector<std::string> lines;
+  exitCode = batch.exitCode;
   for (size_t start = 0; start < batch.out.size();) {
     const size_t end = batch.out.find('\n', start);
     ASSERT_NE(end, std::string::npos) << "an unfinished last line";
     lines.push_back(batch.out.substr(start, end - start));
     start = end + 1;
   }
-  ASSERT_EQ(lines.size(), static_cast<size_t>(RecordCount));
-  std::map<int, std::string> messages;  // by line number
-  static const std::regex messageLine("-:([0-9]+): [^\n]*: ([^:\n]*)\n");
+  ASSERT_EQ(lines.size(), records.size());
+  static const std::regex messageLine("-:([0-9]+): ([^\n]*): ([^:\n]*)\n");
   for (std::sregex_iterator it(batch.err.begin(), batch.err.end(), messageLine), end; it != end;
        ++it) {
-    messages[std::stoi((*it)[1])] = (*it)[2];
+    messages[std::stoi((*it)[1])] = (*it)[3];
+    fields[std::stoi((*it)[1])] = (*it)[2];
+  }
+}
+
+TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
+  constexpr int RecordCount = 300;
+  Generator generator(20261210);
+  std::vector<Answers> records;
+  for (int i = 0; i < RecordCount; ++i) records.push_back(generator.Next());
+
+  // The same records delimited by blanks (aligned), by tabs and by commas with blanks after them:
+  // the same results and messages.
+  std::vector<std::string> lines;
+  std::map<int, std::string> messages, fields;
+  int exitCode = 0;
+  RunBatch(records, "  ", lines, messages, fields, exitCode);
+  for (const char* separator : {"\t", ", "}) {
+    std::vector<std::string> otherLines;
+    std::map<int, std::string> otherMessages, otherFields;
+    int otherExit = 0;
+    RunBatch(records, separator, otherLines, otherMessages, otherFields, otherExit);
+    EXPECT_EQ(otherLines, lines) << "delimited by [" << separator << "]";
+    EXPECT_EQ(otherMessages, messages) << "delimited by [" << separator << "]";
+    EXPECT_EQ(otherExit, exitCode);
   }
 
   std::map<std::string, int> seen;  // how many records ended each way
   bool anyFailed = false;
   for (int i = 0; i < RecordCount; ++i) {
-    const Answers& a = records[i];
+    Answers a = records[i];
     const std::string shown = a.fields[0] + " " + a.fields[1] + " " + a.fields[2] + " " +
                               a.fields[3] + " " + a.fields[4] + " " + a.fields[5];
+    // Where the file's rules refuse what the calculator would take, the message says which.
+    const auto it = messages.find(i + 1);
+    if (it != messages.end() && it->second == "Not X or Y") {
+      ++seen["not X or Y"];
+      anyFailed = true;
+      EXPECT_EQ(fields[i + 1], "AXIS \"" + a.fields[4] + "\"") << "record " << i + 1 << ": " << shown;
+      EXPECT_NE(a.fields[4], "X");
+      EXPECT_NE(a.fields[4], "Y");
+      EXPECT_EQ(lines[i], "");
+      continue;
+    }
+    if (it != messages.end() && it->second == "Invalid numeric input (no digit)") {
+      ++seen["no digit"];
+      anyFailed = true;
+      const std::string& field = fields[i + 1];
+      const size_t quote = field.find('"');
+      ASSERT_NE(quote, std::string::npos) << field;
+      EXPECT_FALSE(HasMantissaDigit(field.substr(quote + 1, field.size() - quote - 2))) << field;
+      EXPECT_EQ(lines[i], "");
+      continue;
+    }
+    // A lower-case x is the X axis in a file; the calculator is asked with its own X.
+    if (a.fields[4] == "x") a.fields[4] = "X";
     const Outcome calculator = RunCalculator(a);
     if (calculator.ok) {
       ++seen["result"];
@@ -170,12 +223,14 @@ TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
     }
   }
   EXPECT_EQ(messages.size(), static_cast<size_t>(RecordCount - seen["result"]));
-  EXPECT_EQ(batch.exitCode, anyFailed ? 1 : 0);
+  EXPECT_EQ(exitCode, anyFailed ? 1 : 0);
   // The generated records reach every way of ending, each more than a few times.
   for (const char* way : {"result", "Invalid numeric input", "Floating point division by zero",
-                          "Invalid floating point operation", "Floating point overflow"}) {
+                          "Invalid floating point operation", "Floating point overflow",
+                          "not X or Y"}) {
     EXPECT_GE(seen[way], 10) << way;
   }
+  EXPECT_GE(seen["no digit"], 1);
   for (const auto& [way, count] : seen) std::printf("%6d  %s\n", count, way.c_str());
 }
 
