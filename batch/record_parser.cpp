@@ -187,17 +187,24 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
   const auto inRun = [this](char c) { return classes_[Byte(c)] == Plain && Byte(c) > 32; };
   const auto quotedRunLength = [](const char* q) { return bytemask::QuotedRunLength(q); };
   const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n'; };
+  // Passes over blanks: the class of the byte after them, or -1 when the piece ended in them
+  // (the state to go on in is then saved).
+  const auto skipBlanks = [&](State here) -> int {
+    uint8_t kind;
+    while ((kind = classes_[Byte(*p)]) == Blank) {
+      if (++p == end) {
+        state_ = here;
+        return -1;
+      }
+    }
+    return kind;
+  };
   State state = state_;
   for (;;) {
     switch (state) {
       case State::LineStart: {
-        uint8_t kind;
-        while ((kind = classes_[Byte(*p)]) == Blank) {
-          if (++p == end) {
-            state_ = State::LineStart;
-            return p;
-          }
-        }
+        const int kind = skipBlanks(State::LineStart);
+        if (kind < 0) return p;
         if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
         if (*p == '#') {
           record_.kind = LineKind::Comment;
@@ -208,13 +215,8 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         break;
       }
       case State::FieldBegin: {
-        uint8_t kind;
-        while ((kind = classes_[Byte(*p)]) == Blank) {
-          if (++p == end) {
-            state_ = State::FieldBegin;
-            return p;
-          }
-        }
+        const int kind = skipBlanks(State::FieldBegin);
+        if (kind < 0) return p;
         StartField();
         if (kind == Quote) {
           ++p;
@@ -329,13 +331,8 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         break;
       }
       case State::BetweenFields: {
-        uint8_t kind;
-        while ((kind = classes_[Byte(*p)]) == Blank) {
-          if (++p == end) {
-            state_ = State::BetweenFields;
-            return p;
-          }
-        }
+        const int kind = skipBlanks(State::BetweenFields);
+        if (kind < 0) return p;
         if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
         state = State::FieldBegin;
         break;

@@ -231,6 +231,8 @@ void RecordProcessor::CompleteLine() {
   const Record& record = scanner_.record();
   if (record.kind != LineKind::Record) {
     if (format_.table) AppendLineEnd(results_, format_);
+    // A line of empty cells is no header: the survey begins again with the next line.
+    if (surveying_) survey_.Begin(read_.columns);
     return;
   }
   if (surveying_ && !SurveyFirstLine(record)) return;

@@ -277,6 +277,10 @@ const std::string RStyle =
     "\"1\",100,200,300,400,\"X\",150\n"
     "\"2\",100,200,300,400,\"y\",250\n";
 
+const std::string Utf16Message =
+    "f:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the characters): save "
+    "the file as UTF-8 (or ASCII) text\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Files, Reading,
     testing::Values(
@@ -346,12 +350,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ByteOrderMarkIsSkipped", {}, "\xEF\xBB\xBF" "AX,AY,BX,BY,AXIS,K\r\n0,0,2,2,X,1\r\n",
                  "1.00\t1.00\n", ""},
         ReadCase{"Utf16IsRefused", {}, std::string("\xFF\xFE" "0\0 \0" "0\0\n\0", 10), "",
-                 "f:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
-                 "characters): save the file as UTF-8 (or ASCII) text\n",
+                 Utf16Message,
                  true},
         ReadCase{"Utf16WithoutMarkIsRefused", {}, std::string("0\0 \0" "0\0\n\0", 8), "",
-                 "f:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
-                 "characters): save the file as UTF-8 (or ASCII) text\n",
+                 Utf16Message,
                  true},
         ReadCase{"TableRepeatsEveryLine", {"--table"},
                  "# frame\nAX,AY,BX,BY,AXIS,K,Remark\n\n0,0,2,2,X,1,\"a,b\"\n0,0,2,2,X,3,\n1,1,1,1,Y,1,\n,,,,,,\n",
