@@ -48,11 +48,16 @@ void OutputBuffer::FlushWholeLines() {
   used_ -= end;
 }
 
-void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals) {
+void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals, char decimalPoint) {
   CountedText text;
   DoubleToText(value, CoordinateWidth, decimals, text);
   size_t start = 0;
   while (start < text.length && text.chars[start] == ' ') ++start;
+  if (decimalPoint != '.') {
+    for (size_t i = start; i < text.length; ++i) {
+      if (text.chars[i] == '.') text.chars[i] = decimalPoint;
+    }
+  }
   // The padding is at most four blanks (width 5), so the text's buffer holds ShortCopy bytes
   // from its start; the test keeps that true for any width.
   if (start + OutputBuffer::ShortCopy <= sizeof text.chars) {

@@ -61,7 +61,8 @@ struct OutputFormat {
 };
 
 // A coordinate as the calculator writes it (RealToText with width 5 and the given decimals),
-// without the padding blanks. Appends at most 255 characters.
-void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals);
+// without the padding blanks, with `decimalPoint` as its point (a table of a file whose decimal
+// point is the comma gets its own). Appends at most 255 characters.
+void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals, char decimalPoint = '.');
 
 void AppendLineEnd(OutputBuffer& out, const OutputFormat& format);

@@ -64,6 +64,7 @@ const char* const HelpText =
     "                 (from 1); other columns are allowed\n"
     "  --table        write every input line back (same delimiter), with the columns X, Y,\n"
     "                 on_AB (yes when K lies between A and B on its axis) and error added\n"
+    "                 (X and Y with the file's decimal point)\n"
     "  --decimals N   write N digits after the point (0 to 216; default 2); from 2^120 up a\n"
     "                 coordinate is written in scientific notation (2.0E+0036), as framecalc\n"
     "                 writes it, whatever N is\n"

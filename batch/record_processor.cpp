@@ -312,10 +312,12 @@ void RecordProcessor::ReportRaised(const Record& record) {
 
 void RecordProcessor::WriteResult() {
   if (format_.table) {
+    // The table keeps the file's decimal point.
+    const char point = read_.decimalComma ? ',' : '.';
     results_.Append(delimiterByte_);
-    AppendCoordinate(results_, evaluation_.x, format_.decimals);
+    AppendCoordinate(results_, evaluation_.x, format_.decimals, point);
     results_.Append(delimiterByte_);
-    AppendCoordinate(results_, evaluation_.y, format_.decimals);
+    AppendCoordinate(results_, evaluation_.y, format_.decimals, point);
     const bool between = evaluation_.a <= evaluation_.b
                              ? evaluation_.a <= evaluation_.k && evaluation_.k <= evaluation_.b
                              : evaluation_.b <= evaluation_.k && evaluation_.k <= evaluation_.a;

@@ -370,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "f:2: AXIS \"Q\": Not X or Y\n"},
         ReadCase{"TableWithSemicolonsAndDecimalComma", {"--table", "--decimal-comma"},
                  "AX;AY;BX;BY;AXIS;K\n0;0;2;2;x;0,5\n1,5;0;1,5;2;X;1\n",
-                 "AX;AY;BX;BY;AXIS;K;X;Y;on_AB;error\n0;0;2;2;x;0,5;0.50;0.50;yes;\n"
+                 "AX;AY;BX;BY;AXIS;K;X;Y;on_AB;error\n0;0;2;2;x;0,5;0,50;0,50;yes;\n"
                  "1,5;0;1,5;2;X;1;;;;Y: Floating point division by zero\n",
                  "f:3: Y: Floating point division by zero\n"}),
     [](const testing::TestParamInfo<ReadCase>& param) { return std::string(param.param.name); });
