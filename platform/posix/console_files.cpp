@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 
 namespace platform {
 
@@ -56,6 +57,20 @@ constexpr ErrnoMapping ErrnoTable[] = {
     {EWOULDBLOCK, ERROR_NO_DATA},
 #endif
 };
+
+// A terminal says that its input has ended (Ctrl+D at the start of a line) with one read that
+// brings nothing; a read after it would wait for more typing. Once seen, the end stays: every
+// later read of that terminal's descriptor brings nothing at once, as a file at its end does.
+// Kept for the descriptors below 64, the standard ones among them.
+uint64_t TerminalsAtTheirEnd = 0;
+
+bool TerminalEnded(int fd) {
+  return fd >= 0 && fd < 64 && (TerminalsAtTheirEnd >> fd & 1) != 0;
+}
+
+void NoteTerminalEnd(int fd) {
+  if (fd >= 0 && fd < 64 && ::isatty(fd) == 1) TerminalsAtTheirEnd |= uint64_t{1} << fd;
+}
 
 void SetErrorFromErrno(int errnoValue) { LastErrorCode = Win32ErrorFromErrno(errnoValue); }
 
@@ -133,10 +148,12 @@ BOOL RealReadFile(HANDLE handle, void* buffer, DWORD size, DWORD* read) {
     return FALSE_;
   }
   const int fd = DescriptorOfHandle(handle);
+  if (TerminalEnded(fd)) return TRUE_;
   for (;;) {
     const ssize_t got = ::read(fd, buffer, size);
     if (got >= 0) {
       if (read != nullptr) *read = static_cast<DWORD>(got);
+      if (got == 0 && size != 0) NoteTerminalEnd(fd);
       return TRUE_;
     }
     const int error = errno;
@@ -184,8 +201,11 @@ BOOL RealCloseHandle(HANDLE handle) {
     LastErrorCode = ERROR_INVALID_HANDLE;
     return FALSE_;
   }
+  const int fd = DescriptorOfHandle(handle);
+  // The descriptor's number may come back for another file.
+  if (fd >= 0 && fd < 64) TerminalsAtTheirEnd &= ~(uint64_t{1} << fd);
   // On Linux the descriptor is released even when close() is interrupted: never retry.
-  if (::close(DescriptorOfHandle(handle)) != 0 && errno != EINTR) {
+  if (::close(fd) != 0 && errno != EINTR) {
     SetErrorFromErrno(errno);
     return FALSE_;
   }
