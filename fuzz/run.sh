@@ -87,7 +87,8 @@ fi
 # the comment at the top of fuzz/batch_fuzz.cpp for what it checks.
 echo "== building batch"
 "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/calculator/frame_intersection.cpp" \
-  "$root/batch/record_parser.cpp" "$root/batch/record_evaluation.cpp" \
+  "$root/batch/input_prelude.cpp" "$root/batch/record_parser.cpp" "$root/batch/column_layout.cpp" \
+  "$root/batch/number_field.cpp" "$root/batch/record_evaluation.cpp" "$root/batch/table_fields.cpp" \
   "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" \
   "$root/fuzz/batch_fuzz.cpp" -o "$out/batch"
 mkdir -p "$out/corpus/batch"
