@@ -81,12 +81,13 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
   return static_cast<uint32_t>(std::countr_zero(MarkBits(stops) | 1u << 16));
 }
 
-// The same for the characters between a field's quotes: the run ends at a quote, CR or LF.
+// The same for the characters between a field's quotes: the run ends at a quote, CR, LF or a
+// zero byte.
 [[gnu::always_inline]] inline uint32_t QuotedRunLength(const char* p) {
   Bytes16 bytes;
   std::memcpy(&bytes, p, sizeof bytes);
-  const Bytes16 stops =
-      __builtin_convertvector((bytes == '"') | (bytes == '\r') | (bytes == '\n'), Bytes16);
+  const Bytes16 stops = __builtin_convertvector(
+      (bytes == '"') | (bytes == '\r') | (bytes == '\n') | (bytes == 0), Bytes16);
   return static_cast<uint32_t>(std::countr_zero(MarkBits(stops) | 1u << 16));
 }
 

@@ -13,19 +13,22 @@ bool IsEmptyRowCharacter(char c) { return IsBlank(c) || c == ',' || c == ';'; }
 
 void InputPrelude::Restart() {
   length_ = contentLength_ = 0;
-  inQuotes_ = significant_ = comment_ = inLongComment_ = false;
   atInputStart_ = true;
-  skipLineFeed_ = complete_ = byteOrderMarkSkipped_ = handedBack_ = false;
   bomLength_ = 0;
+  skipLineFeed_ = complete_ = byteOrderMarkSkipped_ = handedBack_ = false;
+  StartLine();
+}
+
+void InputPrelude::StartLine() {
+  inQuotes_ = significant_ = comment_ = inLongComment_ = inLongBlank_ = false;
+  onlyBlanks_ = true;
 }
 
 InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
   if (handedBack_) {
     handedBack_ = false;
     length_ = contentLength_ = 0;
-    if (complete_) {
-      inQuotes_ = significant_ = comment_ = inLongComment_ = false;
-    }
+    if (complete_) StartLine();
     complete_ = false;
   }
   if (p != end && skipLineFeed_) {
@@ -42,7 +45,7 @@ InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
         if (p == end) {
           skipLineFeed_ = true;
         } else if (*p == '\n') {
-          held_[length_++] = '\n';
+          held_[length_++] = '\n';  // the buffer keeps a byte for it
           ++p;
         }
       }
@@ -54,26 +57,25 @@ InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
     if (atInputStart_ && length_ < 3 && static_cast<size_t>(bomLength_) == length_ &&
         c == "\xEF\xBB\xBF"[length_]) {
       ++bomLength_;  // a byte of the UTF-8 byte-order mark, nothing of the line yet
-    } else if (c == '"' && !comment_) {
-      inQuotes_ = !inQuotes_;
-      significant_ = true;
-    } else if (!IsEmptyRowCharacter(c) && !significant_ && !comment_) {
-      if (c == '#' && !inLongComment_) {
-        // Only blanks and delimiters before it: a comment when they were blanks alone.
-        bool onlyBlanks = true;
-        for (size_t i = bomLength_; i < length_; ++i) onlyBlanks = onlyBlanks && IsBlank(held_[i]);
-        comment_ = onlyBlanks;
-        significant_ = !onlyBlanks;
-      } else {
-        significant_ = true;
+    } else if (!comment_) {
+      if (c == '"') {
+        // Quotes alone hold nothing: "" is an empty cell.
+        inQuotes_ = !inQuotes_;
+      } else if (inQuotes_ ? !IsBlank(c) : !IsEmptyRowCharacter(c)) {
+        if (c == '#' && !inQuotes_ && onlyBlanks_) {
+          comment_ = true;
+        } else {
+          significant_ = true;
+          // The part of the line before it was handed back as blank: its fields cannot be told.
+          if (inLongBlank_) return Outcome::LongLineStart;
+        }
       }
+      onlyBlanks_ = onlyBlanks_ && IsBlank(c);
     }
     held_[length_++] = c;
     ++p;
     if (length_ == Capacity) {
       contentLength_ = length_;
-      // The part held of a long comment goes back; the rest follows in parts.
-      if (comment_) inLongComment_ = true;
       return Complete(false);
     }
   }
@@ -81,8 +83,18 @@ InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
 }
 
 InputPrelude::Outcome InputPrelude::Finish() {
-  // Nothing was taken since the last line handed back.
-  if (handedBack_ || length_ == 0) return Outcome::NeedMore;
+  if (handedBack_ && complete_) return Outcome::NeedMore;
+  if (handedBack_) {
+    handedBack_ = false;
+    length_ = contentLength_ = 0;
+  }
+  if (length_ == 0) {
+    if (!inLongComment_ && !inLongBlank_) return Outcome::NeedMore;
+    // A long comment or blank line, handed back in parts, ends with the input: its end.
+    inLongComment_ = inLongBlank_ = false;
+    handedBack_ = complete_ = true;
+    return Outcome::PassedLine;
+  }
   contentLength_ = length_;
   return Complete(true);
 }
@@ -107,12 +119,10 @@ InputPrelude::Outcome InputPrelude::Complete(bool lineEnded) {
     bomLength_ = 0;
   }
   if (std::memchr(held_, '\0', length_) != nullptr) return Outcome::Utf16;
-  if (inLongComment_ || (comment_ && !significant_)) {
-    if (lineEnded) inLongComment_ = false;
-    length_ = contentLength_;
-    return Outcome::PassedLine;
-  }
-  if (!significant_ && lineEnded) {
+  if (comment_ || !significant_) {
+    // A comment or a blank line; one that fills the buffer goes back in parts.
+    if (comment_) inLongComment_ = !lineEnded;
+    if (!comment_) inLongBlank_ = !lineEnded;
     length_ = contentLength_;
     return Outcome::PassedLine;
   }

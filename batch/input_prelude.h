@@ -8,9 +8,9 @@
 // - The delimiter: tab if the first line holds one outside quotes, else ";", else "," (never
 //   with a decimal comma), else blanks.
 //
-// The blank and comment lines before it are handed back one by one (a comment longer than the
-// holding buffer in parts), for the output that repeats them. Holding nothing but the one line,
-// in a buffer of its own: a first line longer than the buffer decides by the part held.
+// The blank and comment lines before it are handed back one by one (one longer than the holding
+// buffer in parts), for the output that repeats them. Holding nothing but the one line, in a
+// buffer of its own: a first line longer than the buffer decides by the part held.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +27,8 @@ class InputPrelude {
     PassedLine,  // a blank or comment line (or a part of a long comment): held()
     FirstLine,   // the first line of records or the header, with its line end: held()
     Utf16,       // the input is UTF-16 text
+    LongLineStart,  // a line's first field comes after more than the buffer of blanks and
+                    // delimiters: where its fields lie cannot be told
   };
 
   void Restart();
@@ -49,14 +51,17 @@ class InputPrelude {
 
  private:
   Outcome Complete(bool lineEnded);
+  void StartLine();
 
-  char held_[Capacity];
+  char held_[Capacity + 1];  // the LF of a CR LF that ends a full buffer's line after its CR
   size_t length_ = 0;
   size_t contentLength_ = 0;  // of held_, without the line end
   bool inQuotes_ = false;
-  bool significant_ = false;  // a character that is no blank, delimiter or comment mark
+  bool significant_ = false;  // a character that is no blank, delimiter, quote or comment mark
   bool comment_ = false;      // the first character after blanks was "#"
+  bool onlyBlanks_ = true;    // nothing but blanks so far on the line
   bool inLongComment_ = false;  // a comment whose first part was handed back
+  bool inLongBlank_ = false;    // a blank line whose first part was handed back
   bool atInputStart_ = true;
   uint8_t bomLength_ = 0;  // bytes of a UTF-8 byte-order mark at the input's start
   bool skipLineFeed_ = false;

@@ -20,3 +20,5 @@ inline constexpr char kPointWithDecimalComma[] =
     " (with --decimal-comma the decimal point is the comma; digit grouping is not read)";
 inline constexpr char kQuoteNotClosed[] = "Quote not closed (the input ends inside it)";
 inline constexpr char kTextAfterClosingQuote[] = "Text after the closing quote";
+inline constexpr char kZeroByte[] =
+    "A zero byte in the field (binary data, or UTF-16 text; save the file as UTF-8)";

@@ -107,7 +107,7 @@ void RecordScanner::NextLine() {
   record_.lineNumber = nextLine_++;
   record_.fieldCount = 0;
   record_.filled = 0;
-  record_.defect = QuoteDefect::None;
+  record_.defect = FieldDefect::None;
   record_.defectColumn = 0;
   record_.extraColumn = 0;
   record_.extra.length = 0;
@@ -135,6 +135,17 @@ void RecordScanner::NextLine() {
     current_ = &scratch_;
   }
   current_->length = 0;
+}
+
+void RecordScanner::NoteDefect(FieldDefect defect) {
+  if (record_.defect != FieldDefect::None) return;
+  record_.defect = defect;
+  record_.defectColumn = record_.fieldCount - 1;
+}
+
+void RecordScanner::PutSlow(char c) {
+  if (c == '\0') NoteDefect(FieldDefect::ZeroByte);
+  Put(*current_, c);
 }
 
 // The blanks around the field are cut off; its text is NUL-terminated.
@@ -186,7 +197,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
   const auto runLength = [delimiter](const char* q) { return bytemask::FieldRunLength(q, delimiter); };
   const auto inRun = [this](char c) { return classes_[Byte(c)] == Plain && Byte(c) > 32; };
   const auto quotedRunLength = [](const char* q) { return bytemask::QuotedRunLength(q); };
-  const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n'; };
+  const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n' && c != '\0'; };
   // Passes over blanks: the class of the byte after them, or -1 when the piece ended in them
   // (the state to go on in is then saved).
   const auto skipBlanks = [&](State here) -> int {
@@ -257,7 +268,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         } else {
           // A blank that may be inside the field (cut off at its end), a quote or a control
           // character: part of the field.
-          Put(*current_, *p);
+          PutSlow(*p);
           ++p;
         }
         if (p == end) {
@@ -276,11 +287,14 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         }
         if (*p == '"') {
           state = State::QuoteSeen;
-        } else {
+        } else if (*p == '\r' || *p == '\n') {
           // A line end inside the quotes belongs to the field; CR LF counts as one line.
           if (*p == '\r' || !quotedCarriageReturn_) ++nextLine_;
           quotedCarriageReturn_ = *p == '\r';
           Put(*current_, *p);
+        } else {
+          quotedCarriageReturn_ = false;
+          PutSlow(*p);
         }
         if (++p == end) {
           state_ = state;
@@ -318,10 +332,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
           ++p;
         } else {
           // Text after the closing quote: the field goes on without quotes, and is broken.
-          if (record_.defect == QuoteDefect::None) {
-            record_.defect = QuoteDefect::TextAfterClosingQuote;
-            record_.defectColumn = record_.fieldCount - 1;
-          }
+          NoteDefect(FieldDefect::TextAfterClosingQuote);
           state = State::Unquoted;
         }
         if (p == end) {
@@ -352,10 +363,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
 bool RecordScanner::Finish() {
   switch (state_) {
     case State::Quoted:
-      if (record_.defect == QuoteDefect::None) {
-        record_.defect = QuoteDefect::NotClosed;
-        record_.defectColumn = record_.fieldCount - 1;
-      }
+      NoteDefect(FieldDefect::NotClosed);
       CompleteField();
       break;
     case State::FieldBegin:

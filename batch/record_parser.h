@@ -42,10 +42,13 @@ char DelimiterByte(Delimiter delimiter);
 
 enum class LineKind : uint8_t { Blank, Comment, Record };
 
-enum class QuoteDefect : uint8_t {
+// What makes a field unreadable whatever its column: its quotes, or a zero byte (binary data, or
+// UTF-16 text past the first line).
+enum class FieldDefect : uint8_t {
   None,
   TextAfterClosingQuote,  // "100"5
   NotClosed,              // the input ended inside a quoted field
+  ZeroByte,
 };
 
 // Where a column's field goes: a slot of the record (0 to 5, the FieldIndex), ExtraSlot, or none.
@@ -60,7 +63,7 @@ struct Record {
   uint64_t fieldCount;   // fields on the line, kept or not
   uint8_t filled;        // bit i: slot i (i <= ExtraSlot) was on the line
   uint64_t extraColumn;  // the column of the field in `extra`
-  QuoteDefect defect;    // the first field whose quotes are broken
+  FieldDefect defect;    // the first defect of a field on the line
   uint64_t defectColumn;
   FieldToken fields[RecordFieldCount];
   FieldToken extra;
@@ -135,6 +138,10 @@ class RecordScanner {
 
   void StartField();
   void CompleteField();
+  void NoteDefect(FieldDefect defect);
+  // Appends a byte that the fast runs stop at (a blank inside the field, a quote, a control
+  // character, a line end inside quotes).
+  void PutSlow(char c);
   const char* EndLine(const char* p, const char* end, bool& lineComplete, const char*& contentEnd);
 
   Record record_{};    // zeroed once: every byte of a token is defined, also past its NUL

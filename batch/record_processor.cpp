@@ -124,8 +124,13 @@ bool RecordProcessor::AdvancePrelude() {
       finishing_ && pos_ == end_ ? prelude_.Finish() : prelude_.Take(pos_, end_);
   switch (outcome) {
     case InputPrelude::Outcome::NeedMore: return false;
+    case InputPrelude::Outcome::LongLineStart:
+      StopInput(scanner_.record().lineNumber, "line",
+                "more than 16384 bytes of blanks and delimiters before the first field of the "
+                "line; its fields cannot be told");
+      return false;
     case InputPrelude::Outcome::Utf16:
-      StopInput(1, "encoding",
+      StopInput(scanner_.record().lineNumber, "encoding",
                 "UTF-16 text (a byte-order mark, or zero bytes between the characters): save "
                 "the file as UTF-8 (or ASCII) text");
       return false;
@@ -250,10 +255,11 @@ void RecordProcessor::CompleteLine() {
 // from being evaluated (the failure is then written).
 bool RecordProcessor::CheckShape(const Record& record) {
   message_.Clear();
-  if (record.defect != QuoteDefect::None) {
+  if (record.defect != FieldDefect::None) {
     AppendColumnName(record, record.defectColumn);
-    message_.Append(record.defect == QuoteDefect::NotClosed ? kQuoteNotClosed
-                                                            : kTextAfterClosingQuote);
+    message_.Append(record.defect == FieldDefect::NotClosed   ? kQuoteNotClosed
+                    : record.defect == FieldDefect::ZeroByte ? kZeroByte
+                                                              : kTextAfterClosingQuote);
   } else if (layout_.positional && record.fieldCount > RecordFieldCount) {
     message_.Append("field ");
     message_.AppendNumber(record.extraColumn + 1);
@@ -328,8 +334,9 @@ void RecordProcessor::WriteResult() {
   }
   if (format_.echo) {
     const Record& record = scanner_.record();
+    // A field that holds a tab, a quote or a line end is quoted, so that the line keeps its shape.
     for (int i = 0; i < RecordFieldCount; ++i) {
-      results_.Append(record.fields[i].text, record.fields[i].length);
+      AppendTableField(results_, record.fields[i].text, record.fields[i].length, '\t');
       results_.Append('\t');
     }
   }

@@ -14,7 +14,7 @@ bool IsFieldByte(unsigned char c, char delimiter) {
   return c > 32 && c != static_cast<unsigned char>(delimiter) && c != '"';
 }
 
-bool IsQuotedByte(unsigned char c) { return c != '"' && c != '\r' && c != '\n'; }
+bool IsQuotedByte(unsigned char c) { return c != '"' && c != '\r' && c != '\n' && c != 0; }
 
 TEST(ByteMasks, EqualMarksExactlyTheLineEnds) {
   for (const int neighbour : {0x00, 0x0A, 0x0B, 0x09, 0x7F, 0x80, 0x8A, 0xFF}) {
@@ -67,8 +67,8 @@ TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
   }
 }
 
-TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteOrALineEnd) {
-  for (const int neighbour : {0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x00}) {
+TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteALineEndOrAZeroByte) {
+  for (const int neighbour : {0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x01}) {
     for (int position = 0; position < 16; ++position) {
       for (int value = 0; value < 256; ++value) {
         char bytes[16];

@@ -15,7 +15,7 @@ struct ScannedLine {
   std::vector<std::string> fields;  // the six slots, as far as the line filled them
   std::string extra;                // the first field too many, when there is one
   uint64_t fieldCount = 0;
-  QuoteDefect defect = QuoteDefect::None;
+  FieldDefect defect = FieldDefect::None;
   bool operator==(const ScannedLine&) const = default;
 };
 
@@ -24,7 +24,7 @@ void PrintTo(const ScannedLine& line, std::ostream* os) {
       << line.fieldCount << " fields,";
   for (const auto& field : line.fields) *os << " [" << field << "]";
   if (!line.extra.empty()) *os << " extra [" << line.extra << "]";
-  if (line.defect != QuoteDefect::None) *os << " defect " << static_cast<int>(line.defect);
+  if (line.defect != FieldDefect::None) *os << " defect " << static_cast<int>(line.defect);
   *os << "}";
 }
 
@@ -95,7 +95,7 @@ constexpr Delimiter Tab = Delimiter::Tab;
 using Fields = std::vector<std::string>;
 
 ScannedLine R(uint64_t line, Fields fields, uint64_t count = 0, std::string extra = "",
-              QuoteDefect defect = QuoteDefect::None) {
+              FieldDefect defect = FieldDefect::None) {
   const uint64_t n = count != 0 ? count : fields.size();
   return ScannedLine{LineKind::Record, line, std::move(fields), std::move(extra), n, defect};
 }
@@ -118,8 +118,8 @@ const ScanCase ScanCases[] = {
      {R(1, {"a\nb", "2"}), R(3, {"c\r\nd\re", "3"}), R(6, {"4"})}},
     {"QuotedFieldsWithBlanks", Blank, "\"a b\"  \"\" c\n", {R(1, {"a b", "", "c"})}},
     {"AQuoteInsideAnUnquotedFieldIsACharacter", Comma, "12\"x,2\n", {R(1, {"12\"x", "2"})}},
-    {"TextAfterTheClosingQuote", Comma, "\"100\"5,2\n", {R(1, {"1005", "2"}, 2, "", QuoteDefect::TextAfterClosingQuote)}},
-    {"AQuoteNotClosed", Comma, "1,\"2\n3", {R(1, {"1", "2\n3"}, 2, "", QuoteDefect::NotClosed)}},
+    {"TextAfterTheClosingQuote", Comma, "\"100\"5,2\n", {R(1, {"1005", "2"}, 2, "", FieldDefect::TextAfterClosingQuote)}},
+    {"AQuoteNotClosed", Comma, "1,\"2\n3", {R(1, {"1", "2\n3"}, 2, "", FieldDefect::NotClosed)}},
     // Long enough for the sixteen-byte steps: a field ends at every distance from the step's
     // start, fields shorter and longer than a step.
     {"LongFieldsEndedByTheDelimiter", Comma,

@@ -355,6 +355,25 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"Utf16WithoutMarkIsRefused", {}, std::string("0\0 \0" "0\0\n\0", 8), "",
                  Utf16Message,
                  true},
+        ReadCase{"ZeroByteInAField", {}, std::string("0,0,2,2,X,1\n1\0x,2,3,4,X,5\n\"1\0\n7\",2,3,4,X,5\n", 38),
+                 "1.00\t1.00\n\n\n",
+                 "f:2: AX: A zero byte in the field (binary data, or UTF-16 text; save the file as "
+                 "UTF-8)\nf:3: AX: A zero byte in the field (binary data, or UTF-16 text; save the "
+                 "file as UTF-8)\n"},
+        ReadCase{"EmptyQuotedFirstLineIsBlank", {}, "\"\"\n1;2;3;4;X;5\n", "5.00\t6.00\n", ""},
+        // Lines as long as the buffer that holds the first line, and longer.
+        ReadCase{"FullBufferLineEndedByCrLf", {}, std::string(16383, '#') + "\r\n0 0 2 2 X 1\r\n",
+                 "1.00\t1.00\n", ""},
+        ReadCase{"LongBlankLineBeforeTheFirstRecord", {}, std::string(16400, ' ') + "\n1;2;3;4;X;5\n",
+                 "5.00\t6.00\n", ""},
+        ReadCase{"LongRunOfBlanksBeforeAField", {}, std::string(16400, ' ') + "1;2;3;4;X;5\n", "",
+                 "f:1: line: more than 16384 bytes of blanks and delimiters before the first field "
+                 "of the line; its fields cannot be told\n",
+                 true},
+        ReadCase{"LongCommentLastInATable", {"--table"}, std::string(16384, '#'),
+                 std::string(16384, '#') + "\n", ""},
+        ReadCase{"LongFirstRecordLine", {}, "0 0 2 2 X 1" + std::string(20000, ' ') + "\n0 0 4 2 Y 1",
+                 "1.00\t1.00\n2.00\t1.00\n", ""},
         ReadCase{"TableRepeatsEveryLine", {"--table"},
                  "# frame\nAX,AY,BX,BY,AXIS,K,Remark\n\n0,0,2,2,X,1,\"a,b\"\n0,0,2,2,X,3,\n1,1,1,1,Y,1,\n,,,,,,\n",
                  "# frame\nAX,AY,BX,BY,AXIS,K,Remark,X,Y,on_AB,error\n\n"
