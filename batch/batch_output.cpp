@@ -27,18 +27,18 @@ void OutputBuffer::Append(const char* data, size_t size) {
 void OutputBuffer::Append(const char* text) { Append(text, std::strlen(text)); }
 
 void OutputBuffer::Flush() {
-  if (used_ > 0 && !failed_ && !sink_(sinkContext_, storage_, used_)) failed_ = true;
+  if (used_ > 0 && !failed_) {
+    if (before_ != nullptr) before_->FlushCompleteLines();
+    if (!sink_(sinkContext_, storage_, used_)) failed_ = true;
+  }
   used_ = 0;
 }
 
-void OutputBuffer::FlushWholeLines() {
+void OutputBuffer::FlushCompleteLines() {
   size_t end = used_;
   while (end > 0 && storage_[end - 1] != '\n') --end;
-  if (end == 0 || failed_) {
-    // A line longer than the whole block goes as it is; after a failure nothing is kept.
-    Flush();
-    return;
-  }
+  if (end == 0 || failed_) return;
+  if (before_ != nullptr) before_->FlushCompleteLines();
   if (!sink_(sinkContext_, storage_, end)) {
     failed_ = true;
     used_ = 0;
@@ -46,6 +46,17 @@ void OutputBuffer::FlushWholeLines() {
   }
   std::memmove(storage_, storage_ + end, used_ - end);
   used_ -= end;
+}
+
+void OutputBuffer::FlushWholeLines() {
+  size_t end = used_;
+  while (end > 0 && storage_[end - 1] != '\n') --end;
+  // A line longer than the whole block goes as it is; after a failure nothing is kept.
+  if (end == 0 || failed_) {
+    Flush();
+    return;
+  }
+  FlushCompleteLines();
 }
 
 void AppendCoordinate(OutputBuffer& out, double value, int32_t decimals, char decimalPoint) {

@@ -37,6 +37,12 @@ class OutputBuffer {
   // Hands everything gathered to the sink. After a sink failure the buffer keeps nothing and
   // takes nothing more; failed() tells.
   void Flush();
+  // Hands the gathered bytes over up to the last line end, and keeps the rest.
+  void FlushCompleteLines();
+  // Whenever this buffer hands bytes to its sink, `before` first hands over its complete lines:
+  // where both outputs meet (2>&1, a terminal), what this one writes follows every line that
+  // `before` had gathered, whatever the sizes of the two buffers.
+  void FollowAfter(OutputBuffer* before) { before_ = before; }
 
   bool failed() const { return failed_; }
   size_t pending() const { return used_; }
@@ -50,6 +56,7 @@ class OutputBuffer {
   size_t used_ = 0;
   OutputSink sink_;
   void* sinkContext_;
+  OutputBuffer* before_ = nullptr;
   bool failed_ = false;
 };
 

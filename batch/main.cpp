@@ -360,6 +360,8 @@ int main(int argc, char** argv) {
   Results.handle = StandardOutput;
   OutputBuffer results(ResultBlock, ResultBlockSize, &WriteResultBlock, &Results);
   OutputBuffer errors(ErrorBlock, ErrorBlockSize, &WriteToHandle, &StandardError);
+  // A message follows the results written before it, also where both outputs go to one file.
+  errors.FollowAfter(&results);
   RecordProcessor processor(format, texts, results, errors, &GuardWithPlatform, read);
 
   int exitCode = ExitAllRecords;

@@ -162,6 +162,37 @@ TEST(Program, HelpDescribesTheRecordsAndOptions) {
   }
 }
 
+// Both outputs into one pipe (2>&1): every message comes after the result line of its record,
+// whatever the sizes of the blocks the two outputs gather in.
+TEST(Program, MessagesFollowTheirResultsWhereBothOutputsMeet) {
+  std::string input;
+  for (int i = 0; i < 2000; ++i) input += "0 0 2 2 X 1\n";
+  for (int i = 0; i < 600; ++i) input += "0 0 2 2 X z\n";
+  e2e::RunOptions options;
+  options.program = "/bin/sh";
+  options.arguments = {"-c", "exec \"$0\" 2>&1", BatchProgramPath()};
+  if (!e2e::ProgramRunner().empty()) options.arguments = {"-c", "exec \"$0\" \"$1\" 2>&1", e2e::ProgramRunner(), BatchProgramPath()};
+  options.direct = true;
+  options.stdinBytes = input;
+  const e2e::RunResult result = e2e::RunProgram(options);
+  ASSERT_EQ(result.exitCode, 1) << result.err;
+  uint64_t resultLines = 0, messages = 0;
+  for (size_t start = 0; start < result.out.size();) {
+    const size_t end = result.out.find('\n', start);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = result.out.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("-:", 0) != 0) {
+      ++resultLines;
+      continue;
+    }
+    ++messages;
+    ASSERT_GE(resultLines, std::stoull(line.substr(2))) << line;
+  }
+  EXPECT_EQ(resultLines, 2600u);
+  EXPECT_EQ(messages, 600u);
+}
+
 class Files : public testing::Test {
  protected:
   void SetUp() override { directory_ = e2e::MakeTempDir(); }

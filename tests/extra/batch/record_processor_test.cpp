@@ -214,6 +214,43 @@ TEST_F(Processing, EchoAndFormatOptions) {
   EXPECT_EQ(output.errors, "f:2: AX \"q\": Invalid numeric input\n");
 }
 
+// Where both outputs go to one file (2>&1), a message follows the result lines written before it,
+// though the results gather in a far larger block than the messages.
+TEST_F(Processing, MessagesFollowTheResultsBeforeThemWhereBothOutputsMeet) {
+  std::string both;
+  static char resultBlock[64 * 1024];
+  char errorBlock[512];
+  OutputBuffer results(resultBlock, sizeof resultBlock, &AppendToString, &both);
+  OutputBuffer errors(errorBlock, sizeof errorBlock, &AppendToString, &both);
+  errors.FollowAfter(&results);
+  RecordProcessor processor(OutputFormat{}, Texts, results, errors, &GuardWithPlatform);
+  std::string input;
+  for (int i = 0; i < 2000; ++i) input += "0 0 2 2 X 1\n";
+  for (int i = 0; i < 600; ++i) input += "0 0 2 2 X z\n";
+  processor.BeginInput("f");
+  processor.Feed(input.data(), input.size());
+  processor.EndInput();
+  results.Flush();
+  errors.Flush();
+  uint64_t resultLines = 0, messages = 0;
+  for (size_t start = 0; start < both.size();) {
+    const size_t end = both.find('\n', start);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = both.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("f:", 0) != 0) {
+      ++resultLines;
+      continue;
+    }
+    ++messages;
+    const uint64_t lineNumber = std::stoull(line.substr(2));
+    ASSERT_GE(resultLines, lineNumber) << "the message of line " << lineNumber << " came after only "
+                                       << resultLines << " result lines";
+  }
+  EXPECT_EQ(resultLines, 2600u);
+  EXPECT_EQ(messages, 600u);
+}
+
 TEST_F(Processing, StopsWhenTheResultsCannotBeWritten) {
   FailingSink sink;
   std::string errorText;
