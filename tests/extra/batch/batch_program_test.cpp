@@ -160,6 +160,12 @@ TEST(Program, HelpDescribesTheRecordsAndOptions) {
                              "--decimals N", "--echo", "--crlf", "--help", "--version"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
   }
+  // What --decimals does not change: a value from 2^120 up is written as the calculator writes it.
+  EXPECT_NE(result.out.find("from 2^120 up a\n                 coordinate is written in scientific "
+                            "notation (2.0E+0036)"),
+            std::string::npos);
+  const e2e::RunResult large = RunBatch({"--decimals", "10"}, "0 0 1 1 X 2e36\n");
+  EXPECT_EQ(large.out, "2.0E+0036\t2.0E+0036\n");
 }
 
 // Both outputs into one pipe (2>&1): every message comes after the result line of its record,
