@@ -5,23 +5,29 @@ file; called by bench/batch/run.sh, which installs and builds what it needs:
                        [--records N] [--rounds R] [--loop-records L]
 
 1. Generates the records (fixed seed; the first n records are the same for every n) for
-   10,000, 100,000 and N records in DIR.
-2. Runs framecalc-batch and every peer on the N-record file in R rounds; each round runs every
+   10,000, 100,000 and N records in DIR: the plain file (blank-separated, a header line), and
+   the same records as a quoted CSV in the form of R's write.csv.
+2. Runs framecalc-batch and every peer on the N-record plain file in R rounds, and in the same
+   rounds framecalc-batch on the quoted CSV and with --table on the plain file, and Python's
+   csv.DictReader and pandas' read_csv (their defaults) on the quoted CSV; each round runs every
    program once, in a random order. The input comes from the page cache (the file was just
    written, then read whole; every program has run once before the rounds, on the 10,000-record
    file, so that its own files are in the cache too); results and messages go to regular files
    in DIR. Per run: wall time from spawn to exit, CPU time (user + system) from wait4, peak
-   resident memory. The table gives the medians, the ratio peer / framecalc-batch of the medians
-   and that ratio's lowest and highest value in a round.
+   resident memory. The table gives the medians, the ratio peer / framecalc-batch (on the same
+   file) of the medians and that ratio's lowest and highest value in a round.
 3. The shell loop over framecalc (one process a record) on the first L records, extrapolated.
-4. Peak memory of framecalc-batch for 10,000, 100,000 and N records.
-5. The peers' results against framecalc-batch's, line by line, with the reason for each kind of
-   difference; and the same for a few records typed to land on the roundings where the programs
-   differ.
+4. Peak memory of framecalc-batch for 10,000, 100,000 and N records, plain, quoted and --table.
+5. Whether framecalc-batch gives the same results on the quoted CSV and with --table as on the
+   plain file; the peers' results against framecalc-batch's, line by line, with the reason for
+   each kind of difference; and the same for a few records typed to land on the roundings where
+   the programs differ.
 """
 import argparse
+import csv
 import datetime
 import fractions
+import math
 import os
 import platform
 import random
@@ -66,6 +72,53 @@ def generate(path, n):
             elif roll < 0.02:  # not a number, too large, infinite
                 ax = r.choice(BAD_FIELDS)
             f.write(f"{ax} {ay} {bx} {by} {axis} {k}\n")
+
+
+def r_number(text):
+    """A number as R writes a double in write.csv: at most 15 significant digits, no trailing
+    zeros, fixed notation unless scientific is shorter ("-12345", "0.5", "1e+05", "1e-04").
+    A text that is not a finite number ("abc", "12a", "1e400") is kept as it is."""
+    try:
+        v = float(text)
+    except ValueError:
+        return text
+    if not math.isfinite(v):
+        return text
+    if v == 0:
+        return "0"
+    mantissa, exponent = f"{abs(v):.14e}".split("e")
+    e = int(exponent)
+    digits = mantissa.replace(".", "").rstrip("0")
+    n = len(digits)
+    sign = "-" if v < 0 else ""
+    decimals = max(0, n - 1 - e)
+    fixed = len(sign) + (e + 1 if e >= 0 else 1) + (1 + decimals if decimals else 0)
+    scientific = len(sign) + n + (1 if n > 1 else 0) + (4 if abs(e) < 100 else 5)
+    if fixed <= scientific:
+        return f"{v:.{decimals}f}"
+    point = digits[0] + ("." + digits[1:] if n > 1 else "")
+    return f"{sign}{point}e{'-' if e < 0 else '+'}{abs(e):02d}"
+
+
+def write_quoted(plain_path, path):
+    """The records of the plain file as R's write.csv writes a data frame of them: a header
+    naming the columns, with an empty quoted name for the row names; each row its quoted row
+    number, the numbers unquoted as R formats them, the axis quoted; commas, LF. The fields that
+    are no number in the plain file (2 % of the records) keep their text, unquoted, so that the
+    same records fail (R would hold such a column as text and quote every cell of it)."""
+    with open(plain_path) as f, open(path, "w") as g:
+        next(f)
+        g.write('"","AX","AY","BX","BY","AXIS","K"\n')
+        for number, line in enumerate(f, start=1):
+            ax, ay, bx, by, axis, k = line.split()
+            g.write(f'"{number}",{r_number(ax)},{r_number(ay)},{r_number(bx)},{r_number(by)},'
+                    f'"{axis}",{r_number(k)}\n')
+
+
+def quoted_as_plain(line):
+    """A line of the quoted file in the plain file's form (its six fields, blank-separated), for
+    the comparison of results: no field of the generated file holds a comma or a quote."""
+    return " ".join(t.strip('"') for t in line.split(",")[1:])
 
 
 def spawn(argv, stdin_path, out_path, err_path, env):
@@ -298,9 +351,11 @@ def presence_reason(line, number, ours, theirs, peer, our_messages, their_messag
 
 
 def differences(input_path, ours_path, ours_err, peer, theirs_path, theirs_err, batch, work,
-                examples=3):
+                examples=3, as_plain=None):
     with open(input_path) as f:
         records = f.read().split("\n")[1:]
+    if as_plain is not None:
+        records = [as_plain(line) if line else line for line in records]
     with open(ours_path) as f:
         ours = f.read().split("\n")
     with open(theirs_path) as f:
@@ -380,29 +435,44 @@ def main():
     args = ap.parse_args()
     work, n = args.work, args.records
 
+    # Two files of the same records: the plain one ("plain") and the quoted CSV ("quoted").
     sizes = sorted({10_000, 100_000, n})
-    paths = {}
+    paths = {"plain": {}, "quoted": {}}
     for size in sizes:
-        paths[size] = os.path.join(work, f"records-{size}.txt")
-        generate(paths[size], size)
-    data = paths[n]
-    with open(data, "rb") as f:  # into the page cache
-        size_bytes = len(f.read())
+        paths["plain"][size] = os.path.join(work, f"records-{size}.txt")
+        generate(paths["plain"][size], size)
+        paths["quoted"][size] = os.path.join(work, f"records-{size}.csv")
+        write_quoted(paths["plain"][size], paths["quoted"][size])
+    data = paths["plain"][n]
+    size_bytes = {}
+    for kind in paths:
+        with open(paths[kind][n], "rb") as f:  # into the page cache
+            size_bytes[kind] = len(f.read())
 
     env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "LC_ALL": "C",
            "HOME": os.environ.get("HOME", "/")}
     # framecalc-batch is copied next to the C program, so that both come from the same folder.
     batch = os.path.join(work, "framecalc-batch")
     shutil.copy2(args.batch, batch)
+    # (name, arguments for an input file, which file). The first six are the table's first rows,
+    # on the plain file; the others are framecalc-batch's two other kinds of run and the peers
+    # that read the quoted CSV, all in the same rounds.
     programs = [
-        ("framecalc-batch", lambda p: [batch, p]),
-        ("C", lambda p: [args.peer, p]),
-        ("mawk", lambda p: ["mawk", AWK, p]),
-        ("gawk", lambda p: ["gawk", AWK, p]),
-        ("Python csv", lambda p: [PYTHON, os.path.join(HERE, "peer_csv.py"), p]),
-        ("pandas", lambda p: [PYTHON, os.path.join(HERE, "peer_pandas.py"), p]),
+        ("framecalc-batch", lambda p: [batch, p], "plain"),
+        ("C", lambda p: [args.peer, p], "plain"),
+        ("mawk", lambda p: ["mawk", AWK, p], "plain"),
+        ("gawk", lambda p: ["gawk", AWK, p], "plain"),
+        ("Python csv", lambda p: [PYTHON, os.path.join(HERE, "peer_csv.py"), p], "plain"),
+        ("pandas", lambda p: [PYTHON, os.path.join(HERE, "peer_pandas.py"), p], "plain"),
+        (QUOTED, lambda p: [batch, p], "quoted"),
+        (QUOTED_CSV, lambda p: [PYTHON, os.path.join(HERE, "peer_csv.py"), "--csv", p],
+         "quoted"),
+        (QUOTED_PANDAS, lambda p: [PYTHON, os.path.join(HERE, "peer_pandas.py"), "--csv", p],
+         "quoted"),
+        (TABLE, lambda p: [batch, "--table", p], "plain"),
     ]
-    names = [name for name, _ in programs]
+    names = [name for name, _, _ in programs]
+    plain_names = names[:6]
 
     def files(name):
         slug = re.sub(r"\W+", "-", name)
@@ -417,8 +487,8 @@ def main():
         return wall, cpu, peak
 
     # Warm-up: every program (and its libraries, Python's modules) read once.
-    for name, argv_of in programs:
-        run(name, argv_of, paths[sizes[0]])
+    for name, argv_of, kind in programs:
+        run(name, argv_of, paths[kind][sizes[0]])
 
     walls = {name: [] for name in names}
     cpus = {name: [] for name in names}
@@ -429,8 +499,8 @@ def main():
     for _ in range(args.rounds):
         round_programs = list(programs)
         order.shuffle(round_programs)
-        for name, argv_of in round_programs:
-            wall, cpu, peak = run(name, argv_of, data)
+        for name, argv_of, kind in round_programs:
+            wall, cpu, peak = run(name, argv_of, paths[kind][n])
             walls[name].append(wall)
             cpus[name].append(cpu)
             peaks[name].append(peak)
@@ -453,11 +523,17 @@ def main():
                                       loop_path, os.path.join(work, "loop.out"),
                                       os.path.join(work, "loop.err"), env)
 
-    flat = []
-    for size in sizes:
-        _, _, peak, _ = spawn([batch, paths[size]], paths[size], os.path.join(work, "flat.out"),
-                              os.path.join(work, "flat.err"), env)
-        flat.append((size, peak))
+    # framecalc-batch's peak memory for each kind of run and each number of records: the median
+    # of three runs (single runs move by a hundred KiB or two, more than the sizes do).
+    flat = {}
+    for name, options, kind in (("plain", [], "plain"), ("quoted CSV", [], "quoted"),
+                                ("--table", ["--table"], "plain")):
+        flat[name] = []
+        for size in sizes:
+            runs = [spawn([batch] + options + [paths[kind][size]], paths[kind][size],
+                          os.path.join(work, "flat.out"), os.path.join(work, "flat.err"),
+                          env)[2] for _ in range(3)]
+            flat[name].append((size, int(median(runs))))
 
     # ------------------------------------------------------------------ the report
     def version(argv):
@@ -479,9 +555,13 @@ def main():
     print(f"Machine: {cpu_model}, {os.cpu_count()} CPUs, Linux {platform.release()}, "
           f"load average {open('/proc/loadavg').read().split()[0]} at the end  ")
     out_bytes = os.path.getsize(files("framecalc-batch")[0])
-    print(f"Records: {n:,} ({size_bytes:,} bytes, {failed_records:,} failing; per record "
-          f"{size_bytes / n:.1f} bytes read, {out_bytes / n:.1f} written), "
+    table_bytes = os.path.getsize(files(TABLE)[0])
+    print(f"Records: {n:,} ({size_bytes['plain']:,} bytes, {failed_records:,} failing; per record "
+          f"{size_bytes['plain'] / n:.1f} bytes read, {out_bytes / n:.1f} written), "
           f"{args.rounds} rounds of every program in random order ({rounds_seconds:.0f} s)  ")
+    print(f"Quoted CSV of the same records: {size_bytes['quoted']:,} bytes "
+          f"({size_bytes['quoted'] / n:.1f} a record); --table on the plain file writes "
+          f"{table_bytes:,} bytes ({table_bytes / n:.1f} a record)  ")
     print(f"Peers: {version(['gcc', '--version'])} -O2; {version(['mawk', '-W', 'version'])}; "
           f"{version(['gawk', '--version']).split(',')[0]}; Python {platform.python_version()}, "
           f"pandas {version([PYTHON, '-c', 'import pandas; print(pandas.__version__)'])}, "
@@ -489,27 +569,37 @@ def main():
     print()
     print(f"awk one-liner: `awk '{AWK}'`")
     print()
-    base_wall, base_cpu = median(walls["framecalc-batch"]), median(cpus["framecalc-batch"])
+    # A peer's ratio is taken to framecalc-batch's run on the same file.
+    base_of = {name: QUOTED if kind == "quoted" else "framecalc-batch"
+               for name, _, kind in programs}
     print("| program | wall (median) | CPU (median) | records/s (wall) | peer / framecalc-batch, "
           "wall: median (rounds) | CPU: median | peak memory |")
     print("|---|---:|---:|---:|---:|---:|---:|")
     ratios = {}
-    for name in names:
+
+    def row(name):
         w, c = median(walls[name]), median(cpus[name])
-        if name == "framecalc-batch":
+        base = base_of[name]
+        if name in (base, TABLE):
             ratio_text, cpu_ratio = "", ""
         else:
-            per_round = [a / b for a, b in zip(walls[name], walls["framecalc-batch"])]
-            ratios[name] = (w / base_wall, c / base_cpu)
-            ratio_text = f"{w / base_wall:.2f}× ({min(per_round):.2f}–{max(per_round):.2f})"
-            cpu_ratio = f"{c / base_cpu:.2f}×"
+            per_round = [a / b for a, b in zip(walls[name], walls[base])]
+            ratios[name] = (w / median(walls[base]), c / median(cpus[base]))
+            ratio_text = f"{ratios[name][0]:.2f}× ({min(per_round):.2f}–{max(per_round):.2f})"
+            cpu_ratio = f"{ratios[name][1]:.2f}×"
         print(f"| {name} | {fmt_time(w)} | {fmt_time(c)} | {fmt_rate(n / w)} | {ratio_text} | "
               f"{cpu_ratio} | {max(peaks[name]):,} KiB |")
+
+    for name in plain_names:
+        row(name)
+    base_wall, base_cpu = median(walls["framecalc-batch"]), median(cpus["framecalc-batch"])
     per_record = loop_wall / args.loop_records
     print(f"| shell loop over framecalc, **measured on {args.loop_records} records**, "
           f"extrapolated | {per_record * n:,.0f} s | {loop_cpu / args.loop_records * n:,.0f} s | "
           f"{fmt_rate(1 / per_record)} | {per_record * n / base_wall:,.0f}× | "
           f"{loop_cpu / args.loop_records * n / base_cpu:,.0f}× | |")
+    for name in names[6:]:
+        row(name)
     print()
 
     def verdict(ok):
@@ -520,27 +610,51 @@ def main():
     print("|---|---|---|")
     print(f"| framecalc-batch ≥ 2× faster than the C program | {c_wall:.2f}×: "
           f"{verdict(c_wall >= 2)} | {c_cpu:.2f}×: {verdict(c_cpu >= 2)} |")
-    closest_wall = min(ratios.items(), key=lambda kv: kv[1][0])
-    closest_cpu = min(ratios.items(), key=lambda kv: kv[1][1])
+    plain_ratios = {name: ratios[name] for name in plain_names[1:]}
+    closest_wall = min(plain_ratios.items(), key=lambda kv: kv[1][0])
+    closest_cpu = min(plain_ratios.items(), key=lambda kv: kv[1][1])
     print(f"| framecalc-batch faster than every peer | closest {closest_wall[0]} "
           f"{closest_wall[1][0]:.2f}×: {verdict(closest_wall[1][0] > 1)} | closest "
           f"{closest_cpu[0]} {closest_cpu[1][1]:.2f}×: {verdict(closest_cpu[1][1] > 1)} |")
     print(f"| ≥ 5 million records/s | {n / base_wall / 1e6:.2f} M: {verdict(n / base_wall >= 5e6)} "
           f"| {n / base_cpu / 1e6:.2f} M: {verdict(n / base_cpu >= 5e6)} |")
+    for name in (QUOTED, TABLE):
+        w, c = median(walls[name]), median(cpus[name])
+        print(f"| {name}: ≥ 3 million records/s | {n / w / 1e6:.2f} M: {verdict(n / w >= 3e6)} "
+              f"| {n / c / 1e6:.2f} M: {verdict(n / c >= 3e6)} |")
     print()
-    print("Peak memory of framecalc-batch: " +
-          ", ".join(f"{size:,} records {peak:,} KiB" for size, peak in flat))
+    # Flat: the run of the most records takes at most a tenth more than the run of the fewest
+    # (a byte a record would be 1 MB at a million records, more than half the program's peak).
+    print("| peak memory of framecalc-batch (median of 3 runs) | " +
+          " | ".join(f"{size:,} records" for size in sizes) +
+          f" | flat: {sizes[-1]:,} records ≤ 1.1 × {sizes[0]:,} |")
+    print("|---|" + "---:|" * len(sizes) + "---|")
+    for name, measured in flat.items():
+        values = [peak for _, peak in measured]
+        print(f"| {name} | " + " | ".join(f"{peak:,} KiB" for peak in values) +
+              f" | {verdict(values[-1] <= 1.1 * values[0])} |")
+    print()
     unstable = [name for name in names if len(digests[name]) != 1]
     if unstable:
         print(f"Output differed between rounds: {', '.join(unstable)}")
+    ours_out, ours_err = files("framecalc-batch")
+    for line in same_results(ours_out, ours_err, files(QUOTED), files(TABLE)):
+        print(line)
     print()
-    print("Where the peers' results differ from framecalc-batch's (last round's output files):")
+    print("Where the peers' results differ from framecalc-batch's (last round's output files; "
+          "the records of the quoted CSV shown in the plain file's form):")
     print()
     print("```")
-    ours_out, ours_err = files("framecalc-batch")
-    for name in names[1:]:
+    for name in names[1:6]:
         out, err = files(name)
         for line in differences(data, ours_out, ours_err, name, out, err, batch, work):
+            print(line)
+    print("On the quoted CSV, against framecalc-batch on the quoted CSV:")
+    quoted_out, quoted_err = files(QUOTED)
+    for name, peer in ((QUOTED_CSV, "Python csv"), (QUOTED_PANDAS, "pandas")):
+        out, err = files(name)
+        for line in differences(paths["quoted"][n], quoted_out, quoted_err, peer, out, err,
+                                batch, work, as_plain=quoted_as_plain):
             print(line)
     print("```")
 
@@ -555,14 +669,47 @@ def main():
           "generated file):")
     print()
     print("```")
-    for name, argv_of in programs:
+    for name, argv_of, kind in programs[:6]:
         run(name, argv_of, typed)
-    for name in names[1:]:
+    for name in names[1:6]:
         out, err = files(name)
         for line in differences(typed, ours_out, ours_err, name, out, err, batch, work,
                                 examples=len(TYPED)):
             print(line)
     print("```")
+
+
+# The rows of framecalc-batch's other kinds of run, and of the peers on the quoted CSV.
+QUOTED = "framecalc-batch, quoted CSV"
+QUOTED_CSV = "Python csv (DictReader), quoted CSV"
+QUOTED_PANDAS = "pandas (read_csv defaults), quoted CSV"
+TABLE = "framecalc-batch --table"
+
+
+def same_results(plain, plain_err, quoted, table):
+    """Whether framecalc-batch gives the same results on the quoted CSV and with --table as on
+    the plain file: the result lines and messages of the quoted run, the X and Y columns of the
+    table (its last four columns are X, Y, on_AB and error, blank-separated, quoted as needed)."""
+    def messages(path):
+        with open(path) as f:
+            return [line.split(":", 1)[1] for line in f]
+
+    with open(plain) as f:
+        ours = f.read().split("\n")
+    with open(quoted[0]) as f:
+        same_quoted = f.read().split("\n") == ours
+    same_messages = messages(quoted[1]) == messages(plain_err)
+    with open(table[0], newline="") as f:
+        rows = csv.reader(f, delimiter=" ")
+        next(rows)  # the header, with X Y on_AB error added
+        columns = ["\t".join(r[-4:-2]) if r[-4:-2] != ["", ""] else "" for r in rows]
+    same_table = columns == ours[:-1]
+    return [f"framecalc-batch on the quoted CSV: results "
+            f"{'the same as' if same_quoted else 'OTHER THAN'} on the plain file, messages "
+            f"{'the same' if same_messages else 'OTHER'} (but for the file name).  ",
+            f"framecalc-batch --table: X and Y columns "
+            f"{'the same as' if same_table else 'OTHER THAN'} the results of the plain run "
+            f"({len(columns):,} rows)."]
 
 
 # Records typed to land on the roundings where the programs part: results that are exactly a tie

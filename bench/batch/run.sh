@@ -12,11 +12,18 @@
 #   python3 and python3-pandas;
 # - the shell loop over framecalc, on the first `loop-records` records only, its time per record
 #   extrapolated to `records` records (said so in the table).
+# framecalc-batch's two other kinds of run are in the same rounds:
+# - a quoted CSV of the same records as R's write.csv writes it (a header with an empty quoted
+#   name for the row names, `"1",` before each row, the axis quoted, numbers unquoted, commas,
+#   LF), read by the header's names; Python's csv.DictReader and pandas' read_csv with their
+#   defaults read the same file;
+# - the plain file with --table (every input line written back with X, Y, on_AB and error).
 # Each of `rounds` rounds runs every program once, in a random order, on the same file of
 # `records` records (in the page cache), the results and messages written to files in a scratch
-# folder. compare.py prints the medians of wall and CPU time, the ratios to framecalc-batch,
-# peak memory (framecalc-batch's for 10,000, 100,000 and `records` records too), the goals, and
-# where each peer's results differ from framecalc-batch's, with examples and their reasons.
+# folder. compare.py prints the medians of wall and CPU time, the ratios to framecalc-batch on
+# the same file, peak memory (framecalc-batch's for 10,000, 100,000 and `records` records too,
+# for each kind of run), the goals, and where each peer's results differ from framecalc-batch's,
+# with examples and their reasons.
 #
 # The records are the same on every run (fixed seed): about 98 % give a result, the rest fail in
 # every way a record can (not a number, parallel lines, A = B, overflow, an infinite field).
