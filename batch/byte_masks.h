@@ -73,12 +73,19 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 // bytes. In a line, each field's end is where the search for the next one starts: the steps from
 // the load to the count are the chain from field to field, so they are few, and without a branch
 // on which half holds the end (the field lengths of a file follow no pattern).
-[[gnu::always_inline]] inline uint32_t FieldRunLength(const char* p, char delimiter) {
+// `delimiters` holds the delimiter in each of its bytes (a scan makes it once, not each run).
+[[gnu::always_inline]] inline uint32_t FieldRunLength(const char* p, const Bytes16& delimiters) {
   Bytes16 bytes;
   std::memcpy(&bytes, p, sizeof bytes);
-  const Bytes16 stops = __builtin_convertvector(
-      (bytes <= 32) | (bytes == static_cast<unsigned char>(delimiter)) | (bytes == '"'), Bytes16);
+  const Bytes16 stops =
+      __builtin_convertvector((bytes <= 32) | (bytes == delimiters) | (bytes == '"'), Bytes16);
   return static_cast<uint32_t>(std::countr_zero(MarkBits(stops) | 1u << 16));
+}
+
+[[gnu::always_inline]] inline uint32_t FieldRunLength(const char* p, char delimiter) {
+  Bytes16 delimiters;
+  std::memset(&delimiters, delimiter, sizeof delimiters);
+  return FieldRunLength(p, delimiters);
 }
 
 // The same for the characters between a field's quotes: the run ends at a quote, CR, LF or a

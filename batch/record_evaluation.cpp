@@ -40,13 +40,12 @@ inline bool Stop(RecordEvaluation& out, RecordProblem problem) {
   if (!Present(record, field)) return Stop(out, RecordProblem::MissingField);
   const FieldToken* token = &record.fields[static_cast<int>(field)];
   if (token->length == 0) return Stop(out, RecordProblem::EmptyField);
-  FieldToken translated;
   if (decimalComma) {
-    if (!WithDecimalPoint(*token, translated)) {
+    if (!WithDecimalPoint(*token, out.translated)) {
       out.numberProblem = NumberTextProblem::PointWithDecimalComma;
       return Stop(out, RecordProblem::InvalidNumber);
     }
-    token = &translated;
+    token = &out.translated;
   }
   int32_t errorPosition = 0;
   // A file's coordinates change their sign and their number of digits at random; the token's

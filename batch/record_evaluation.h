@@ -36,6 +36,7 @@ struct RecordEvaluation {
   double x;               // the crossing, when stage is Done and problem is None
   double y;
   double a, b, k;         // then also the known axis's coordinates of A, B and the frame line
+  FieldToken translated;  // with a decimal comma: the field being read, with the point instead
 };
 
 // When the evaluation looks at the exception flags. Reading the status word waits for every x87

@@ -10,21 +10,25 @@ enum ByteClass : uint8_t { Plain = 0, Delimiting, Blank, LineFeed, CarriageRetur
 
 inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
-// Appends `c` to a token, characters after the 64th passed over.
+// Appends `c` to a token, characters after the 64th passed over; the text stays NUL-terminated.
 inline void Put(FieldToken& token, char c) {
-  if (token.length < FieldTokenLength) token.text[token.length++] = c;
+  if (token.length < FieldTokenLength) {
+    token.text[token.length++] = c;
+    token.text[token.length] = '\0';
+  }
 }
 
-// A run of characters from `p` on, appended to `token`, characters after the 64th passed over:
+// A run of characters from `p` on, appended to `token` (of `length` characters so far, as its
+// caller knows without loading it), characters after the 64th passed over:
 // up to the first byte for which `RunLength` stops, or `end`. Sixteen bytes at a time while
 // sixteen are left, so that a typed number ends in the first step: while the token has room for
 // all sixteen, they are stored in one piece with the run's bytes first and zeros after them, so
 // that the conversion's loads of the token are served from that one store. Near the end of the
 // piece, byte by byte while `stays` holds.
 template <typename RunLength, typename Stays>
-[[gnu::always_inline]] inline const char* TakeRun(FieldToken& token, const char* p, const char* end,
-                                                  RunLength runLength, Stays stays) {
-  uint32_t length = token.length;
+[[gnu::always_inline]] inline const char* TakeRun(FieldToken& token, uint32_t length, const char* p,
+                                                  const char* end, RunLength runLength,
+                                                  Stays stays) {
   while (end - p >= 16) {
     const uint32_t taken = runLength(p);
     if (length + 16 <= FieldTokenLength) {
@@ -32,6 +36,7 @@ template <typename RunLength, typename Stays>
       length += taken;
     } else {
       for (uint32_t i = 0; i < taken && length < FieldTokenLength; ++i) token.text[length++] = p[i];
+      token.text[length] = '\0';
     }
     p += taken;
     if (taken < 16) {
@@ -43,11 +48,18 @@ template <typename RunLength, typename Stays>
     if (length < FieldTokenLength) token.text[length++] = *p;
     ++p;
   }
+  token.text[length] = '\0';
   token.length = length;
   return p;
 }
 
 }  // namespace
+
+// A byte that begins a run of a field's characters at once: no blank, delimiter, quote, line end
+// or control character.
+inline bool RecordScanner::StartsARun(char c) const {
+  return classes_[Byte(c)] == Plain && Byte(c) > 32;
+}
 
 const char* FieldName(FieldIndex field) {
   static const char* const names[RecordFieldCount] = {"AX", "AY", "BX", "BY", "AXIS", "K"};
@@ -120,7 +132,7 @@ void RecordScanner::NextLine() {
 }
 
 // Inlined into the scan: it runs for every field.
-[[gnu::always_inline]] inline void RecordScanner::StartField() {
+[[gnu::always_inline]] inline FieldToken* RecordScanner::StartField() {
   const uint64_t column = record_.fieldCount++;
   // The last entry of the table is always "none": it stands for every column from there on.
   const uint8_t slot = slots_[column < MappedColumns ? column : MappedColumns - 1];
@@ -135,6 +147,9 @@ void RecordScanner::NextLine() {
     current_ = &scratch_;
   }
   current_->length = 0;
+  current_->text[0] = '\0';
+  trimField_ = false;
+  return current_;
 }
 
 void RecordScanner::NoteDefect(FieldDefect defect) {
@@ -149,20 +164,21 @@ void RecordScanner::PutSlow(char c) {
 }
 
 // The blanks around the field are cut off; its text is NUL-terminated.
-[[gnu::always_inline]] inline void RecordScanner::CompleteField() {
-  FieldToken& token = *current_;
+[[gnu::always_inline]] inline void RecordScanner::CompleteField(FieldToken& token) {
   uint32_t length = token.length;
-  if (length != 0 && classes_[Byte(token.text[length - 1])] == Blank) {
+  if (trimField_) {
     while (length > 0 && classes_[Byte(token.text[length - 1])] == Blank) --length;
+    if (length != 0 && classes_[Byte(token.text[0])] == Blank) {
+      uint32_t start = 0;
+      while (classes_[Byte(token.text[start])] == Blank) ++start;
+      length -= start;
+      std::memmove(token.text, token.text + start, length);
+    }
+    token.length = length;
+    token.text[length] = '\0';
   }
-  if (length != 0 && classes_[Byte(token.text[0])] == Blank) {
-    uint32_t start = 0;
-    while (classes_[Byte(token.text[start])] == Blank) ++start;
-    length -= start;
-    std::memmove(token.text, token.text + start, length);
-  }
-  token.length = length;
-  token.text[length] = '\0';
+  // Otherwise the text is NUL-terminated already: a run is stored with zeros after it, in one
+  // store that the conversion's loads of the token are then served from.
   anyContent_ = anyContent_ || length != 0;
   if (sink_ != nullptr) sink_(sinkContext_, record_.fieldCount - 1, token);
 }
@@ -194,7 +210,9 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
   if (p == end) return p;
   touched_ = true;
   const char delimiter = delimiterByte_;
-  const auto runLength = [delimiter](const char* q) { return bytemask::FieldRunLength(q, delimiter); };
+  bytemask::Bytes16 delimiters;
+  std::memset(&delimiters, delimiter, sizeof delimiters);
+  const auto runLength = [&delimiters](const char* q) { return bytemask::FieldRunLength(q, delimiters); };
   const auto inRun = [this](char c) { return classes_[Byte(c)] == Plain && Byte(c) > 32; };
   const auto quotedRunLength = [](const char* q) { return bytemask::QuotedRunLength(q); };
   const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n' && c != '\0'; };
@@ -222,6 +240,11 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
           state = State::Comment;
           break;
         }
+        if (StartsARun(*p)) {
+          StartField();
+          state = State::Unquoted;
+          break;
+        }
         state = State::FieldBegin;
         break;
       }
@@ -231,12 +254,13 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         StartField();
         if (kind == Quote) {
           ++p;
+          trimField_ = true;  // blanks inside the quotes are cut off too
           state = State::Quoted;
         } else if (kind == Delimiting) {
-          CompleteField();  // an empty cell
+          CompleteField(*current_);  // an empty cell
           ++p;
         } else if (kind == LineFeed || kind == CarriageReturn) {
-          CompleteField();  // an empty last cell
+          CompleteField(*current_);  // an empty last cell
           return EndLine(p, end, lineComplete, contentEnd);
         } else {
           state = State::Unquoted;
@@ -248,28 +272,53 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
         break;
       }
       case State::Unquoted: {
-        p = TakeRun(*current_, p, end, runLength, inRun);
-        if (p == end) {
-          state_ = State::Unquoted;
-          return p;
-        }
-        const uint8_t kind = classes_[Byte(*p)];
-        if (kind == Delimiting) {
-          CompleteField();
-          ++p;
-          state = State::FieldBegin;
-        } else if (kind == LineFeed || kind == CarriageReturn) {
-          CompleteField();
-          return EndLine(p, end, lineComplete, contentEnd);
-        } else if (kind == Blank && blankDelimited_) {
-          CompleteField();
-          ++p;
-          state = State::BetweenFields;
-        } else {
+        // The usual line goes round this loop alone: a run of a field's characters, the
+        // delimiter, and the next field's first character right after it.
+        FieldToken* token = current_;
+        uint32_t length = token->length;
+        for (;;) {
+          p = TakeRun(*token, length, p, end, runLength, inRun);
+          if (p == end) {
+            state_ = State::Unquoted;
+            return p;
+          }
+          const uint8_t kind = classes_[Byte(*p)];
+          if (kind == Delimiting) {
+            CompleteField(*token);
+            ++p;
+            if (p != end && StartsARun(*p)) {
+              token = StartField();
+              length = 0;
+              continue;
+            }
+            state = State::FieldBegin;
+            break;
+          }
+          if (kind == LineFeed || kind == CarriageReturn) {
+            CompleteField(*token);
+            return EndLine(p, end, lineComplete, contentEnd);
+          }
+          if (kind == Blank && blankDelimited_) {
+            CompleteField(*token);
+            ++p;
+            while (p != end && classes_[Byte(*p)] == Blank) ++p;
+            if (p != end && StartsARun(*p)) {
+              token = StartField();
+              length = 0;
+              continue;
+            }
+            state = State::BetweenFields;
+            break;
+          }
           // A blank that may be inside the field (cut off at its end), a quote or a control
           // character: part of the field.
-          PutSlow(*p);
-          ++p;
+          if (kind == Blank) trimField_ = true;
+          PutSlow(*p);  // into the current token
+          length = token->length;
+          if (++p == end) {
+            state_ = State::Unquoted;
+            return p;
+          }
         }
         if (p == end) {
           state_ = state;
@@ -279,7 +328,7 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       }
       case State::Quoted: {
         const char* const runStart = p;
-        p = TakeRun(*current_, p, end, quotedRunLength, inQuotes);
+        p = TakeRun(*current_, current_->length, p, end, quotedRunLength, inQuotes);
         if (p != runStart) quotedCarriageReturn_ = false;
         if (p == end) {
           state_ = State::Quoted;
@@ -318,15 +367,15 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       case State::AfterQuoted: {
         const uint8_t kind = classes_[Byte(*p)];
         if (kind == Delimiting) {
-          CompleteField();
+          CompleteField(*current_);
           ++p;
           state = State::FieldBegin;
         } else if (kind == LineFeed || kind == CarriageReturn) {
-          CompleteField();
+          CompleteField(*current_);
           return EndLine(p, end, lineComplete, contentEnd);
         } else if (kind == Blank) {
           if (blankDelimited_) {
-            CompleteField();
+            CompleteField(*current_);
             state = State::BetweenFields;
           }
           ++p;
@@ -364,18 +413,18 @@ bool RecordScanner::Finish() {
   switch (state_) {
     case State::Quoted:
       NoteDefect(FieldDefect::NotClosed);
-      CompleteField();
+      CompleteField(*current_);
       break;
     case State::FieldBegin:
       // After a delimiter: an empty last cell (with blanks, a field has begun at a character).
       if (!blankDelimited_) {
         StartField();
-        CompleteField();
+        CompleteField(*current_);
       }
       break;
     case State::Unquoted:
     case State::QuoteSeen:
-    case State::AfterQuoted: CompleteField(); break;
+    case State::AfterQuoted: CompleteField(*current_); break;
     case State::LineStart:
     case State::BetweenFields:
     case State::Comment: break;
