@@ -16,7 +16,7 @@ uint16_t RaisedUnmasked() {
 }
 
 bool Present(const Record& record, FieldIndex field) {
-  return (record.filled & 1u << static_cast<unsigned>(field)) != 0;
+  return HasField(record, static_cast<int>(field));
 }
 
 // Ends the evaluation without a result.

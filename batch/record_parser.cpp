@@ -96,16 +96,23 @@ void RecordScanner::SetDelimiter(Delimiter delimiter) {
   classes_[Byte('"')] = Quote;
 }
 
-void RecordScanner::ClearSlots() { std::memset(slots_, SkippedSlot, sizeof slots_); }
+void RecordScanner::ClearSlots() {
+  std::memset(slots_, SkippedSlot, sizeof slots_);
+  for (uint64_t& column : record_.columns) column = UINT64_MAX;
+  record_.extraColumn = UINT64_MAX;
+}
 
 void RecordScanner::SetPositionalSlots() {
   ClearSlots();
-  for (uint8_t i = 0; i < RecordFieldCount; ++i) slots_[i] = i;
-  slots_[RecordFieldCount] = ExtraSlot;
+  for (uint8_t i = 0; i < RecordFieldCount; ++i) SetSlot(i, i);
+  SetSlot(RecordFieldCount, ExtraSlot);
 }
 
 void RecordScanner::SetSlot(uint64_t column, uint8_t slot) {
-  if (column < MappedColumns - 1) slots_[column] = slot;
+  if (column >= MappedColumns - 1) return;
+  slots_[column] = slot;
+  if (slot < RecordFieldCount) record_.columns[slot] = column;
+  if (slot == ExtraSlot) record_.extraColumn = column;
 }
 
 void RecordScanner::Restart(uint64_t firstLine) {
@@ -118,15 +125,13 @@ void RecordScanner::NextLine() {
   record_.kind = LineKind::Blank;
   record_.lineNumber = nextLine_++;
   record_.fieldCount = 0;
-  record_.filled = 0;
   record_.defect = FieldDefect::None;
   record_.defectColumn = 0;
-  record_.extraColumn = 0;
   record_.extra.length = 0;
   record_.extra.text[0] = '\0';
   state_ = State::LineStart;
   touched_ = false;
-  anyContent_ = false;
+  emptyFields_ = 0;
   quotedCarriageReturn_ = false;
   current_ = &scratch_;
 }
@@ -138,17 +143,12 @@ void RecordScanner::NextLine() {
   const uint8_t slot = slots_[column < MappedColumns ? column : MappedColumns - 1];
   if (slot < RecordFieldCount) {
     current_ = &record_.fields[slot];
-    record_.filled = static_cast<uint8_t>(record_.filled | 1u << slot);
-  } else if (slot == ExtraSlot && (record_.filled & 1u << ExtraSlot) == 0) {
+  } else if (slot == ExtraSlot) {
     current_ = &record_.extra;
-    record_.extraColumn = column;
-    record_.filled = static_cast<uint8_t>(record_.filled | 1u << ExtraSlot);
   } else {
     current_ = &scratch_;
   }
   current_->length = 0;
-  current_->text[0] = '\0';
-  trimField_ = false;
   return current_;
 }
 
@@ -164,9 +164,13 @@ void RecordScanner::PutSlow(char c) {
 }
 
 // The blanks around the field are cut off; its text is NUL-terminated.
+// A field that may hold blanks at its ends (quoted, or with blanks inside) has them cut off, and
+// its end written; any other is NUL-terminated already: a run is stored with zeros after it, in
+// one store that the conversion's loads of the token are then served from.
 [[gnu::always_inline]] inline void RecordScanner::CompleteField(FieldToken& token) {
-  uint32_t length = token.length;
   if (trimField_) {
+    trimField_ = false;
+    uint32_t length = token.length;
     while (length > 0 && classes_[Byte(token.text[length - 1])] == Blank) --length;
     if (length != 0 && classes_[Byte(token.text[0])] == Blank) {
       uint32_t start = 0;
@@ -176,11 +180,15 @@ void RecordScanner::PutSlow(char c) {
     }
     token.length = length;
     token.text[length] = '\0';
+    if (length == 0) ++emptyFields_;
   }
-  // Otherwise the text is NUL-terminated already: a run is stored with zeros after it, in one
-  // store that the conversion's loads of the token are then served from.
-  anyContent_ = anyContent_ || length != 0;
   if (sink_ != nullptr) sink_(sinkContext_, record_.fieldCount - 1, token);
+}
+
+// An empty cell: a field of nothing.
+inline void RecordScanner::CompleteEmptyField() {
+  trimField_ = true;
+  CompleteField(*current_);
 }
 
 // At the LF or CR at p: the line is complete.
@@ -188,7 +196,9 @@ inline const char* RecordScanner::EndLine(const char* p, const char* end, bool& 
                                           const char*& contentEnd) {
   contentEnd = p;
   lineComplete = true;
-  if (record_.kind != LineKind::Comment) record_.kind = anyContent_ ? LineKind::Record : LineKind::Blank;
+  if (record_.kind != LineKind::Comment) {
+    record_.kind = record_.fieldCount > emptyFields_ ? LineKind::Record : LineKind::Blank;
+  }
   if (*p == '\r') {
     ++p;
     if (p == end) {
@@ -257,10 +267,10 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
           trimField_ = true;  // blanks inside the quotes are cut off too
           state = State::Quoted;
         } else if (kind == Delimiting) {
-          CompleteField(*current_);  // an empty cell
+          CompleteEmptyField();
           ++p;
         } else if (kind == LineFeed || kind == CarriageReturn) {
-          CompleteField(*current_);  // an empty last cell
+          CompleteEmptyField();  // the last cell
           return EndLine(p, end, lineComplete, contentEnd);
         } else {
           state = State::Unquoted;
@@ -419,7 +429,7 @@ bool RecordScanner::Finish() {
       // After a delimiter: an empty last cell (with blanks, a field has begun at a character).
       if (!blankDelimited_) {
         StartField();
-        CompleteField(*current_);
+        CompleteEmptyField();
       }
       break;
     case State::Unquoted:
@@ -429,7 +439,9 @@ bool RecordScanner::Finish() {
     case State::BetweenFields:
     case State::Comment: break;
   }
-  if (record_.kind != LineKind::Comment) record_.kind = anyContent_ ? LineKind::Record : LineKind::Blank;
+  if (record_.kind != LineKind::Comment) {
+    record_.kind = record_.fieldCount > emptyFields_ ? LineKind::Record : LineKind::Blank;
+  }
   state_ = State::LineStart;
   return touched_;
 }

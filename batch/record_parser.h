@@ -63,13 +63,19 @@ struct Record {
   LineKind kind;
   uint64_t lineNumber;   // 1-based: the line where the record starts
   uint64_t fieldCount;   // fields on the line, kept or not
-  uint8_t filled;        // bit i: slot i (i <= ExtraSlot) was on the line
+  uint64_t columns[RecordFieldCount];  // the column of each slot (set with the slots)
   uint64_t extraColumn;  // the column of the field in `extra`
   FieldDefect defect;    // the first defect of a field on the line
   uint64_t defectColumn;
   FieldToken fields[RecordFieldCount];
   FieldToken extra;
 };
+
+// Whether the line held slot `slot` (0 to 5), or the field too many (ExtraSlot).
+inline bool HasField(const Record& record, int slot) {
+  return slot == ExtraSlot ? record.fieldCount > record.extraColumn
+                           : record.columns[slot] < record.fieldCount;
+}
 
 // Receives every completed field of a line while the scanner captures (the header's survey).
 using FieldSink = void (*)(void* context, uint64_t column, const FieldToken& field);
@@ -141,6 +147,7 @@ class RecordScanner {
   bool StartsARun(char c) const;
   FieldToken* StartField();
   void CompleteField(FieldToken& token);
+  void CompleteEmptyField();
   void NoteDefect(FieldDefect defect);
   // Appends a byte that the fast runs stop at (a blank inside the field, a quote, a control
   // character, a line end inside quotes).
@@ -157,8 +164,8 @@ class RecordScanner {
   bool skipLineFeed_ = false;
   bool quotedCarriageReturn_ = false;  // the last byte inside quotes was a CR
   bool touched_ = false;               // any byte of the current line seen (for Finish)
-  bool anyContent_ = false;            // a field of the line holds something
   bool trimField_ = false;             // the field may hold blanks at its ends (quoted, or blanks)
+  uint64_t emptyFields_ = 0;           // fields of the line that hold nothing
   uint64_t nextLine_ = 1;
   FieldSink sink_ = nullptr;
   void* sinkContext_ = nullptr;

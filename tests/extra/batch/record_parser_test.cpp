@@ -31,13 +31,13 @@ void PrintTo(const ScannedLine& line, std::ostream* os) {
 ScannedLine Capture(const Record& record) {
   ScannedLine line{record.kind, record.lineNumber, {}, {}, record.fieldCount, record.defect};
   if (record.kind != LineKind::Record) line.fieldCount = 0;
-  for (int i = 0; i < RecordFieldCount && (record.filled & 1u << i) != 0 && record.kind == LineKind::Record; ++i) {
+  for (int i = 0; i < RecordFieldCount && HasField(record, i) && record.kind == LineKind::Record; ++i) {
     const FieldToken& token = record.fields[i];
     EXPECT_EQ(std::string(token.text), std::string(token.text, token.length))
         << "token not terminated after its length";
     line.fields.emplace_back(token.text, token.length);
   }
-  if ((record.filled & 1u << ExtraSlot) != 0) line.extra.assign(record.extra.text, record.extra.length);
+  if (HasField(record, ExtraSlot)) line.extra.assign(record.extra.text, record.extra.length);
   return line;
 }
 
@@ -178,7 +178,7 @@ TEST(Scanning, SlotsKeepTheChosenColumnsOnly) {
   ASSERT_TRUE(complete);
   const Record& record = scanner.record();
   EXPECT_EQ(record.fieldCount, 9u);
-  EXPECT_EQ(record.filled, (1u << 0) | (1u << 5));
+  for (int slot = 0; slot < RecordFieldCount; ++slot) EXPECT_EQ(HasField(record, slot), slot == 0 || slot == 5) << slot;
   EXPECT_STREQ(record.fields[0].text, "100");
   EXPECT_STREQ(record.fields[5].text, "150");
 }
