@@ -11,7 +11,7 @@
 
 // A digit in the mantissa: the first character after an optional sign is a digit, or a point
 // followed by a digit (the calculator's numbers are [sign] digits [. digits] [exponent]).
-inline bool HasMantissaDigit(const char* text) {
+[[gnu::always_inline]] inline bool HasMantissaDigit(const char* text) {
   if (*text == '+' || *text == '-') ++text;
   const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   return digit(text[0]) || (text[0] == '.' && digit(text[1]));

@@ -47,6 +47,9 @@ inline bool Stop(RecordEvaluation& out, RecordProblem problem) {
     }
     token = &out.translated;
   }
+  // The file's rule of a digit before the exponent, looked at apart from the conversion (its
+  // outcome is needed only when the calculator would take the text).
+  const bool noDigit = !HasMantissaDigit(token->text);
   int32_t errorPosition = 0;
   // A file's coordinates change their sign and their number of digits at random; the token's
   // buffer is padded for the conversion's word reads.
@@ -63,7 +66,7 @@ inline bool Stop(RecordEvaluation& out, RecordProblem problem) {
     }
     return Stop(out, RecordProblem::InvalidNumber);
   }
-  if (!HasMantissaDigit(token->text)) {
+  if (noDigit) {
     out.numberProblem = NumberTextProblem::NoDigit;
     return Stop(out, RecordProblem::InvalidNumber);
   }
