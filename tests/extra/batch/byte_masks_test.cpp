@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "batch/byte_masks.h"
@@ -44,43 +45,38 @@ TEST(ByteMasks, BitPerByteGathersEveryMask) {
   }
 }
 
-// Sixteen bytes of which one, at every position, takes every value: the run ends at the first
-// byte that cannot be part of a field, whichever half of the vector it is in.
-TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
-  for (const char delimiter : {',', ';', '\t', ' '}) {
-    for (const int neighbour : {0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x22, 0x00}) {
-      for (int position = 0; position < 16; ++position) {
-        for (int value = 0; value < 256; ++value) {
-          char bytes[16];
-          std::memset(bytes, neighbour, sizeof bytes);
-          bytes[position] = static_cast<char>(value);
-          uint32_t expected = 0;
-          while (expected < 16 && IsFieldByte(static_cast<unsigned char>(bytes[expected]), delimiter)) {
-            ++expected;
-          }
-          ASSERT_EQ(bytemask::FieldRunLength(bytes, delimiter), expected)
-              << "byte " << value << " at " << position << " beside " << neighbour
-              << " with delimiter " << static_cast<int>(delimiter);
-        }
-      }
-    }
-  }
-}
-
-TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteALineEndOrAZeroByte) {
-  for (const int neighbour : {0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x01}) {
+// Sixteen bytes of which one, at every position, takes every value beside each neighbour: the
+// run that `runLength` measures ends at the first byte for which `inRun` fails, whichever half of
+// the vector it is in.
+template <typename RunLength, typename InRun>
+void CheckRunLength(std::initializer_list<int> neighbours, RunLength runLength, InRun inRun) {
+  for (const int neighbour : neighbours) {
     for (int position = 0; position < 16; ++position) {
       for (int value = 0; value < 256; ++value) {
         char bytes[16];
         std::memset(bytes, neighbour, sizeof bytes);
         bytes[position] = static_cast<char>(value);
         uint32_t expected = 0;
-        while (expected < 16 && IsQuotedByte(static_cast<unsigned char>(bytes[expected]))) ++expected;
-        ASSERT_EQ(bytemask::QuotedRunLength(bytes), expected)
+        while (expected < 16 && inRun(static_cast<unsigned char>(bytes[expected]))) ++expected;
+        ASSERT_EQ(runLength(bytes), expected)
             << "byte " << value << " at " << position << " beside " << neighbour;
       }
     }
   }
+}
+
+TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
+  for (const char delimiter : {',', ';', '\t', ' '}) {
+    SCOPED_TRACE(testing::Message() << "delimiter " << static_cast<int>(delimiter));
+    CheckRunLength({0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x22, 0x00},
+                   [&](const char* bytes) { return bytemask::FieldRunLength(bytes, delimiter); },
+                   [&](unsigned char c) { return IsFieldByte(c, delimiter); });
+  }
+}
+
+TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteALineEndOrAZeroByte) {
+  CheckRunLength({0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x01},
+                 [](const char* bytes) { return bytemask::QuotedRunLength(bytes); }, IsQuotedByte);
 }
 
 TEST(ByteMasks, CopyRunWithZerosKeepsTheRunAndClearsTheRest) {
