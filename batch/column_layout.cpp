@@ -114,7 +114,6 @@ bool DecideLayout(const HeaderSurvey& survey, bool isHeader, const ColumnRequest
   if (request.given) {
     layout.positional = false;
     layout.exactFields = isHeader ? survey.fieldCount : 0;
-    layout.leastFields = 0;
     for (int i = 0; i < RecordFieldCount; ++i) {
       const ColumnChoice& choice = request.choices[i];
       uint64_t column = choice.column;
@@ -151,7 +150,6 @@ bool DecideLayout(const HeaderSurvey& survey, bool isHeader, const ColumnRequest
         }
       }
       layout.columns[i] = column;
-      if (column + 1 > layout.leastFields) layout.leastFields = column + 1;
     }
     return true;
   }
@@ -172,7 +170,6 @@ bool DecideLayout(const HeaderSurvey& survey, bool isHeader, const ColumnRequest
   if (namedCount == RecordFieldCount) {
     layout.positional = false;
     layout.exactFields = survey.fieldCount;
-    layout.leastFields = 0;
     for (int i = 0; i < RecordFieldCount; ++i) {
       layout.columns[i] = static_cast<uint64_t>(survey.named[i]);
       if (layout.columns[i] >= MappedColumns - 1) {
@@ -180,7 +177,6 @@ bool DecideLayout(const HeaderSurvey& survey, bool isHeader, const ColumnRequest
                       FieldName(static_cast<FieldIndex>(i)));
         return false;
       }
-      if (layout.columns[i] + 1 > layout.leastFields) layout.leastFields = layout.columns[i] + 1;
     }
     return true;
   }

@@ -48,7 +48,6 @@ struct ColumnLayout {
   bool positional = true;      // the first six fields, exactly six
   uint64_t columns[RecordFieldCount] = {0, 1, 2, 3, 4, 5};
   uint64_t exactFields = 0;    // every record has this many fields (0: any number)
-  uint64_t leastFields = RecordFieldCount;
 };
 
 // The layout that the first line and the request give (`isHeader` when the line is a header);
