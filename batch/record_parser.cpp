@@ -121,19 +121,17 @@ void RecordScanner::Restart(uint64_t firstLine) {
   NextLine();
 }
 
+// Only what every line needs: a field's token, the extra one's too, is set when the field starts,
+// and the defect's column is read only with a defect.
 void RecordScanner::NextLine() {
   record_.kind = LineKind::Blank;
   record_.lineNumber = nextLine_++;
   record_.fieldCount = 0;
   record_.defect = FieldDefect::None;
-  record_.defectColumn = 0;
-  record_.extra.length = 0;
-  record_.extra.text[0] = '\0';
   state_ = State::LineStart;
   touched_ = false;
   emptyFields_ = 0;
   quotedCarriageReturn_ = false;
-  current_ = &scratch_;
 }
 
 // Inlined into the scan: it runs for every field.

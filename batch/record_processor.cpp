@@ -242,7 +242,12 @@ void RecordProcessor::CompleteLine() {
   }
   if (surveying_ && !SurveyFirstLine(record)) return;
   ++records_;
-  if (!CheckShape(record)) return;
+  // The usual record: sound quotes and the layout's number of fields.
+  const bool usualShape =
+      record.defect == FieldDefect::None &&
+      (layout_.positional ? record.fieldCount <= RecordFieldCount
+                          : layout_.exactFields == 0 || record.fieldCount == layout_.exactFields);
+  if (!usualShape && !CheckShape(record)) return;
   EvaluateRecord(record, evaluation_, FlagChecks::AtTheEnd, read_.decimalComma);
   if (evaluation_.raised != 0) {
     ReportRaised(record);
