@@ -4,10 +4,8 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // A character of a blank line: blanks and the delimiters (a spreadsheet's empty row).
-bool IsEmptyRowCharacter(char c) { return IsBlank(c) || c == ',' || c == ';'; }
+bool IsEmptyRowCharacter(char c) { return IsBlankCharacter(c) || c == ',' || c == ';'; }
 
 }  // namespace
 
@@ -55,13 +53,13 @@ InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
       return outcome;
     }
     if (atInputStart_ && length_ < 3 && static_cast<size_t>(bomLength_) == length_ &&
-        c == "\xEF\xBB\xBF"[length_]) {
+        c == Utf8ByteOrderMark[length_]) {
       ++bomLength_;  // a byte of the UTF-8 byte-order mark, nothing of the line yet
     } else if (!comment_) {
       if (c == '"') {
         // Quotes alone hold nothing: "" is an empty cell.
         inQuotes_ = !inQuotes_;
-      } else if (inQuotes_ ? !IsBlank(c) : !IsEmptyRowCharacter(c)) {
+      } else if (inQuotes_ ? !IsBlankCharacter(c) : !IsEmptyRowCharacter(c)) {
         if (c == '#' && !inQuotes_ && onlyBlanks_) {
           comment_ = true;
         } else {
@@ -70,7 +68,7 @@ InputPrelude::Outcome InputPrelude::Take(const char*& p, const char* end) {
           if (inLongBlank_) return Outcome::LongLineStart;
         }
       }
-      onlyBlanks_ = onlyBlanks_ && IsBlank(c);
+      onlyBlanks_ = onlyBlanks_ && IsBlankCharacter(c);
     }
     held_[length_++] = c;
     ++p;
@@ -109,7 +107,7 @@ InputPrelude::Outcome InputPrelude::Complete(bool lineEnded) {
                           static_cast<unsigned char>(held_[1]) == 0xFF))) {
       return Outcome::Utf16;
     }
-    if (length_ >= 3 && std::memcmp(held_, "\xEF\xBB\xBF", 3) == 0) {
+    if (length_ >= 3 && std::memcmp(held_, Utf8ByteOrderMark, 3) == 0) {
       std::memmove(held_, held_ + 3, length_ - 3);
       length_ -= 3;
       contentLength_ -= 3;

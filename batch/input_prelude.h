@@ -18,6 +18,9 @@
 
 #include "batch/record_parser.h"
 
+// The UTF-8 byte-order mark (3 bytes), skipped at an input's start and written back by a table.
+inline constexpr char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
 class InputPrelude {
  public:
   static constexpr size_t Capacity = 16 * 1024;

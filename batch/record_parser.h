@@ -39,6 +39,9 @@ struct alignas(16) FieldToken {
 
 enum class Delimiter : uint8_t { Comma, Semicolon, Tab, Blank };
 
+// The blanks that are never part of a field's ends: blank and tab.
+inline bool IsBlankCharacter(char c) { return c == ' ' || c == '\t'; }
+
 // ",", ";", "\t" or " ": the byte that separates fields (the one written between them).
 char DelimiterByte(Delimiter delimiter);
 
@@ -106,8 +109,6 @@ class RecordScanner {
 
   // Lines passed over before the scan takes over (a prelude that was read elsewhere).
   void SkipLines(uint64_t count) { nextLine_ += count; record_.lineNumber += count; }
-  // The line before ended with a CR that may be the first half of CR LF: a LF first is skipped.
-  void SkipLineFeedFirst() { skipLineFeed_ = true; }
   // A LF at `p` that completes the CR LF of the line before is passed over (Scan does the same):
   // the position after it.
   const char* PassLineFeed(const char* p, const char* end) {

@@ -1,12 +1,12 @@
 #include "batch/table_fields.h"
 
-namespace {
+#include "batch/record_parser.h"
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+namespace {
 
 bool NeedsQuotes(const char* data, size_t size, char delimiter) {
   if (size == 0) return delimiter == ' ';
-  if (IsBlank(data[0]) || IsBlank(data[size - 1])) return true;
+  if (IsBlankCharacter(data[0]) || IsBlankCharacter(data[size - 1])) return true;
   for (size_t i = 0; i < size; ++i) {
     const char c = data[i];
     if (c == delimiter || c == '"' || c == '\r' || c == '\n' || (delimiter == ' ' && c == '\t')) {
