@@ -12,8 +12,6 @@ namespace {
 
 bool IsSingleFlag(uint16_t flags) { return flags != 0 && (flags & (flags - 1)) == 0; }
 
-constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
-
 }  // namespace
 
 void RecordProcessor::Message::Append(const char* data, size_t size) {
@@ -122,6 +120,11 @@ void RecordProcessor::ScanLines() {
 bool RecordProcessor::AdvancePrelude() {
   const InputPrelude::Outcome outcome =
       finishing_ && pos_ == end_ ? prelude_.Finish() : prelude_.Take(pos_, end_);
+  // A table begins with the byte-order mark that its first input began with.
+  if (format_.table && !tableStarted_ && prelude_.byteOrderMarkSkipped() &&
+      (outcome == InputPrelude::Outcome::PassedLine || outcome == InputPrelude::Outcome::FirstLine)) {
+    WriteTableText(Utf8ByteOrderMark, 3);
+  }
   switch (outcome) {
     case InputPrelude::Outcome::NeedMore: return false;
     case InputPrelude::Outcome::LongLineStart:
@@ -136,16 +139,12 @@ bool RecordProcessor::AdvancePrelude() {
       return false;
     case InputPrelude::Outcome::PassedLine:
       if (format_.table) {
-        if (!tableStarted_ && prelude_.byteOrderMarkSkipped()) WriteTableText(ByteOrderMark, 3);
         WriteTableText(prelude_.held(), prelude_.heldLength());
         if (prelude_.lineComplete()) AppendLineEnd(results_, format_);
       }
       if (prelude_.lineComplete()) scanner_.SkipLines(1);
       return true;
     case InputPrelude::Outcome::FirstLine:
-      if (format_.table && !tableStarted_ && prelude_.byteOrderMarkSkipped()) {
-        WriteTableText(ByteOrderMark, 3);
-      }
       scanner_.SetDelimiter(read_.delimiterGiven ? read_.delimiter
                                                  : prelude_.DetectDelimiter(read_.decimalComma));
       heldPos_ = prelude_.held();
@@ -167,25 +166,35 @@ void RecordProcessor::BeginRecords() {
   if (!DecideLayout(none, false, read_.columns, layout_, problem, sizeof problem)) {
     layout_ = ColumnLayout{};  // --columns by name: the survey of the first line reports it
   }
-  if (layout_.positional) {
-    scanner_.SetPositionalSlots();
-  } else {
-    scanner_.ClearSlots();
-    for (uint8_t i = 0; i < RecordFieldCount; ++i) scanner_.SetSlot(layout_.columns[i], i);
-  }
+  ApplyLayout();
   survey_.Begin(read_.columns);
   scanner_.CaptureFields(&HeaderSurvey::Take, &survey_);
   surveying_ = true;
 }
 
-void RecordProcessor::StopInput(uint64_t line, const char* subject, const char* problem) {
-  stopped_ = true;
+// The scanner keeps the fields of layout_'s columns.
+void RecordProcessor::ApplyLayout() {
+  if (layout_.positional) {
+    scanner_.SetPositionalSlots();
+    return;
+  }
+  scanner_.ClearSlots();
+  for (uint8_t i = 0; i < RecordFieldCount; ++i) scanner_.SetSlot(layout_.columns[i], i);
+}
+
+// "FILE:LINE: ", which begins every message about the input.
+void RecordProcessor::BeginMessageLine(uint64_t line) {
   errors_.Append(name_);
   errors_.Append(':');
   char number[24];
   const auto converted = std::to_chars(number, number + sizeof number, line);
   errors_.Append(number, static_cast<size_t>(converted.ptr - number));
   errors_.Append(": ", 2);
+}
+
+void RecordProcessor::StopInput(uint64_t line, const char* subject, const char* problem) {
+  stopped_ = true;
+  BeginMessageLine(line);
   errors_.Append(subject);
   errors_.Append(": ", 2);
   errors_.Append(problem);
@@ -218,12 +227,7 @@ bool RecordProcessor::SurveyFirstLine(const Record& record) {
     return false;
   }
   if (!isHeader) return true;
-  if (layout_.positional) {
-    scanner_.SetPositionalSlots();
-  } else {
-    scanner_.ClearSlots();
-    for (uint8_t i = 0; i < RecordFieldCount; ++i) scanner_.SetSlot(layout_.columns[i], i);
-  }
+  ApplyLayout();
   if (format_.table) {
     static const char* const Names[] = {"X", "Y", "on_AB", "error"};
     for (const char* name : Names) WriteTableField(name, std::strlen(name));
@@ -242,12 +246,7 @@ void RecordProcessor::CompleteLine() {
   }
   if (surveying_ && !SurveyFirstLine(record)) return;
   ++records_;
-  // The usual record: sound quotes and the layout's number of fields.
-  const bool usualShape =
-      record.defect == FieldDefect::None &&
-      (layout_.positional ? record.fieldCount <= RecordFieldCount
-                          : layout_.exactFields == 0 || record.fieldCount == layout_.exactFields);
-  if (!usualShape && !CheckShape(record)) return;
+  if (!CheckShape(record)) return;
   EvaluateRecord(record, evaluation_, FlagChecks::AtTheEnd, read_.decimalComma);
   if (evaluation_.raised != 0) {
     ReportRaised(record);
@@ -259,13 +258,17 @@ void RecordProcessor::CompleteLine() {
 // The record's fields as a whole: its quotes, and its number of fields. False when they keep it
 // from being evaluated (the failure is then written).
 bool RecordProcessor::CheckShape(const Record& record) {
+  const bool tooMany = layout_.positional && record.fieldCount > RecordFieldCount;
+  const bool countDiffers = layout_.exactFields != 0 && record.fieldCount != layout_.exactFields;
+  // The usual record: sound quotes and the layout's number of fields; nothing to write.
+  if (record.defect == FieldDefect::None && !tooMany && !countDiffers) return true;
   message_.Clear();
   if (record.defect != FieldDefect::None) {
     AppendColumnName(record, record.defectColumn);
     message_.Append(record.defect == FieldDefect::NotClosed   ? kQuoteNotClosed
                     : record.defect == FieldDefect::ZeroByte ? kZeroByte
                                                               : kTextAfterClosingQuote);
-  } else if (layout_.positional && record.fieldCount > RecordFieldCount) {
+  } else if (tooMany) {
     message_.Append("field ");
     message_.AppendNumber(record.extraColumn + 1);
     message_.Append(" \"");
@@ -273,14 +276,12 @@ bool RecordProcessor::CheckShape(const Record& record) {
     message_.Append("\": ");
     message_.Append(kTooManyFields);
     if (scanner_.delimiter() == Delimiter::Comma) message_.Append(kCommaDelimitedHint);
-  } else if (layout_.exactFields != 0 && record.fieldCount != layout_.exactFields) {
+  } else {
     message_.Append("record: ");
     message_.AppendNumber(record.fieldCount);
     message_.Append(record.fieldCount == 1 ? " field, but the header has " : " fields, but the header has ");
     message_.AppendNumber(layout_.exactFields);
     if (scanner_.delimiter() == Delimiter::Comma) message_.Append(kCommaDelimitedHint);
-  } else {
-    return true;
   }
   WriteFailure(record);
   return false;
@@ -360,12 +361,7 @@ void RecordProcessor::WriteFailure(const Record& record) {
     WriteTableField(message_.text, message_.length);
   }
   AppendLineEnd(results_, format_);  // the record's line stays, empty
-  errors_.Append(name_);
-  errors_.Append(':');
-  char number[24];
-  const auto converted = std::to_chars(number, number + sizeof number, record.lineNumber);
-  errors_.Append(number, static_cast<size_t>(converted.ptr - number));
-  errors_.Append(": ", 2);
+  BeginMessageLine(record.lineNumber);
   errors_.Append(message_.text, message_.length);
   errors_.Append('\n');
 }
@@ -385,8 +381,7 @@ void RecordProcessor::AppendFieldName(const Record& record, FieldIndex field, bo
 // The field of a column: its name when it is one of the six, else "column N".
 void RecordProcessor::AppendColumnName(const Record& record, uint64_t column) {
   for (int i = 0; i < RecordFieldCount; ++i) {
-    const bool kept = layout_.positional ? column == static_cast<uint64_t>(i) : layout_.columns[i] == column;
-    if (kept) {
+    if (layout_.columns[i] == column) {
       AppendFieldName(record, static_cast<FieldIndex>(i), false);
       return;
     }

@@ -87,6 +87,8 @@ class RecordProcessor {
   void AppendFieldName(const Record& record, FieldIndex field, bool withText);
   void AppendColumnName(const Record& record, uint64_t column);
   void WriteFailure(const Record& record);
+  void ApplyLayout();
+  void BeginMessageLine(uint64_t line);
   void StopInput(uint64_t line, const char* subject, const char* problem);
   void WriteTableText(const char* data, size_t size);
   void WriteTableField(const char* data, size_t size);
