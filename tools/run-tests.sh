@@ -12,10 +12,6 @@
 # whose x87 is the real one. The virtual machine is stopped when the tests end, also when they
 # fail or the run is interrupted.
 #
-# A Windows suite with one to three failed tests runs them once more (Wine now and then ends a
-# program's start-up silently) and passes if they pass then; their first failure is shown at the
-# end of the output all the same, with every other failure.
-#
 # FRAMECALC_WINDOWS=0 leaves the Windows builds and the release out; FRAMECALC_RELEASE=0 leaves
 # out the release alone. FRAMECALC_I686=0 leaves out the 32-bit
 # suite in the virtual machine, the longest part (quicker while iterating on this machine).
@@ -46,29 +42,6 @@ note_failures() {  # preset [heading]
          /" end time: / && failed { for (i = (n > 40 ? n - 40 : 0); i < n; i++) print "  | " block[i] }' \
       "$log" 2>/dev/null || true
   } >>"$failures"
-}
-
-# A Windows suite's failures. Wine now and then ends a program's start-up without a word (its own
-# messages are off): the program's output is empty, whichever test ran it. When at most three
-# tests failed, they run once more and the suite passes if they pass then; their first failure is
-# shown at the end all the same. More failures, or a failure that repeats, fail the run.
-windows_suite_failed() {  # preset ctest-arguments...
-  local preset=$1
-  shift
-  local count
-  count=$(wc -l <"build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null || echo 0)
-  if [ "$count" -ge 1 ] && [ "$count" -le 3 ]; then
-    echo "framecalc: the $preset suite: $count test(s) failed; they run once more" >&2
-    note_failures "$preset" "failed in the $preset suite, and run once more"
-    if ctest --preset "$preset" --timeout 300 --rerun-failed "$@"; then
-      echo "  they passed when run again (Wine)" >>"$failures"
-      return 0
-    fi
-    note_failures "$preset" "failed again in the $preset suite"
-  else
-    note_failures "$preset"
-  fi
-  status=1
 }
 
 release_tests() {
@@ -134,7 +107,7 @@ for preset in "${presets[@]}"; do
   fi
   echo "== framecalc: ctest --preset $preset"
   started=$(date +%s)
-  ctest --preset "$preset" --timeout 300 -j2 "$@" || windows_suite_failed "$preset" "$@"
+  ctest --preset "$preset" --timeout 300 -j2 "$@" || { status=1; note_failures "$preset"; }
   echo "framecalc: the $preset suite took $(($(date +%s) - started)) s"
 done
 

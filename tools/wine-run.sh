@@ -265,6 +265,13 @@ setup_local_wine() {
     server=wineserver
     unset WINELOADER
   fi
+  # Wine is started with the address space's randomisation off. Debian's Wine has no preloader
+  # to hold the fixed places Wine needs before the C library runs, and Linux puts a 64-bit
+  # program's heap anywhere in the gigabyte after its image: the loader's heap then lies over the
+  # page at 0x7ffe0000 about once in 8,000 starts, and Wine gives up on its user shared data
+  # there with exit code 1 and no word (its error message is one of those WINEDEBUG=-all turns
+  # off). Without randomisation the heap starts right after the loader, far below that page.
+  launch=(setarch "$(uname -m)" --addr-no-randomize "$loader")
   prefix="${FRAMECALC_WINEPREFIX:-$here/../build/wineprefix-$1}"
   export WINEPREFIX="$prefix"
   export WINEARCH=$1
@@ -342,18 +349,18 @@ ensure_ready() {
   flock 9
   if [ ! -f "$prefix/system.reg" ]; then
     echo "framecalc: making the Wine prefix $prefix (once; this takes a few minutes)" >&2
-    quiet "$loader" wineboot -i || true
+    quiet "${launch[@]}" wineboot -i || true
     quiet "$server" -w || true
   fi
   if ! server_running; then
     quiet setsid "$server" -p"${FRAMECALC_WINESERVER_LINGER:-120}" || true
     # The first program after a fresh server starts Wine's own services; let that happen here, with
     # no caller's pipes to inherit.
-    quiet "$loader" cmd /c exit || true
+    quiet "${launch[@]}" cmd /c exit || true
   fi
   flock -u 9
   exec 9>&-
 }
 
 ensure_ready
-exec "$loader" "$@"
+exec "${launch[@]}" "$@"
