@@ -1,11 +1,14 @@
 #include "baseruntime/exit_program.h"
 
+#include <cstring>
+
 #include "platform/console_files.h"
 #include "platform/faults.h"
 #include "address_rules.h"  // the chosen backend's
 #include "platform/modules.h"
 #include "baseruntime/raised_exception.h"
 #include "baseruntime/runtime_error.h"
+#include "numconv/integer_text.h"
 
 uint8_t ConsoleProgramFlag = 0;
 int32_t ProcessExitCode = 0;
@@ -68,21 +71,15 @@ void RunUnitFinalisers() {
 void BuildRuntimeErrorMessage(int32_t code, uintptr_t address) {
   // Fresh fields each time, so that a second message never shows digits of the first.
   for (int i = CodeFieldFirst; i <= CodeFieldLast; ++i) RuntimeErrorMessage[i] = ' ';
-  for (int i = AddressFieldFirst; i <= AddressFieldLast; ++i) RuntimeErrorMessage[i] = '0';
 
-  uint32_t value = static_cast<uint32_t>(code);
-  int position = CodeFieldLast;
-  do {
-    RuntimeErrorMessage[position--] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0 && position >= CodeFieldFirst);
-
-  static constexpr char HexDigits[] = "0123456789ABCDEF";
-  position = AddressFieldLast;
-  while (address != 0 && position >= AddressFieldFirst) {
-    RuntimeErrorMessage[position--] = HexDigits[address & 0xF];
-    address >>= 4;
-  }
+  // The code right-aligned in its field (its lowest digits where it has more than the field).
+  char digits[integertext::MaxDigits];
+  const size_t count = integertext::WriteDecimal(static_cast<uint32_t>(code), digits);
+  constexpr size_t CodeWidth = CodeFieldLast - CodeFieldFirst + 1;
+  const size_t shown = count < CodeWidth ? count : CodeWidth;
+  std::memcpy(RuntimeErrorMessage + CodeFieldLast + 1 - shown, digits + count - shown, shown);
+  integertext::WriteHexField(address, AddressFieldLast - AddressFieldFirst + 1,
+                             RuntimeErrorMessage + AddressFieldFirst);
 }
 
 uintptr_t RuntimeErrorDisplayAddress(uintptr_t address) {

@@ -1,11 +1,11 @@
 #include "batch/record_processor.h"
 
-#include <charconv>
 #include <cstring>
 
 #include "batch/problem_texts.h"
 #include "batch/table_fields.h"
 #include "numconv/extended.h"
+#include "numconv/integer_text.h"
 #include "platform/faults.h"
 
 namespace {
@@ -24,9 +24,8 @@ void RecordProcessor::Message::Append(const char* data, size_t size) {
 void RecordProcessor::Message::Append(const char* data) { Append(data, std::strlen(data)); }
 
 void RecordProcessor::Message::AppendNumber(uint64_t value) {
-  char number[24];
-  const auto converted = std::to_chars(number, number + sizeof number, value);
-  Append(number, static_cast<size_t>(converted.ptr - number));
+  char digits[integertext::MaxDigits];
+  Append(digits, integertext::WriteDecimal(value, digits));
 }
 
 RecordProcessor::RecordProcessor(const OutputFormat& format, const MessageTexts& texts,
@@ -186,9 +185,8 @@ void RecordProcessor::ApplyLayout() {
 void RecordProcessor::BeginMessageLine(uint64_t line) {
   errors_.Append(name_);
   errors_.Append(':');
-  char number[24];
-  const auto converted = std::to_chars(number, number + sizeof number, line);
-  errors_.Append(number, static_cast<size_t>(converted.ptr - number));
+  char digits[integertext::MaxDigits];
+  errors_.Append(digits, integertext::WriteDecimal(line, digits));
   errors_.Append(": ", 2);
 }
 

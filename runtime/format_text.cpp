@@ -3,10 +3,10 @@
 #include "runtime/exceptions.h"
 #include "baseruntime/runtime_error.h"
 #include "runtime/string_ids.h"
+#include "numconv/integer_text.h"
 
 namespace {
 
-constexpr char HexDigits[] = "0123456789ABCDEF";
 constexpr size_t MaxConversionText = 31;
 // A width or precision beyond this is taken for a broken format rather than filled with blanks.
 constexpr int32_t MaxFieldSize = 1 << 20;
@@ -148,17 +148,13 @@ struct Formatter {
   }
 
   static std::string Digits(uint64_t value, unsigned base, int32_t leastDigits) {
-    char buffer[32];
-    size_t count = 0;
-    do {
-      buffer[count++] = HexDigits[value % base];
-      value /= base;
-    } while (value != 0);
+    char digits[integertext::MaxDigits];
+    const size_t count = integertext::WriteDigits(value, base, digits);
     std::string text;
     if (leastDigits > 0 && static_cast<size_t>(leastDigits) > count) {
       text.assign(static_cast<size_t>(leastDigits) - count, '0');
     }
-    while (count > 0) text += buffer[--count];
+    text.append(digits, count);
     return text;
   }
 };
