@@ -1,0 +1,42 @@
+#include "batch/help_text.h"
+
+namespace batch {
+
+const char* const HelpText =
+    "Usage: framecalc-batch [OPTION]... [FILE]...\n"
+    "Compute where line AB crosses a frame line X = K or Y = K, for every record of the FILEs\n"
+    "(standard input when there is none, or for -), with framecalc's arithmetic.\n"
+    "\n"
+    "A record is one line: AX AY BX BY AXIS K. AXIS is X or Y, in either case. Lines end at LF,\n"
+    "CR LF or CR; blank lines and lines starting with # are skipped. One delimiter per file:\n"
+    "taken from its first line (tab if it holds one, else ';', else ',', else blanks), or\n"
+    "given. Double quotes as in CSV (RFC 4180). With ',' ';' or tab an empty cell is a field.\n"
+    "A first line without any number is a header; a header naming the columns AX, AY, BX, BY,\n"
+    "AXIS and K (any case, any order) lets other columns stand beside them. A UTF-8 file may\n"
+    "start with a byte-order mark; UTF-16 is refused.\n"
+    "Each record gives one line \"X<TAB>Y\"; a record that fails gives an empty line, and the\n"
+    "reason goes to standard error as FILE:LINE: FIELD: MESSAGE.\n"
+    "\n"
+    "  --delimiter C  the delimiter: , ; tab or blank (runs of blanks and tabs)\n"
+    "  --decimal-comma  ',' is the decimal point (the delimiter is then not ',')\n"
+    "  --columns A,B,C,D,E,F  the columns of AX AY BX BY AXIS K, by header name or number\n"
+    "                 (from 1); other columns are allowed\n"
+    "  --table        write every input line back (same delimiter), with the columns X, Y,\n"
+    "                 on_AB (yes when K lies between A and B on its axis) and error added\n"
+    "                 (X and Y with the file's decimal point)\n"
+    "  --decimals N   write N digits after the point (0 to 216; default 2); from 2^120 up a\n"
+    "                 coordinate is written in scientific notation (2.0E+0036), as framecalc\n"
+    "                 writes it, whatever N is\n"
+    "  --echo         write the record's six fields, tab-separated, before X and Y\n"
+    "  --crlf         end the result lines with CR LF instead of LF\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Examples: framecalc-batch frame.txt; framecalc-batch --table points.csv > out.csv;\n"
+    "framecalc-batch --decimal-comma --table blatt.csv (a German sheet: ';' and decimal commas).\n"
+    "\n"
+    "Exit status: 0 when every record gave a result, 1 when any record failed, 2 for a usage\n"
+    "error, an input that cannot be read (UTF-16, columns in doubt) or an output that cannot be\n"
+    "written.\n";
+
+}  // namespace batch
