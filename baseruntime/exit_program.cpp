@@ -15,9 +15,9 @@ int32_t ProcessExitCode = 0;
 uintptr_t RuntimeErrorAddress = 0;
 char RuntimeErrorMessage[30] = "Runtime error     at 00000000";
 int32_t InitialisedUnitCount = 0;
-const TUnitEntry* UnitTable = nullptr;
+const UnitEntry* UnitTable = nullptr;
 int32_t UnitCount = 0;
-TExitHooks ExitHooks{nullptr, nullptr};
+ExitHookPair ExitHooks{nullptr, nullptr};
 
 namespace {
 int32_t ShutdownFailureCode = 0;

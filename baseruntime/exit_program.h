@@ -13,12 +13,12 @@ extern char RuntimeErrorMessage[30];
 extern int32_t InitialisedUnitCount;
 
 // One unit of the program: what runs at start-up and at shutdown (either may be absent).
-struct TUnitEntry {
+struct UnitEntry {
   void (*initialiser)();
   void (*finaliser)();
 };
 // The table that RunUnitInitialisers and RunUnitFinalisers work on; start-up sets it.
-extern const TUnitEntry* UnitTable;
+extern const UnitEntry* UnitTable;
 extern int32_t UnitCount;
 
 void RunUnitInitialisers();
@@ -28,11 +28,11 @@ void RunUnitFinalisers();
 // writePendingOutput writes out the buffered standard output before the run-time error message
 // (its failure is not recorded); releaseModules removes the program's module registration and
 // releases its language module.
-struct TExitHooks {
+struct ExitHookPair {
   void (*writePendingOutput)();
   void (*releaseModules)();
 };
-extern TExitHooks ExitHooks;
+extern ExitHookPair ExitHooks;
 
 // Fills RuntimeErrorMessage in place for `code` and `address` (the value to show).
 void BuildRuntimeErrorMessage(int32_t code, uintptr_t address);

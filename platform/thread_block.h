@@ -6,15 +6,15 @@
 
 namespace platform {
 
-struct TThreadBlock {
+struct ThreadBlockRecord {
   int32_t reserved;        // word 0: unused, always 0
   int32_t pendingIoError;  // word 1: 0 when no I/O error is pending
 };
 
-static_assert(sizeof(TThreadBlock) == 8, "the thread block is two 32-bit words");
+static_assert(sizeof(ThreadBlockRecord) == 8, "the thread block is two 32-bit words");
 
 // The calling thread's block: one per thread, in the image's static thread-local storage (never
 // storage allocated on first use), zero when the thread starts. Each backend defines it.
-TThreadBlock& ThreadBlock();
+ThreadBlockRecord& ThreadBlock();
 
 }  // namespace platform

@@ -25,7 +25,7 @@ FaultObjectHookFunction FaultObjectHook = nullptr;
 EOutOfMemory* SharedOutOfMemory = nullptr;
 EInvalidPointer* SharedInvalidPointer = nullptr;
 
-const TReasonInfo ReasonTable[ReasonCount] = {
+const ReasonEntry ReasonTable[ReasonCount] = {
     {&EInOutError::ClassInfoRecord, Make<EInOutError>, StringIdIoError},
     {&EOutOfMemory::ClassInfoRecord, Make<EOutOfMemory>, StringIdOutOfMemory},
     {&EInvalidPointer::ClassInfoRecord, Make<EInvalidPointer>, StringIdInvalidPointer},
@@ -77,7 +77,7 @@ TErrorRec IoErrorMap[IoErrorRecordCount] = {
     {106, StringIdInvalidInput, {}},
 };
 
-const TStatusRec StatusTable[StatusRecordCount] = {
+const StatusEntry StatusTable[StatusRecordCount] = {
     {platform::EXCEPTION_ACCESS_VIOLATION, ReasonAccessViolation, 216},
     {platform::EXCEPTION_ARRAY_BOUNDS_EXCEEDED, ReasonRangeError, 201},
     {platform::EXCEPTION_FLT_DENORMAL_OPERAND, ReasonUnderflow, 206},
@@ -128,7 +128,7 @@ EInOutError* CreateIoException() {
 }
 
 uint8_t MapPlatformStatus(platform::DWORD status) {
-  for (const TStatusRec& record : StatusTable) {
+  for (const StatusEntry& record : StatusTable) {
     if (record.status == status) return record.reason;
   }
   return ReasonExternal;
@@ -187,7 +187,7 @@ TObject* CreateFaultException(const platform::EXCEPTION_RECORD* record) {
 
 void FaultToRuntimeError(const platform::EXCEPTION_RECORD* record) {
   uint8_t code = UnknownStatusCode;
-  for (const TStatusRec& status : StatusTable) {
+  for (const StatusEntry& status : StatusTable) {
     if (status.status == record->ExceptionCode) code = status.code;
   }
   ExitProgram(code, record->ExceptionAddress);

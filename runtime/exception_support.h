@@ -23,17 +23,17 @@ extern EInvalidPointer* SharedInvalidPointer;
 
 // What a reason stands for when the exception support is installed: its class and its message
 // text (its run-time error code is the base run-time's, RuntimeErrorCodeOf).
-struct TReasonInfo {
-  const TClassInfo* exceptClass;
+struct ReasonEntry {
+  const ClassInfo* exceptClass;
   Exception* (*create)(std::string_view message);
   uint32_t messageId;
 };
 inline constexpr uint8_t ReasonCount = 25;
-extern const TReasonInfo ReasonTable[ReasonCount];
+extern const ReasonEntry ReasonTable[ReasonCount];
 
 // A class and its loaded message, one per reason (3..24 are used).
 struct TExceptRec {
-  const TClassInfo* exceptClass;
+  const ClassInfo* exceptClass;
   Exception* (*create)(std::string_view message);
   std::string message;
 };
@@ -49,13 +49,13 @@ inline constexpr int IoErrorRecordCount = 7;
 extern TErrorRec IoErrorMap[IoErrorRecordCount];
 
 // A platform status, its reason and its run-time error code.
-struct TStatusRec {
+struct StatusEntry {
   platform::DWORD status;
   uint8_t reason;
   uint8_t code;
 };
 inline constexpr int StatusRecordCount = 14;
-extern const TStatusRec StatusTable[StatusRecordCount];
+extern const StatusEntry StatusTable[StatusRecordCount];
 
 void InstallExceptionSupport();
 // Reads the reason and I/O messages into ExceptMap and IoErrorMap, once after each

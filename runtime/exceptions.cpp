@@ -2,42 +2,42 @@
 
 #include "runtime/message_text.h"
 
-const TClassInfo TObject::ClassInfoRecord{"TObject", nullptr};
-const TClassInfo Exception::ClassInfoRecord{"Exception", &TObject::ClassInfoRecord};
-const TClassInfo EHeapException::ClassInfoRecord{"EHeapException", &Exception::ClassInfoRecord};
-const TClassInfo EOutOfMemory::ClassInfoRecord{"EOutOfMemory", &EHeapException::ClassInfoRecord};
-const TClassInfo EInvalidPointer::ClassInfoRecord{"EInvalidPointer",
+const ClassInfo TObject::ClassInfoRecord{"TObject", nullptr};
+const ClassInfo Exception::ClassInfoRecord{"Exception", &TObject::ClassInfoRecord};
+const ClassInfo EHeapException::ClassInfoRecord{"EHeapException", &Exception::ClassInfoRecord};
+const ClassInfo EOutOfMemory::ClassInfoRecord{"EOutOfMemory", &EHeapException::ClassInfoRecord};
+const ClassInfo EInvalidPointer::ClassInfoRecord{"EInvalidPointer",
                                                   &EHeapException::ClassInfoRecord};
-const TClassInfo EInOutError::ClassInfoRecord{"EInOutError", &Exception::ClassInfoRecord};
-const TClassInfo EExternal::ClassInfoRecord{"EExternal", &Exception::ClassInfoRecord};
-const TClassInfo EExternalException::ClassInfoRecord{"EExternalException",
+const ClassInfo EInOutError::ClassInfoRecord{"EInOutError", &Exception::ClassInfoRecord};
+const ClassInfo EExternal::ClassInfoRecord{"EExternal", &Exception::ClassInfoRecord};
+const ClassInfo EExternalException::ClassInfoRecord{"EExternalException",
                                                      &EExternal::ClassInfoRecord};
-const TClassInfo EIntError::ClassInfoRecord{"EIntError", &EExternal::ClassInfoRecord};
-const TClassInfo EDivByZero::ClassInfoRecord{"EDivByZero", &EIntError::ClassInfoRecord};
-const TClassInfo ERangeError::ClassInfoRecord{"ERangeError", &EIntError::ClassInfoRecord};
-const TClassInfo EIntOverflow::ClassInfoRecord{"EIntOverflow", &EIntError::ClassInfoRecord};
-const TClassInfo EMathError::ClassInfoRecord{"EMathError", &EExternal::ClassInfoRecord};
-const TClassInfo EInvalidOp::ClassInfoRecord{"EInvalidOp", &EMathError::ClassInfoRecord};
-const TClassInfo EZeroDivide::ClassInfoRecord{"EZeroDivide", &EMathError::ClassInfoRecord};
-const TClassInfo EOverflow::ClassInfoRecord{"EOverflow", &EMathError::ClassInfoRecord};
-const TClassInfo EUnderflow::ClassInfoRecord{"EUnderflow", &EMathError::ClassInfoRecord};
-const TClassInfo EInvalidCast::ClassInfoRecord{"EInvalidCast", &Exception::ClassInfoRecord};
-const TClassInfo EConvertError::ClassInfoRecord{"EConvertError", &Exception::ClassInfoRecord};
-const TClassInfo EAccessViolation::ClassInfoRecord{"EAccessViolation",
+const ClassInfo EIntError::ClassInfoRecord{"EIntError", &EExternal::ClassInfoRecord};
+const ClassInfo EDivByZero::ClassInfoRecord{"EDivByZero", &EIntError::ClassInfoRecord};
+const ClassInfo ERangeError::ClassInfoRecord{"ERangeError", &EIntError::ClassInfoRecord};
+const ClassInfo EIntOverflow::ClassInfoRecord{"EIntOverflow", &EIntError::ClassInfoRecord};
+const ClassInfo EMathError::ClassInfoRecord{"EMathError", &EExternal::ClassInfoRecord};
+const ClassInfo EInvalidOp::ClassInfoRecord{"EInvalidOp", &EMathError::ClassInfoRecord};
+const ClassInfo EZeroDivide::ClassInfoRecord{"EZeroDivide", &EMathError::ClassInfoRecord};
+const ClassInfo EOverflow::ClassInfoRecord{"EOverflow", &EMathError::ClassInfoRecord};
+const ClassInfo EUnderflow::ClassInfoRecord{"EUnderflow", &EMathError::ClassInfoRecord};
+const ClassInfo EInvalidCast::ClassInfoRecord{"EInvalidCast", &Exception::ClassInfoRecord};
+const ClassInfo EConvertError::ClassInfoRecord{"EConvertError", &Exception::ClassInfoRecord};
+const ClassInfo EAccessViolation::ClassInfoRecord{"EAccessViolation",
                                                    &EExternal::ClassInfoRecord};
-const TClassInfo EPrivilege::ClassInfoRecord{"EPrivilege", &EExternal::ClassInfoRecord};
-const TClassInfo EStackOverflow::ClassInfoRecord{"EStackOverflow", &EExternal::ClassInfoRecord};
-const TClassInfo EControlC::ClassInfoRecord{"EControlC", &EExternal::ClassInfoRecord};
-const TClassInfo EVariantError::ClassInfoRecord{"EVariantError", &Exception::ClassInfoRecord};
-const TClassInfo EAssertionFailed::ClassInfoRecord{"EAssertionFailed",
+const ClassInfo EPrivilege::ClassInfoRecord{"EPrivilege", &EExternal::ClassInfoRecord};
+const ClassInfo EStackOverflow::ClassInfoRecord{"EStackOverflow", &EExternal::ClassInfoRecord};
+const ClassInfo EControlC::ClassInfoRecord{"EControlC", &EExternal::ClassInfoRecord};
+const ClassInfo EVariantError::ClassInfoRecord{"EVariantError", &Exception::ClassInfoRecord};
+const ClassInfo EAssertionFailed::ClassInfoRecord{"EAssertionFailed",
                                                    &Exception::ClassInfoRecord};
-const TClassInfo EAbstractError::ClassInfoRecord{"EAbstractError", &Exception::ClassInfoRecord};
-const TClassInfo EIntfCastError::ClassInfoRecord{"EIntfCastError", &Exception::ClassInfoRecord};
-const TClassInfo ESafecallException::ClassInfoRecord{"ESafecallException",
+const ClassInfo EAbstractError::ClassInfoRecord{"EAbstractError", &Exception::ClassInfoRecord};
+const ClassInfo EIntfCastError::ClassInfoRecord{"EIntfCastError", &Exception::ClassInfoRecord};
+const ClassInfo ESafecallException::ClassInfoRecord{"ESafecallException",
                                                      &Exception::ClassInfoRecord};
 
-bool TObject::InheritsFrom(const TClassInfo& ancestor) const {
-  for (const TClassInfo* info = &ClassType(); info != nullptr; info = info->parent) {
+bool TObject::InheritsFrom(const ClassInfo& ancestor) const {
+  for (const ClassInfo* info = &ClassType(); info != nullptr; info = info->parent) {
     if (info == &ancestor) return true;
   }
   return false;

@@ -15,24 +15,24 @@
 #include "baseruntime/raised_exception.h"
 #include "runtime/format_text.h"
 
-struct TClassInfo {
+struct ClassInfo {
   const char* name;
-  const TClassInfo* parent;  // null for TObject
+  const ClassInfo* parent;  // null for TObject
 };
 
 class TObject {
  public:
-  static const TClassInfo ClassInfoRecord;
+  static const ClassInfo ClassInfoRecord;
 
   TObject() = default;
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
 
-  virtual const TClassInfo& ClassType() const { return ClassInfoRecord; }
+  virtual const ClassInfo& ClassType() const { return ClassInfoRecord; }
   const char* ClassName() const { return ClassType().name; }
   // True when the object's class is `ancestor` or derives from it.
-  bool InheritsFrom(const TClassInfo& ancestor) const;
+  bool InheritsFrom(const ClassInfo& ancestor) const;
 
   // Releases the object (a class may refuse, see EHeapException).
   virtual void Free();
@@ -50,8 +50,8 @@ struct ResourceId {
 
 class Exception : public TObject {
  public:
-  static const TClassInfo ClassInfoRecord;
-  const TClassInfo& ClassType() const override { return ClassInfoRecord; }
+  static const ClassInfo ClassInfoRecord;
+  const ClassInfo& ClassType() const override { return ClassInfoRecord; }
 
   // The four forms of construction; the message is fixed here and never changes.
   explicit Exception(std::string_view message);
@@ -72,16 +72,16 @@ class Exception : public TObject {
   class Name : public Parent {                                        \
    public:                                                            \
     using Parent::Parent;                                             \
-    static const TClassInfo ClassInfoRecord;                          \
-    const TClassInfo& ClassType() const override { return ClassInfoRecord; } \
+    static const ClassInfo ClassInfoRecord;                          \
+    const ClassInfo& ClassType() const override { return ClassInfoRecord; } \
   }
 
 // The memory failures: their two shared objects survive any release until FreeAllowed is set.
 class EHeapException : public Exception {
  public:
   using Exception::Exception;
-  static const TClassInfo ClassInfoRecord;
-  const TClassInfo& ClassType() const override { return ClassInfoRecord; }
+  static const ClassInfo ClassInfoRecord;
+  const ClassInfo& ClassType() const override { return ClassInfoRecord; }
   void Free() override;
 
   bool FreeAllowed = false;
@@ -93,8 +93,8 @@ FRAMECALC_EXCEPTION_CLASS(EInvalidPointer, EHeapException);
 class EInOutError : public Exception {
  public:
   using Exception::Exception;
-  static const TClassInfo ClassInfoRecord;
-  const TClassInfo& ClassType() const override { return ClassInfoRecord; }
+  static const ClassInfo ClassInfoRecord;
+  const ClassInfo& ClassType() const override { return ClassInfoRecord; }
 
   int32_t IoErrorCode = 0;
 };
@@ -103,8 +103,8 @@ class EInOutError : public Exception {
 class EExternal : public Exception {
  public:
   using Exception::Exception;
-  static const TClassInfo ClassInfoRecord;
-  const TClassInfo& ClassType() const override { return ClassInfoRecord; }
+  static const ClassInfo ClassInfoRecord;
+  const ClassInfo& ClassType() const override { return ClassInfoRecord; }
 
   const platform::EXCEPTION_RECORD* FaultRecord = nullptr;
 };

@@ -57,7 +57,7 @@ void WritePendingOutput() {
 
 }  // namespace
 
-const TUnitEntry ProgramUnitTable[ProgramUnitCount] = {
+const UnitEntry ProgramUnitTable[ProgramUnitCount] = {
     {nullptr, nullptr},
     {InitialiseBaseRuntime, FinaliseBaseRuntime},
     {nullptr, nullptr},
@@ -72,7 +72,7 @@ void ConnectProgramLifetime() {
     UnitTable = ProgramUnitTable;
     UnitCount = ProgramUnitCount;
   }
-  ExitHooks = TExitHooks{WritePendingOutput, UnregisterProgramModule};
+  ExitHooks = ExitHookPair{WritePendingOutput, UnregisterProgramModule};
 }
 
 namespace {

@@ -11,7 +11,7 @@
 extern platform::HMODULE ProgramModule;
 
 inline constexpr int32_t ProgramUnitCount = 7;
-extern const TUnitEntry ProgramUnitTable[ProgramUnitCount];
+extern const UnitEntry ProgramUnitTable[ProgramUnitCount];
 // Puts ProgramUnitTable in place as the unit table (unless another table was set first) and
 // connects ExitProgram to the text streams and the message modules. Runs before main.
 void ConnectProgramLifetime();

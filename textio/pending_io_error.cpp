@@ -7,7 +7,7 @@
 void SetPendingIoError(int32_t code) { platform::ThreadBlock().pendingIoError = code; }
 
 int32_t TakePendingIoError() {
-  platform::TThreadBlock& block = platform::ThreadBlock();
+  platform::ThreadBlockRecord& block = platform::ThreadBlock();
   const int32_t code = block.pendingIoError;
   block.pendingIoError = 0;
   return code;

@@ -5,10 +5,10 @@
 namespace platform {
 namespace {
 
-thread_local TThreadBlock CurrentThreadBlock{};
+thread_local ThreadBlockRecord CurrentThreadBlock{};
 
 }  // namespace
 
-TThreadBlock& ThreadBlock() { return CurrentThreadBlock; }
+ThreadBlockRecord& ThreadBlock() { return CurrentThreadBlock; }
 
 }  // namespace platform

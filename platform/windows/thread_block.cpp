@@ -10,12 +10,12 @@ namespace platform {
 namespace {
 
 // In the TLS template between the run-time's _tls_start (.tls) and _tls_end (.tls$ZZZ).
-[[gnu::section(".tls$FRAMECALC"), gnu::used]] TThreadBlock ThreadBlockTemplate = {0, 0};
+[[gnu::section(".tls$FRAMECALC"), gnu::used]] ThreadBlockRecord ThreadBlockTemplate = {0, 0};
 
 }  // namespace
 
-TThreadBlock& ThreadBlock() {
-  return *static_cast<TThreadBlock*>(win32::StaticTlsAddress(&ThreadBlockTemplate));
+ThreadBlockRecord& ThreadBlock() {
+  return *static_cast<ThreadBlockRecord*>(win32::StaticTlsAddress(&ThreadBlockTemplate));
 }
 
 }  // namespace platform

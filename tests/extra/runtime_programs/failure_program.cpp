@@ -163,12 +163,12 @@ void TraceFinaliser7() { Trace("final 7\n"); }
 void TraceFinaliser8() { Trace("final 8\n"); }
 void RaisingFinaliser() { RaiseObject(new Exception("finaliser failed"), KnownAddress()); }
 
-TUnitEntry TestUnits[9];
+UnitEntry TestUnits[9];
 
-void UseUnits(std::initializer_list<TUnitEntry> extra) {
+void UseUnits(std::initializer_list<UnitEntry> extra) {
   int32_t count = 0;
   for (int32_t i = 0; i < ProgramUnitCount - 1; ++i) TestUnits[count++] = ProgramUnitTable[i];
-  for (const TUnitEntry& entry : extra) TestUnits[count++] = entry;
+  for (const UnitEntry& entry : extra) TestUnits[count++] = entry;
   TestUnits[count++] = ProgramUnitTable[ProgramUnitCount - 1];
   UnitTable = TestUnits;
   UnitCount = count;

@@ -13,7 +13,7 @@
 namespace {
 
 struct ClassCase {
-  const TClassInfo* info;
+  const ClassInfo* info;
   const char* name;
   const char* parent;
 };

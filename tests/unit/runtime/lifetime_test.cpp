@@ -345,14 +345,14 @@ class UnitOrder : public testing::Test {
     UnitCount = ProgramUnitCount;
     InitialisedUnitCount = 0;
   }
-  void Use(std::vector<TUnitEntry> units) {
+  void Use(std::vector<UnitEntry> units) {
     units_ = std::move(units);
     UnitTable = units_.data();
     UnitCount = static_cast<int32_t>(units_.size());
   }
 
  private:
-  std::vector<TUnitEntry> units_;
+  std::vector<UnitEntry> units_;
 };
 
 TEST_F(UnitOrder, FinalisersRunInReverseForEveryStartedUnit) {

@@ -9,9 +9,9 @@
 namespace {
 
 TEST(ThreadBlock, EachThreadHasItsOwnBlockStartingAtZero) {
-  platform::TThreadBlock& mine = platform::ThreadBlock();
+  platform::ThreadBlockRecord& mine = platform::ThreadBlock();
   mine.pendingIoError = 106;
-  platform::TThreadBlock* theirs = nullptr;
+  platform::ThreadBlockRecord* theirs = nullptr;
   int32_t theirsAtStart = -1;
   int32_t theirsReserved = -1;
   std::thread other([&] {
