@@ -38,4 +38,7 @@ extern "C" {
 int GuardCall(platform::win32::GuardFrame* frame, void (*trampoline)(void*), void* argument);
 EXCEPTION_DISPOSITION GuardHandler(EXCEPTION_RECORD* record, void* establisherFrame,
                                    CONTEXT* context, void* dispatcherContext);
+// Where GuardHandler resumes: after a fault (the x87 reset first), after a raised object.
+void GuardLanding();
+void GuardRaiseLanding();
 }

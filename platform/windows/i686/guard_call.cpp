@@ -6,16 +6,9 @@
 
 #include "fault_guard.h"
 
-using platform::win32::GuardFrame;
-using platform::win32::IsGuardedFault;
-using platform::win32::RaisedObjectStatus;
-using platform::win32::TakeFault;
+using namespace platform::win32;
 
-extern "C" {
-void GuardLanding();
-void GuardRaiseLanding();
-[[noreturn]] void GuardResume(GuardFrame* frame);
-}
+extern "C" [[noreturn]] void GuardResume(GuardFrame* frame);
 
 // int GuardCall(GuardFrame* frame, void (*trampoline)(void*), void* argument)
 // Links the frame into the chain at fs:[0], calls trampoline(argument), unlinks it and returns

@@ -8,15 +8,7 @@
 
 #include "fault_guard.h"
 
-using platform::win32::GuardFrame;
-using platform::win32::IsGuardedFault;
-using platform::win32::RaisedObjectStatus;
-using platform::win32::TakeFault;
-
-extern "C" {
-void GuardLanding();
-void GuardRaiseLanding();
-}
+using namespace platform::win32;
 
 // int GuardCall(GuardFrame* frame, void (*trampoline)(void*), void* argument)
 // Saves every callee-saved register in its frame; GuardHandler resumes at GuardLanding with the
