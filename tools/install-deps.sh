@@ -4,9 +4,9 @@
 #
 # With FRAMECALC_WINDOWS=1 the Windows build's tools are installed too: the mingw-w64 cross
 # compilers (i686, and x86-64 for machines that run no 32-bit code) and Wine, whose 32-bit half
-# needs the i386 architecture, which is added first; and where the kernel runs no 32-bit code,
-# what makes and runs the virtual machine of the 32-bit tests (tools/make-wine-vm.sh): qemu,
-# debootstrap and the ssh client. With FRAMECALC_RELEASE=1, what making and checking the release
+# needs the i386 architecture, which is added first (and util-linux, whose setarch starts it);
+# and where the kernel runs no 32-bit code, what makes and runs the virtual machine of the 32-bit
+# tests (tools/make-wine-vm.sh): qemu, debootstrap and the ssh client. With FRAMECALC_RELEASE=1, what making and checking the release
 # files needs (tools/make-release.sh, tools/test-release.sh): the Debian package tools and
 # lintian, zip, and man for rendering the manual pages. Unless FRAMECALC_AARCH64=0, the aarch64
 # build's cross compiler and qemu-user (whose qemu-aarch64-static runs its programs) are installed
@@ -15,7 +15,7 @@ set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
-                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64)
+                  binutils-mingw-w64-x86-64 wine wine32:i386 wine64 util-linux)
 
 release_packages=(dpkg-dev file zip unzip man-db groff-base bsdextrautils lintian)
 aarch64_packages=(g++-aarch64-linux-gnu qemu-user-static)
