@@ -1,5 +1,5 @@
 // Faults on Windows: the system delivers them as exception records already. The guard is a
-// frame on the thread's own handler chain (win32_api.cpp), so a fault that a system DLL handles
+// frame on the thread's own handler chain (fault_guard.cpp), so a fault that a system DLL handles
 // for itself never reaches it, and nothing has to be installed for the whole process.
 //
 // Taken: access violations (read, write, execute), stack overflow, illegal and privileged

@@ -1,6 +1,8 @@
-// The Win32 calls of the Windows backend, as plain functions of plain types. win32_api.cpp is
-// the only file that includes windows.h, whose macros would clash with the Win32-shaped
-// declarations of platform/*.h; every other file of the backend calls the system through here.
+// The Win32 calls of the Windows backend, as plain functions of plain types. Only the files that
+// speak to the system include windows.h (win32_api.cpp, static_tls.cpp, fault_guard.cpp,
+// raised_records.cpp and the processor folder's guard_call.cpp), whose macros would clash with
+// the Win32-shaped declarations of platform/*.h; every other file of the backend calls the system
+// through here.
 #pragma once
 
 #include <cstddef>
