@@ -1,5 +1,5 @@
 // framecalc-batch on table files as R, pandas, LibreOffice Calc, Excel and a GIS export write
-// them: the files of tests/extra/batch/files/ (made by tools/make-batch-fixtures.sh; their
+// them: the files of tests/batch_program/files/ (made by tools/make-batch-fixtures.sh; their
 // README.md says which program wrote each, and how). Each file's bytes reach the program on
 // standard input, never by its name, so that the same cases run the Windows build in a guest
 // that holds nothing but the program; both outputs must be exactly the bytes given, and the exit
@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program_runner.h"
-#include "extra/batch/batch_program_path.h"
+#include "support/batch_program_path.h"
+#include "support/program_runner.h"
 
 namespace {
 
-const std::string FixtureDirectory = FRAMECALC_SOURCE_DIR "/tests/extra/batch/files/";
+const std::string FixtureDirectory = FRAMECALC_SOURCE_DIR "/tests/batch_program/files/";
 
 // The whole file, byte for byte; empty when it cannot be read.
 std::string FileBytes(const std::string& name, bool& readable) {
@@ -34,7 +34,7 @@ std::string FileBytes(const std::string& name, bool& readable) {
 
 struct FileCase {
   const char* name;
-  const char* file;  // in tests/extra/batch/files/
+  const char* file;  // in tests/batch_program/files/
   std::vector<std::string> arguments;
   std::string out;
   std::string err;

@@ -1,4 +1,4 @@
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program_runner.h"
-#include "extra/batch/batch_program_path.h"
+#include "support/batch_program_path.h"
+#include "support/program_runner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "unit/support/fake_console.h"
+#include "support/fake_console.h"
 
 #include <algorithm>
 #include <cstring>

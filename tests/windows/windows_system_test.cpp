@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 namespace {
 
