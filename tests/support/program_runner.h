@@ -68,7 +68,7 @@ std::string SourceLineOf(const std::string& reportedHex);
 // low 32 bits), the same text otherwise.
 std::string RuntimeErrorFormOf(const std::string& relativeHex);
 
-// What the suite's first test, the x87 probe (tools/x87_probe.cpp), found on the machine that runs
+// What the suite's first test, the x87 probe (probes/x87_probe.cpp), found on the machine that runs
 // the programs under test, for one detail ("control-word", "instruction-pointer"): its finding
 // when that machine's x87 lacks the detail, empty when it has it or when there are no findings
 // (FRAMECALC_X87_FINDINGS names the file).

@@ -19,10 +19,10 @@
 //                       Answer: the double's 16 hex digits.
 //
 // Fields of format and store are separated by one or more spaces; nothing else may stand on the
-// line. When a command faults on the x87 (a real SIGFPE), the answer names the fault instead:
-// "overflow", "invalid" (invalid operation, e.g. a signalling NaN or an unsupported encoding),
-// "zerodivide", or "fault" for any other floating-point signal. The probe resets the FPU and goes
-// on with the next command.
+// line. When a command faults on the x87 (a real SIGFPE, caught by the platform's fault guard as
+// in the program), the answer names the fault instead: "overflow", "invalid" (invalid operation,
+// e.g. a signalling NaN or an unsupported encoding), "zerodivide", or "fault" for any other
+// fault. The probe resets the FPU and goes on with the next command.
 //
 // A malformed command (empty line, unknown word, missing or extra fields, a value that is not
 // exactly 20 hex digits, a number out of the 32-bit range) is answered with "error".
@@ -36,16 +36,18 @@
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
 #include "numconv/fpu_control.h"
-#include "probe_platform.h"  // the chosen platform's: tools/posix/ or tools/windows/
+#include "platform/faults.h"
+#include "probe_platform.h"  // the chosen platform's: probes/posix/ or probes/windows/
+#include "probes/x87_guard.h"
 
 namespace {
 
 // The answer for a command whose conversion faulted.
-const char* FaultAnswer(fpuguard::Outcome outcome) {
+const char* FaultAnswer(x87guard::Outcome outcome) {
   switch (outcome) {
-    case fpuguard::Outcome::Overflow: return "overflow";
-    case fpuguard::Outcome::Invalid: return "invalid";
-    case fpuguard::Outcome::ZeroDivide: return "zerodivide";
+    case x87guard::Outcome::Overflow: return "overflow";
+    case x87guard::Outcome::Invalid: return "invalid";
+    case x87guard::Outcome::ZeroDivide: return "zerodivide";
     default: return "fault";
   }
 }
@@ -132,11 +134,11 @@ void AnswerExtended(Extended value, int32_t errorPosition) {
 // surface inside the guarded span at the latest.
 template <typename Conversion>
 bool Guarded(Conversion&& conversion) {
-  const fpuguard::Outcome outcome = fpuguard::Run([&] {
+  const x87guard::Outcome outcome = x87guard::Run([&] {
     conversion();
     WaitForPendingFaults();
   });
-  if (outcome == fpuguard::Outcome::Returned) return true;
+  if (outcome == x87guard::Outcome::Returned) return true;
   Answer(FaultAnswer(outcome));
   return false;
 }
@@ -206,7 +208,7 @@ void RunCommand(const char* line, size_t length) {
 
 int main() {
   probe_platform::PrepareStandardStreams();
-  fpuguard::InstallOnce();
+  platform::InstallFaultHandlers();
   LoadFpuControlWord(DefaultFpuControlWord);
 
   char* line = nullptr;

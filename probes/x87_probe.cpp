@@ -1,5 +1,5 @@
 // x87-probe: tells whether the x87 of the machine that runs it keeps the two details that the
-// fault reports and some tests rely on (tools/x87_fidelity.h). Two lines on standard output:
+// fault reports and some tests rely on (probes/x87_fidelity.h). Two lines on standard output:
 //
 //   control-word: faithful|deviates: FINDING
 //   instruction-pointer: faithful|deviates: FINDING

@@ -1,11 +1,8 @@
-// What the probe needs from the system on POSIX: the x87 fault guard of the developer tools
-// and getline.
+// What the probe needs from the system on POSIX: getline.
 #pragma once
 
 #include <cstdio>
 #include <sys/types.h>
-
-#include "tools/fpu_fault_guard.h"
 
 namespace probe_platform {
 
