@@ -1,5 +1,5 @@
-// What the fuzz targets share: the x87 fault guard, the report of a broken invariant, and a
-// rough power of ten for their tolerance checks.
+// What the fuzz targets share: the x87 fault guard (the platform's, through probes/x87_guard.h),
+// the report of a broken invariant, and a rough power of ten for their tolerance checks.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +7,25 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/fpu_fault_guard.h"
+#include "platform/faults.h"
+#include "probes/x87_guard.h"
 
 namespace fuzzguard {
 
-using fpuguard::Outcome;
-using fpuguard::Run;
+using x87guard::Outcome;
+
+// Runs body() under the program's control word inside the platform's fault guard (x87guard::Run).
+// The platform's fault handlers are installed for the guarded call only and then removed again,
+// which gives libFuzzer's and the sanitizers' handlers back: a fault anywhere else is a crash that
+// they report, with its input kept.
+template <typename Body>
+Outcome Run(Body&& body) {
+  const bool installedHere = !platform::FaultHandlersInstalled();
+  if (installedHere) platform::InstallFaultHandlers();
+  const Outcome outcome = x87guard::Run(body);
+  if (installedHere) platform::RemoveFaultHandlers();
+  return outcome;
+}
 
 // 10^k for |k| <= 4950 by binary powers; a few roundings, far inside the tolerances used here.
 inline Extended PowerOfTen(int64_t k) {

@@ -8,8 +8,10 @@
 # extended real against the x87), language_module and batch (framecalc-batch's input processing); see the comment at the top of
 # each source for what it checks. The project itself builds with g++; the fuzz targets use clang++
 # directly, whose long double is the same x87 extended format. Both run under the program's
-# control word 0x1332: an x87 fault is a real SIGFPE that the targets catch themselves (hence
-# -handle_fpe=0 and handle_sigfpe=0), accepted only where it is the expected overflow.
+# control word 0x1332: an x87 fault is a real SIGFPE that the platform's fault guard
+# (platform/posix/faults.cpp, through probes/x87_guard.h) catches around each guarded call,
+# accepted only where it is the expected overflow; anywhere else libFuzzer and the sanitizers
+# report it as the crash it is.
 #
 # Build and working files go to $FUZZ_BUILD_DIR (default: $TMPDIR/framecalc-fuzz): the corpus that
 # grows while fuzzing (the committed seeds under fuzz/seeds/<target>/ are only read) and the
@@ -30,13 +32,18 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Wall -Wextra -I"$root" -I"$root/numconv/x87")
 
-export ASAN_OPTIONS=handle_sigfpe=0:handle_segv=1:detect_leaks=0
+# The platform's fault guard: its handler (and the machine state it reads) for the targets that
+# run conversions under the program's control word.
+guard=("$root/platform/posix/faults.cpp" -I"$root/platform/posix" -I"$root/platform/posix/x86_64")
+
+export ASAN_OPTIONS=handle_segv=1:detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
 for target in text_to_real real_to_text; do
   echo "== building $target"
-  "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/fuzz/${target}_fuzz.cpp" -o "$out/$target"
+  "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "${guard[@]}" \
+    "$root/fuzz/${target}_fuzz.cpp" -o "$out/$target"
 
   mkdir -p "$out/corpus/$target"
   extra=()
@@ -45,7 +52,7 @@ for target in text_to_real real_to_text; do
     real_to_text) extra=(-max_len=22) ;;
   esac
   echo "== running $target for $seconds s"
-  if ! "$out/$target" -max_total_time="$seconds" -handle_fpe=0 -print_final_stats=1 \
+  if ! "$out/$target" -max_total_time="$seconds" -print_final_stats=1 \
          -artifact_prefix="$out/artifacts/$target-" "${extra[@]}" \
          "$out/corpus/$target" "$root/fuzz/seeds/$target"; then
     echo "== $target FAILED: reproducers in $out/artifacts/"
@@ -89,11 +96,11 @@ echo "== building batch"
 "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/calculator/frame_intersection.cpp" \
   "$root/batch/input_prelude.cpp" "$root/batch/record_parser.cpp" "$root/batch/column_layout.cpp" \
   "$root/batch/number_field.cpp" "$root/batch/record_evaluation.cpp" "$root/batch/table_fields.cpp" \
-  "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" \
+  "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" "${guard[@]}" \
   "$root/fuzz/batch_fuzz.cpp" -o "$out/batch"
 mkdir -p "$out/corpus/batch"
 echo "== running batch for $seconds s"
-if ! "$out/batch" -max_total_time="$seconds" -handle_fpe=0 -max_len=4096 \
+if ! "$out/batch" -max_total_time="$seconds" -max_len=4096 \
        -dict="$root/fuzz/batch.dict" -print_final_stats=1 \
        -artifact_prefix="$out/artifacts/batch-" \
        "$out/corpus/batch" "$root/fuzz/seeds/batch"; then

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Makes the table files of tests/extra/batch/files/ with the programs that write such files in
-# real life, so that framecalc-batch's end-to-end test (tests/extra/batch/batch_files_test.cpp)
+# Makes the table files of tests/batch_program/files/ with the programs that write such files in
+# real life, so that framecalc-batch's end-to-end test (tests/batch_program/batch_files_test.cpp)
 # reads what R, pandas, LibreOffice Calc and a GIS export really write:
 #     tools/make-batch-fixtures.sh [DIRECTORY]
-# (DIRECTORY defaults to tests/extra/batch/files beside this script).
+# (DIRECTORY defaults to tests/batch_program/files beside this script).
 #
 # Neither the build nor the tests run this: the files are checked in, and the tests need none of
 # these tools. Run it by hand after changing the records below, then check the expected results
@@ -14,7 +14,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-out=${1:-$here/../tests/extra/batch/files}
+out=${1:-$here/../tests/batch_program/files}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work=$(mktemp -d)

@@ -11,12 +11,13 @@
 # its root image; tools/wine-run.sh starts it, reaches it by ssh and stops it.
 #
 # The result is kept outside the work tree, in
-#     ${FRAMECALC_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/framecalc-vm}/<hash of this script>
-# so that a machine makes it once (a few minutes; more under load) and every later run, of any
-# checkout with the same script, takes it as it is. A changed script is a new machine; an old
-# folder can be deleted at any time when no test run uses it. The machine is built in a temporary
-# folder beside its final one and renamed into place when it is complete; a lock keeps two runs
-# from building it at once (the second waits and then takes the first one's result).
+#     ${FRAMECALC_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/framecalc-vm}/<hash of the scripts>
+# (this one and the guest's, tools/wine-vm/) so that a machine makes it once (a few minutes; more
+# under load) and every later run, of any checkout with the same scripts, takes it as it is. A
+# changed script is a new machine; an old folder can be deleted at any time when no test run uses
+# it. The machine is built in a temporary folder beside its final one and renamed into place when
+# it is complete; a lock keeps two runs from building it at once (the second waits and then takes
+# the first one's result).
 #
 # Making it needs root (or sudo) for debootstrap and for the image's file ownership.
 set -euo pipefail
@@ -85,145 +86,31 @@ LogLevel ERROR
 EOF
   echo framecalc-vm >"$tree/etc/hostname"
 
-  # The guest's first process: mounts, network, one Wine server for the whole session, sshd;
-  # then it reaps orphans and powers the machine off once it has not been used for a while.
-  # Booted with framecalc.setup it makes the Wine prefix instead and powers off.
-  cat >"$tree/usr/local/sbin/framecalc-init" <<'EOF'
-#!/bin/sh
-PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-export PATH
-mountpoint -q /proc || mount -t proc proc /proc
-mountpoint -q /sys || mount -t sysfs sysfs /sys
-mountpoint -q /dev || mount -t devtmpfs devtmpfs /dev
-mountpoint -q /run || mount -t tmpfs -o mode=755 tmpfs /run
-mkdir -p /dev/pts /dev/shm
-mount -t devpts devpts /dev/pts
-mount -t tmpfs tmpfs /dev/shm
-mount -o remount,rw /
-hostname framecalc-vm
-. /usr/local/lib/framecalc-wine.env
-
-power_off() {
-  sync
-  mount -o remount,ro / 2>/dev/null
-  echo o >/proc/sysrq-trigger
-  sleep 600
-}
-
-if grep -qw framecalc.setup /proc/cmdline; then
-  echo "framecalc-setup: making the Wine prefix"
-  wine wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
-  answer=$(wine cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r')
-  wineserver -w
-  if [ -f "$WINEPREFIX/system.reg" ] && [ "$answer" = ready ]; then
-    echo "framecalc-setup: done"
-  else
-    echo "framecalc-setup: failed ($answer)"
-  fi
-  power_off
-fi
-
-modprobe virtio_net
-modprobe virtio_rng 2>/dev/null
-ip link set lo up
-ip link set eth0 up
-ip addr add 10.0.2.15/24 dev eth0
-ip route add default via 10.0.2.2
-
-# The Wine server lives as long as the machine; the first program after it starts Wine's own
-# services, here, with no caller's pipes for them to inherit.
-setsid wineserver -p </dev/null >/dev/null 2>&1
-wine cmd /c exit </dev/null >/dev/null 2>&1
-mkdir -p /run/sshd /var/cache/framecalc-files
-touch /run/framecalc-last-use
-/usr/sbin/sshd -E /run/sshd.log
-echo "framecalc-init: ready"
-
-linger=$(sed -n 's/.*framecalc\.linger=\([0-9]*\).*/\1/p' /proc/cmdline)
-exec perl -e '
-  my $linger = $ARGV[0] || 0;
-  while (1) {
-    1 while waitpid(-1, 1) > 0;  # WNOHANG
-    sleep 5;
-    my $used = (stat "/run/framecalc-last-use")[9] || time;
-    if ($linger > 0 && time - $used > $linger) {
-      print "framecalc-init: unused for $linger seconds, powering off\n";
-      system "sync";
-      open my $trigger, ">", "/proc/sysrq-trigger" and print $trigger "o";
-      sleep 600;
-    }
-  }' "$linger"
-EOF
-  cat >"$tree/usr/local/lib/framecalc-wine.env" <<'EOF'
-HOME=/root
-WINEPREFIX=/root/.wine
-WINEARCH=win32
-WINEDEBUG=-all
-WINEDLLOVERRIDES="winedbg.exe=d;mscoree=;mshtml="
-export HOME WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
-EOF
-
-  # framecalc-run DIRECTORY COMMAND...: runs the command in the session's Wine prefix from the
-  # directory (from / when the guest has no such directory).
-  cat >"$tree/usr/local/bin/framecalc-run" <<'EOF'
-#!/bin/sh
-. /usr/local/lib/framecalc-wine.env
-touch /run/framecalc-last-use
-cd "$1" 2>/dev/null || cd /
-shift
-"$@"
-status=$?
-touch /run/framecalc-last-use
-exit $status
-EOF
-
-  # framecalc-place DIRECTORY STEM [NAME HASH]...: makes the directory hold these files (from
-  # the guest's store of files by content), and no other file whose name starts with STEM.
-  # (case aside); prints the hashes that the store lacks.
-  cat >"$tree/usr/local/bin/framecalc-place" <<'EOF'
-#!/bin/sh
-store=/var/cache/framecalc-files
-dir=$1
-stem=$2
-shift 2
-mkdir -p "$dir" || exit 1
-keep=
-while [ $# -ge 2 ]; do
-  if [ -f "$store/$2" ]; then
-    ln -f "$store/$2" "$dir/$1"
-  else
-    echo "$2"
-  fi
-  keep="$keep/$1/"
-  shift 2
-done
-lower_stem=$(printf '%s' "$stem" | tr 'A-Z' 'a-z')
-for file in "$dir"/* "$dir"/.[!.]*; do
-  [ -f "$file" ] || continue
-  name=${file##*/}
-  lower=$(printf '%s' "$name" | tr 'A-Z' 'a-z')
-  case "$lower" in "$lower_stem".*) ;; *) continue ;; esac
-  case "$keep" in *"/$name/"*) ;; *) rm -f "$file" ;; esac
-done
-touch /run/framecalc-last-use
-EOF
-  # framecalc-store HASH DIRECTORY NAME: takes the file from standard input into the store and
-  # places it.
-  cat >"$tree/usr/local/bin/framecalc-store" <<'EOF'
-#!/bin/sh
-store=/var/cache/framecalc-files
-cat >"$store/$1.part.$$" && mv -f "$store/$1.part.$$" "$store/$1" && mkdir -p "$2" &&
-  ln -f "$store/$1" "$2/$3"
-EOF
-  chmod 755 "$tree/usr/local/sbin/framecalc-init" "$tree/usr/local/bin/framecalc-run" \
-    "$tree/usr/local/bin/framecalc-place" "$tree/usr/local/bin/framecalc-store"
+  # The guest's own scripts, from tools/wine-vm/ (part of the machine's cache key):
+  # - framecalc-init, the guest's first process: mounts, network, one Wine server for the whole
+  #   session, sshd; then it reaps orphans and powers the machine off once it has not been used
+  #   for a while. Booted with framecalc.setup it makes the Wine prefix instead and powers off.
+  # - framecalc-wine.env: the Wine prefix and settings of every Wine program in the guest.
+  # - framecalc-run DIRECTORY COMMAND...: runs the command in the session's Wine prefix from the
+  #   directory (from / when the guest has no such directory).
+  # - framecalc-place DIRECTORY STEM [NAME HASH]...: makes the directory hold these files (from
+  #   the guest's store of files by content), and no other file whose name starts with STEM.
+  #   (case aside); prints the hashes that the store lacks.
+  # - framecalc-store HASH DIRECTORY NAME: takes the file from standard input into the store and
+  #   places it.
+  guest="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-vm"
+  install -m 755 "$guest/framecalc-init" "$tree/usr/local/sbin/framecalc-init"
+  install -m 644 "$guest/framecalc-wine.env" "$tree/usr/local/lib/framecalc-wine.env"
+  install -m 755 "$guest/framecalc-run" "$guest/framecalc-place" "$guest/framecalc-store" \
+    "$tree/usr/local/bin/"
   exit 0
 fi
 
 # ---------------------------------------------------------------------------------------------
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-key=$(sha256sum "$here/make-wine-vm.sh" | cut -c1-16)
+# The machine's key: this script and the guest's scripts (by their names in this folder, so that
+# the key is the same in every checkout, in the C locale's order).
+key=$(cd "$here" && export LC_ALL=C && sha256sum make-wine-vm.sh wine-vm/* | sha256sum | cut -c1-16)
 cache_root=${FRAMECALC_VM_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/framecalc-vm}
 vm=$cache_root/$key
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the release files (tools/make-release.sh) and checks them as their users use them
-# (tests/extra/release): the Debian package installed into scratch roots, its metadata, its
+# (tests/release): the Debian package installed into scratch roots, its metadata, its
 # manual pages and lintian; the Windows zip unpacked into a scratch folder, its programs run
 # under tools/wine-run.sh against the package's. Installs what is missing.
 #     bash tools/test-release.sh [gtest options]
@@ -18,6 +18,6 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target release_tests
 echo "== framecalc: the release files"
 status=0
-build/default/tests/extra/release/release_tests "$@" || status=$?
+build/default/tests/release/release_tests "$@" || status=$?
 bash tools/wine-run.sh --stop
 exit $status

@@ -15,7 +15,7 @@
 #include <set>
 #include <string>
 
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 namespace {
 

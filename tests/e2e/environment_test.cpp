@@ -16,7 +16,7 @@
 #include <fstream>
 #include <string>
 
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 namespace {
 

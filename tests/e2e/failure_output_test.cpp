@@ -5,7 +5,7 @@
 #include <regex>
 #include <string>
 
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/program_runner.h"
+#include "support/program_runner.h"
 
 namespace {
 

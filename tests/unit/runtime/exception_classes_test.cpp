@@ -8,7 +8,7 @@
 
 #include "runtime/exception_support.h"
 #include "runtime/string_ids.h"
-#include "unit/support/case_names.h"
+#include "support/case_names.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include "address_rules.h"
 #include "platform/faults.h"
 #include "platform/modules.h"
-#include "unit/support/fake_console.h"
-#include "unit/support/program_name.h"
+#include "support/fake_console.h"
+#include "support/program_name.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
 #include "unit/runtime/raised.h"
-#include "unit/support/case_names.h"
+#include "support/case_names.h"
 
 namespace {
 

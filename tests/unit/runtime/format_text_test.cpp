@@ -8,7 +8,7 @@
 
 #include "runtime/exceptions.h"
 #include "unit/runtime/raised.h"
-#include "unit/support/case_names.h"
+#include "support/case_names.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "platform/faults.h"
 #include "platform/system.h"
 #include "numconv/fpu_control.h"
-#include "unit/support/fake_console.h"
+#include "support/fake_console.h"
 #include "textio/text_stream.h"
 #include "textio/write_values.h"
 #include "unit/runtime/raised.h"
-#include "unit/support/case_names.h"
+#include "support/case_names.h"
 
 namespace {
 

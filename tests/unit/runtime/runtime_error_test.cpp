@@ -9,11 +9,11 @@
 #include "runtime/exception_support.h"
 #include "path_rules.h"
 #include "runtime/lifetime.h"
-#include "unit/support/fake_console.h"
-#include "unit/support/program_name.h"
+#include "support/fake_console.h"
+#include "support/program_name.h"
 #include "textio/text_stream.h"
 #include "unit/runtime/raised.h"
-#include "unit/support/case_names.h"
+#include "support/case_names.h"
 
 namespace {
 

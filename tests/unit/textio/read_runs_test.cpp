@@ -7,7 +7,7 @@
 #include <string>
 
 #include "textio/read_values.h"
-#include "unit/support/fake_console.h"
+#include "support/fake_console.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "unit/support/fake_console.h"
+#include "support/fake_console.h"
 #include "textio/read_values.h"
 #include "textio/write_values.h"
 

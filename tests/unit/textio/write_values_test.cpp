@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/support/fake_console.h"
+#include "support/fake_console.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "numconv/fpu_control.h"
 #include "numconv/text_to_real.h"
 #include "platform/faults.h"
-#include "tools/x87_fidelity.h"
+#include "probes/x87_fidelity.h"
 #include "unit/numconv/control_word_fixture.h"
 
 namespace {
