@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 #include "batch/record_processor.h"
 
 namespace batch {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 #include "batch/command_line.h"
 #include "batch/help_text.h"
 #include "batch/input_files.h"

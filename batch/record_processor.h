@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 #include "batch/column_layout.h"
 #include "batch/input_prelude.h"
 #include "batch/record_evaluation.h"

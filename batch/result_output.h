@@ -16,6 +16,6 @@ struct ResultOutput {
   bool lineCut = false;        // part of a line reached the output and could not be taken back
 };
 
-// An OutputSink (batch_output.h) for a ResultOutput: writes the block, counts its lines; false
+// An OutputSink (output_buffer.h) for a ResultOutput: writes the block, counts its lines; false
 // when the write failed, with the error and what reached the output recorded as above.
 bool WriteResultBlock(void* output, const char* data, size_t size);

@@ -5,6 +5,6 @@
 
 #include <cstddef>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 
 void AppendTableField(OutputBuffer& out, const char* data, size_t size, char delimiter);

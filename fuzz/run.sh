@@ -96,7 +96,7 @@ echo "== building batch"
 "$cxx" "${flags[@]}" "$root"/numconv/*.cpp "$root"/numconv/x87/*.cpp "$root/calculator/frame_intersection.cpp" \
   "$root/batch/input_prelude.cpp" "$root/batch/record_parser.cpp" "$root/batch/column_layout.cpp" \
   "$root/batch/number_field.cpp" "$root/batch/record_evaluation.cpp" "$root/batch/table_fields.cpp" \
-  "$root/batch/batch_output.cpp" "$root/batch/record_processor.cpp" "${guard[@]}" \
+  "$root/batch/output_buffer.cpp" "$root/batch/record_processor.cpp" "${guard[@]}" \
   "$root/fuzz/batch_fuzz.cpp" -o "$out/batch"
 mkdir -p "$out/corpus/batch"
 echo "== running batch for $seconds s"

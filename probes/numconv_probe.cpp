@@ -36,6 +36,7 @@
 #include "numconv/real_to_text.h"
 #include "numconv/text_to_real.h"
 #include "numconv/fpu_control.h"
+#include "numconv/integer_text.h"
 #include "platform/faults.h"
 #include "probe_platform.h"  // the chosen platform's: probes/posix/ or probes/windows/
 #include "probes/x87_guard.h"
@@ -112,19 +113,11 @@ bool ParseInt32(std::string_view field, int32_t& value) {
   return true;
 }
 
-void FormatHex(uint64_t value, int digits, char* out) {
-  static const char hexDigits[] = "0123456789ABCDEF";
-  for (int i = digits - 1; i >= 0; --i) {
-    out[i] = hexDigits[value & 0xF];
-    value >>= 4;
-  }
-}
-
 void AnswerExtended(Extended value, int32_t errorPosition) {
   ExtendedBits bits = BitsOf(value);
   char line[64];
-  FormatHex(bits.signExponent, 4, line);
-  FormatHex(bits.significand, 16, line + 4);
+  integertext::WriteHexField(bits.signExponent, 4, line);
+  integertext::WriteHexField(bits.significand, 16, line + 4);
   int tail = std::snprintf(line + 20, sizeof line - 20, " %d", static_cast<int>(errorPosition));
   Answer(line, 20 + static_cast<size_t>(tail));
 }
@@ -166,7 +159,7 @@ void RunStore(Extended value) {
   uint64_t bits;
   std::memcpy(&bits, &stored, sizeof bits);
   char line[16];
-  FormatHex(bits, 16, line);
+  integertext::WriteHexField(bits, 16, line);
   Answer(line, sizeof line);
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 #include "batch/result_output.h"
 #include "platform/console_files.h"
 

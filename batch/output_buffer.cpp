@@ -1,4 +1,4 @@
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 
 #include <cstring>
 
