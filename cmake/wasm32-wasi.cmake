@@ -20,7 +20,7 @@ set(FRAMECALC_ARITHMETIC soft CACHE STRING "numconv/soft: WebAssembly has no x87
 set(FRAMECALC_PLATFORM wasm)
 
 # No exceptions: the module neither throws nor catches (a fault leaves through JavaScript).
-set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions")
+set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -msimd128 -mbulk-memory -mnontrapping-fptoint")
 # A reactor module; wasm-ld drops what no export reaches. --strip-debug, not --strip-all: the
 # latter drops the section that tells clang's wasm-opt run the module's features, and wasm-opt
 # then refuses the exported __stack_pointer.
