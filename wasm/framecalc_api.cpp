@@ -274,7 +274,8 @@ OutputBuffer* Errors = nullptr;
 RecordProcessor* Processor = nullptr;
 bool InputStopped = false;
 
-// framecalc-batch's exit status.
+// framecalc-batch's exit status. The functions of a run called before framecalc_batch_begin
+// (or after it refused its options) do nothing and answer ExitTrouble.
 constexpr int32_t ExitAllRecords = 0;
 constexpr int32_t ExitSomeRecordsFailed = 1;
 constexpr int32_t ExitTrouble = 2;
@@ -432,6 +433,7 @@ constexpr uint32_t BatchDecimalComma = 8;
 FRAMECALC_EXPORT("framecalc_batch_begin")
 int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimiter,
                               uint32_t columnsLength) {
+  Processor = nullptr;
   OutputLength = 0;
   OutputFormat format;
   ReadOptions read;
@@ -484,6 +486,7 @@ int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimite
 // Begins an input whose name (the input text) prefixes its messages, as framecalc-batch's file
 // argument does ("-" for standard input).
 FRAMECALC_EXPORT("framecalc_batch_input") void framecalc_batch_input(uint32_t nameLength) {
+  if (Processor == nullptr) return;
   if (nameLength >= sizeof InputName) nameLength = sizeof InputName - 1;
   std::memcpy(InputName, InputBlock, nameLength);
   InputName[nameLength] = '\0';
@@ -494,6 +497,7 @@ FRAMECALC_EXPORT("framecalc_batch_input") void framecalc_batch_input(uint32_t na
 // processed; a partial last line waits for more. Returns 0, or 2 when the run stopped (the input
 // cannot be read as records; its message was written).
 FRAMECALC_EXPORT("framecalc_batch_feed") int32_t framecalc_batch_feed(uint32_t length) {
+  if (Processor == nullptr) return ExitTrouble;
   Processor->Feed(InputBlock, length < InputCapacity ? length : InputCapacity);
   return BatchState();
 }
@@ -501,6 +505,7 @@ FRAMECALC_EXPORT("framecalc_batch_feed") int32_t framecalc_batch_feed(uint32_t l
 // The end of the input: a last line without line end is processed. Returns as
 // framecalc_batch_feed.
 FRAMECALC_EXPORT("framecalc_batch_end_input") int32_t framecalc_batch_end_input() {
+  if (Processor == nullptr) return ExitTrouble;
   Processor->EndInput();
   return BatchState();
 }
@@ -508,6 +513,7 @@ FRAMECALC_EXPORT("framecalc_batch_end_input") int32_t framecalc_batch_end_input(
 // The end of the run: what is gathered is written, and framecalc-batch's exit status returned
 // (0 every record gave a result, 1 some failed, 2 the run stopped).
 FRAMECALC_EXPORT("framecalc_batch_finish") int32_t framecalc_batch_finish() {
+  if (Processor == nullptr) return ExitTrouble;
   Results->Flush();
   Errors->Flush();
   const int32_t state = BatchState();

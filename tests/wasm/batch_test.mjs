@@ -139,4 +139,14 @@ compare('--columns by name', [{ name: '-', bytes: header }],
 compare('--columns by number', [{ name: '-', bytes: header }], { columns: '2,3,4,5,6,7' });
 compare('--columns naming a column that is missing', [{ name: '-', bytes: header }],
         { columns: 'Ostwert_A,Nordwert_A,Ostwert_B,Nordwert_B,Achse,Rand' });
+// Options that framecalc-batch refuses: the module refuses them too, and a run it refused
+// processes nothing.
+for (const options of [{ table: true, echo: true }, { decimalComma: true, delimiter: ',' },
+                       { decimals: 217 }, { columns: 'AX,AY' }]) {
+  const refused = calc.batch([{ name: '-', bytes: header }], options);
+  const native = run(program, argumentsOf(options), Buffer.alloc(0));
+  check.same(`${JSON.stringify(options)} refused`, [refused.status, refused.results?.length ?? 0],
+             [native.status, native.out.length]);
+}
+check.same('a run that was not begun', calc.exports.framecalc_batch_feed(10), 2);
 check.finish();
