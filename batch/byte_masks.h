@@ -11,6 +11,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 #include "numconv/byte_words.h"
@@ -49,9 +51,9 @@ inline size_t CountLineEnds(const char* data, size_t size) {
 }
 
 // Sixteen bytes at a time, as one vector where the target has vector registers (GCC's generic
-// vectors: SSE2 on x86-64, NEON on aarch64; plain words elsewhere). No vector is passed or
-// returned by value, so the calling convention of targets without vector registers is not
-// touched.
+// vectors: SSE2 on x86-64, NEON on aarch64, SIMD128 on WebAssembly; plain words elsewhere). No
+// vector is passed or returned by value, so the calling convention of targets without vector
+// registers is not touched.
 typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 
 // One bit per byte of a vector of marks (0xFF or 0), bit i for byte i, as SSE2's PMOVMSKB gives
@@ -59,6 +61,8 @@ typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 [[gnu::always_inline]] inline uint32_t MarkBits(const Bytes16& marks) {
 #if defined(__SSE2__)
   return static_cast<uint32_t>(_mm_movemask_epi8(reinterpret_cast<const __m128i&>(marks)));
+#elif defined(__wasm_simd128__)
+  return static_cast<uint32_t>(wasm_i8x16_bitmask(reinterpret_cast<const v128_t&>(marks)));
 #else
   uint64_t low;
   uint64_t high;

@@ -102,7 +102,10 @@ uint64_t ShiftRightSticky64(uint64_t value, int32_t shift) {
 // (high * 2^64 + low) / divisor and its remainder, where high < divisor, so that the quotient
 // fits in 64 bits. x86-64's divide instruction does exactly this in one step, while the general
 // 128-bit division of the compiler's run-time library does not know that the quotient fits: the
-// only place where the software arithmetic asks for the processor's help.
+// only place where the software arithmetic asks for the processor's help. Elsewhere the quotient
+// is found as two 32-bit digits, each from one 64-bit division by the divisor's upper half (long
+// division in base 2^32 with the divisor normalised, Knuth's algorithm D): a digit estimated so is
+// at most two too large and is corrected before it is used.
 inline uint64_t DivideWide(uint64_t high, uint64_t low, uint64_t divisor, uint64_t& remainder) {
 #if defined(__x86_64__)
   uint64_t quotient;
@@ -112,9 +115,34 @@ inline uint64_t DivideWide(uint64_t high, uint64_t low, uint64_t divisor, uint64
       : "cc");
   return quotient;
 #else
-  const Uint128 numerator = (Uint128{high} << 64) | low;
-  remainder = static_cast<uint64_t>(numerator % divisor);
-  return static_cast<uint64_t>(numerator / divisor);
+  constexpr uint64_t Base = UINT64_C(1) << 32;
+  constexpr uint64_t DigitMask = Base - 1;
+  // Shifted so that the divisor's top bit is set; the numerator with it (high < divisor, so
+  // nothing is lost from its top).
+  const int shift = std::countl_zero(divisor);
+  const uint64_t v = divisor << shift;
+  const uint64_t vHigh = v >> 32;
+  const uint64_t vLow = v & DigitMask;
+  const uint64_t top = shift == 0 ? high : (high << shift) | (low >> (64 - shift));
+  const uint64_t bottom = low << shift;
+  const uint64_t bottomHigh = bottom >> 32;
+  const uint64_t bottomLow = bottom & DigitMask;
+  // One digit of the quotient of (partial * 2^32 + next) by v, where partial < v.
+  auto digit = [&](uint64_t partial, uint64_t next) {
+    uint64_t q = partial / vHigh;
+    uint64_t rest = partial - q * vHigh;
+    while (q >= Base || q * vLow > ((rest << 32) | next)) {
+      --q;
+      rest += vHigh;
+      if (rest >= Base) break;
+    }
+    return q;
+  };
+  const uint64_t q1 = digit(top, bottomHigh);
+  const uint64_t middle = (top << 32) + bottomHigh - q1 * v;  // below v: the true value fits
+  const uint64_t q0 = digit(middle, bottomLow);
+  remainder = ((middle << 32) + bottomLow - q0 * v) >> shift;
+  return (q1 << 32) | q0;
 #endif
 }
 

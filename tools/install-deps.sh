@@ -10,7 +10,9 @@
 # files needs (tools/make-release.sh, tools/test-release.sh): the Debian package tools and
 # lintian, zip, and man for rendering the manual pages. Unless FRAMECALC_AARCH64=0, the aarch64
 # build's cross compiler and qemu-user (whose qemu-aarch64-static runs its programs) are installed
-# too.
+# too. Unless FRAMECALC_WASM=0, the WebAssembly build's clang and lld (version 19), the WASI C
+# library and its wasm32 C++ libraries, and node, which runs its tests (node only where none is on
+# the path: a newer one installed otherwise stays).
 set -euo pipefail
 
 packages=(g++ cmake make binutils libgtest-dev libgmock-dev strace "$@")
@@ -19,11 +21,17 @@ windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-6
 
 release_packages=(dpkg-dev file zip unzip man-db groff-base bsdextrautils lintian)
 aarch64_packages=(g++-aarch64-linux-gnu qemu-user-static)
+wasm_packages=(clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libc++abi-19-dev-wasm32
+               libclang-rt-19-dev-wasm32)
 
 want_windows=1
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then want_windows=0; fi
 if [ "${FRAMECALC_RELEASE:-0}" = 1 ]; then packages+=("${release_packages[@]}"); fi
 if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then packages+=("${aarch64_packages[@]}"); fi
+if [ "${FRAMECALC_WASM:-1}" != 0 ]; then
+  packages+=("${wasm_packages[@]}")
+  command -v node >/dev/null 2>&1 || packages+=(nodejs)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

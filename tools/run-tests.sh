@@ -3,7 +3,8 @@
 # the same for the aarch64 Linux build, whose tests run under qemu-user, and for the 32-bit Windows
 # build, whose tests run under Wine; then makes the release files and tests them as their users
 # use them (tools/test-release.sh: the Debian package and the Windows zip; a few minutes).
-# FRAMECALC_AARCH64=0 leaves the aarch64 build out.
+# FRAMECALC_AARCH64=0 leaves the aarch64 build out. Then the WebAssembly module, whose tests run in
+# node against the default build's programs; FRAMECALC_WASM=0 leaves it out.
 #
 # Where this machine's kernel runs no 32-bit code (Wine's 32-bit loader cannot start here), the
 # 32-bit build's whole suite runs in a small virtual machine that does (tools/make-wine-vm.sh
@@ -60,6 +61,13 @@ if [ "${FRAMECALC_AARCH64:-1}" != 0 ]; then
   cmake --preset aarch64 >/dev/null
   cmake --build --preset aarch64
   ctest --preset aarch64 --timeout 300 -j2 "$@" || { status=1; note_failures aarch64; }
+fi
+
+if [ "${FRAMECALC_WASM:-1}" != 0 ]; then
+  echo "== framecalc: the WebAssembly module, in node"
+  cmake --preset wasm >/dev/null
+  cmake --build --preset wasm
+  ctest --preset wasm --timeout 300 -j2 "$@" || { status=1; note_failures wasm; }
 fi
 
 if [ "${FRAMECALC_WINDOWS:-0}" = 0 ]; then

@@ -6,14 +6,13 @@
 
 #include <cstring>
 
+#include "call_site.h"  // the platform backend's: CALL_SITE(), the return address of a function
 #include "platform/faults.h"
 
 thread_local uint16_t SoftControlWord = 0x037F;
 thread_local uint16_t SoftStatusWord = 0;
 
 namespace {
-
-#define CALL_SITE() (__builtin_extract_return_addr(__builtin_return_address(0)))
 
 [[noreturn, gnu::noinline, gnu::cold]] void RaiseFault(uint32_t unmasked, const void* address) {
   platform::RaiseFloatingPointFault(platform::FloatingPointFaultStatus(unmasked), address);
