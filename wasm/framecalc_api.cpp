@@ -17,7 +17,7 @@
 #include <cstring>
 #include <new>
 
-#include "batch/batch_output.h"
+#include "batch/output_buffer.h"
 #include "batch/column_layout.h"
 #include "batch/record_processor.h"
 #include "calculator/frame_intersection.h"
