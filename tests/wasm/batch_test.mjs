@@ -1,5 +1,5 @@
 // The module's batch processing against the Linux framecalc-batch: the files that spreadsheets
-// and other programs wrote (tests/extra/batch/files) and generated files go to
+// and other programs wrote (tests/batch_program/files) and generated files go to
 // build/default/batch/framecalc-batch and to the module with the same options; the results
 // (standard output), the messages (standard error) and the exit status must be the same bytes.
 import { readdirSync, readFileSync } from 'node:fs';
@@ -9,7 +9,7 @@ import { Checker, hostProgram, loadFramecalc, randomSource, run } from './suppor
 
 const calc = await loadFramecalc();
 const program = hostProgram('batch/framecalc-batch');
-const filesFolder = join(dirname(fileURLToPath(import.meta.url)), '..', 'extra', 'batch', 'files');
+const filesFolder = join(dirname(fileURLToPath(import.meta.url)), '..', 'batch_program', 'files');
 const random = randomSource(2024);
 const check = new Checker('batch runs');
 
