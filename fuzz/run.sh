@@ -28,6 +28,8 @@ if [ -z "${CLANGXX:-}" ]; then
   bash "$root/tools/install-deps.sh" clang libclang-rt-dev >&2
 fi
 
+# The commas inside -fsanitize= belong to the one flag.
+# shellcheck disable=SC2054
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Wall -Wextra -I"$root" -I"$root/numconv/x87")

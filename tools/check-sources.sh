@@ -11,7 +11,8 @@ if ! clang-format --dry-run --Werror "${sources[@]}"; then
   echo "framecalc: the files above are not laid out as .clang-format says (clang-format -i FILE)" >&2
   status=1
 fi
-mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
+# The scripts: *.sh, the CI script and the virtual machine's guest scripts.
+mapfile -t scripts < <(git ls-files '*.sh' .ci/run 'tools/wine-vm/*')
 if ! shellcheck "${scripts[@]}"; then
   echo "framecalc: shellcheck finds the above in the scripts" >&2
   status=1

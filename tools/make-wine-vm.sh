@@ -160,6 +160,7 @@ host_mirror() {
         "")
           if [[ " $types " == *" deb "* && " $components " == *" main "* &&
                 " $suites " =~ \ [a-z]+\  && "$uri" == *debian* && "$uri" != *security* ]]; then
+            # shellcheck disable=SC2086  # the first word of the field is the mirror
             set -- $uri
             echo "$1"
             return 0
@@ -233,7 +234,7 @@ wait "$tree_pid"
 tree_pid=
 echo "framecalc: root tree made after $(($(date +%s) - started)) s" >&2
 
-kernel=$(ls "$work"/root/boot/vmlinuz-* | sort -V | tail -1)
+kernel=$(printf '%s\n' "$work"/root/boot/vmlinuz-* | sort -V | tail -1)
 version=${kernel##*/vmlinuz-}
 $SUDO cp "$kernel" "$work/vmlinuz"
 $SUDO cp "$work/root/boot/initrd.img-$version" "$work/initrd.img"

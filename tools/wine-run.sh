@@ -87,14 +87,16 @@ vm_master_alive() {
 }
 
 vm_stop_locked() {
-  local pid i
+  local pid
   if [ -f "$vm_state/port" ] && [ -f "$vm_state/vm" ]; then
     vm_ssh_options
-    [ -S "$vm_state/ssh.ctl" ] && ssh "${ssh_options[@]}" -O exit root@127.0.0.1 >/dev/null 2>&1 || true
+    if [ -S "$vm_state/ssh.ctl" ]; then
+      ssh "${ssh_options[@]}" -O exit root@127.0.0.1 >/dev/null 2>&1 || true
+    fi
   fi
   if pid=$(vm_qemu_pid); then
     kill "$pid" 2>/dev/null || true
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
@@ -105,7 +107,7 @@ vm_stop_locked() {
 }
 
 vm_boot() {
-  local vm port attempt started deadline
+  local vm port started deadline
   vm=$(bash "$here/make-wine-vm.sh")
   vm_stop_locked
   # Interrupted while it boots: no half-started machine is left.
@@ -115,7 +117,7 @@ vm_boot() {
   echo "$vm" >"$vm_state/vm"
   started=$(date +%s)
   mapfile -t qemu_args <"$vm/qemu-args"
-  for attempt in 1 2 3 4 5 6 7 8; do
+  for _ in 1 2 3 4 5 6 7 8; do
     port=$((20000 + RANDOM % 40000))
     if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then continue; fi
     echo "$port" >"$vm_state/port"
@@ -176,9 +178,11 @@ quote() {
 }
 
 # Copies the program and its neighbours (the files of its folder whose names start with its own
-# name and a dot) to the same path in the guest, unless the copy there is up to date.
+# name and a dot) to the same path in the guest, unless the copy there is up to date. The guest's
+# command lines are made here, their words quoted for the guest's shell.
+# shellcheck disable=SC2029
 vm_place_files() {
-  local program=$1 dir base stem record current file hashes missing hash name
+  local program=$1 dir base stem record current file missing hash name
   dir=${program%/*}
   base=${program##*/}
   stem=${base%.*}
