@@ -121,8 +121,8 @@ void ExitProgram(int32_t code, const void* address) {
     uint8_t failure = static_cast<uint8_t>(shutdownFailure & 0xFF);
     if (failure == 0) failure = UnknownStatusCode;
     ProcessExitCode = failure;
-    BuildRuntimeErrorMessage(failure, RuntimeErrorDisplayAddress(
-                                          reinterpret_cast<uintptr_t>(ShutdownFailureAddress)));
+    BuildRuntimeErrorMessage(
+        failure, RuntimeErrorDisplayAddress(reinterpret_cast<uintptr_t>(ShutdownFailureAddress)));
     WriteRuntimeErrorMessage();
   }
   if (ExitHooks.releaseModules != nullptr) ExitHooks.releaseModules();
@@ -130,4 +130,3 @@ void ExitProgram(int32_t code, const void* address) {
   // catch, and giving the previous signal actions back first would only cost system calls.
   platform::ExitProcess(static_cast<platform::UINT>(ProcessExitCode));
 }
-

@@ -145,7 +145,8 @@ bool DecideLayout(const HeaderSurvey& survey, bool isHeader, const ColumnRequest
         if (layout.columns[j] == column) {
           std::snprintf(problem, size, "--columns takes column %llu for both %s and %s",
                         static_cast<unsigned long long>(column + 1),
-                        FieldName(static_cast<FieldIndex>(j)), FieldName(static_cast<FieldIndex>(i)));
+                        FieldName(static_cast<FieldIndex>(j)),
+                        FieldName(static_cast<FieldIndex>(i)));
           return false;
         }
       }

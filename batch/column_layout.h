@@ -38,16 +38,16 @@ struct HeaderSurvey {
   const ColumnRequest* request = nullptr;
   uint64_t fieldCount = 0;
   bool anyNumber = false;
-  int64_t named[RecordFieldCount];      // the column named AX, ..., K, or -1
+  int64_t named[RecordFieldCount];  // the column named AX, ..., K, or -1
   bool namedTwice[RecordFieldCount];
   int64_t requested[RecordFieldCount];  // the column of a --columns name, or -1
   bool requestedTwice[RecordFieldCount];
 };
 
 struct ColumnLayout {
-  bool positional = true;      // the first six fields, exactly six
+  bool positional = true;  // the first six fields, exactly six
   uint64_t columns[RecordFieldCount] = {0, 1, 2, 3, 4, 5};
-  uint64_t exactFields = 0;    // every record has this many fields (0: any number)
+  uint64_t exactFields = 0;  // every record has this many fields (0: any number)
 };
 
 // The layout that the first line and the request give (`isHeader` when the line is a header);

@@ -35,7 +35,8 @@ const char* OptionValue(int argc, char** argv, int& i, const char* name) {
   if (i + 1 == argc) {
     char message[64] = "option '";
     std::strcat(message, name);
-    std::strcat(message, std::strcmp(name, "--decimals") == 0 ? "' needs a number" : "' needs a value");
+    std::strcat(message,
+                std::strcmp(name, "--decimals") == 0 ? "' needs a number" : "' needs a value");
     UsageError(message, nullptr);
   }
   return argv[++i];
@@ -106,7 +107,8 @@ CommandLine ReadCommandLine(int argc, char** argv) {
   if (line.format.table && line.format.echo) {
     UsageError("--table and --echo cannot be given together", nullptr);
   }
-  if (line.read.decimalComma && line.read.delimiterGiven && line.read.delimiter == Delimiter::Comma) {
+  if (line.read.decimalComma && line.read.delimiterGiven &&
+      line.read.delimiter == Delimiter::Comma) {
     UsageError("with --decimal-comma the delimiter cannot be ','", nullptr);
   }
   static const char* const StandardInputOnly[] = {"-"};

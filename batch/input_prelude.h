@@ -26,10 +26,10 @@ class InputPrelude {
   static constexpr size_t Capacity = 16 * 1024;
 
   enum class Outcome : uint8_t {
-    NeedMore,    // everything taken, nothing to hand back yet
-    PassedLine,  // a blank or comment line (or a part of a long comment): held()
-    FirstLine,   // the first line of records or the header, with its line end: held()
-    Utf16,       // the input is UTF-16 text
+    NeedMore,       // everything taken, nothing to hand back yet
+    PassedLine,     // a blank or comment line (or a part of a long comment): held()
+    FirstLine,      // the first line of records or the header, with its line end: held()
+    Utf16,          // the input is UTF-16 text
     LongLineStart,  // a line's first field comes after more than the buffer of blanks and
                     // delimiters: where its fields lie cannot be told
   };
@@ -60,9 +60,9 @@ class InputPrelude {
   size_t length_ = 0;
   size_t contentLength_ = 0;  // of held_, without the line end
   bool inQuotes_ = false;
-  bool significant_ = false;  // a character that is no blank, delimiter, quote or comment mark
-  bool comment_ = false;      // the first character after blanks was "#"
-  bool onlyBlanks_ = true;    // nothing but blanks so far on the line
+  bool significant_ = false;    // a character that is no blank, delimiter, quote or comment mark
+  bool comment_ = false;        // the first character after blanks was "#"
+  bool onlyBlanks_ = true;      // nothing but blanks so far on the line
   bool inLongComment_ = false;  // a comment whose first part was handed back
   bool inLongBlank_ = false;    // a blank line whose first part was handed back
   bool atInputStart_ = true;

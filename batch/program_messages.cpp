@@ -35,11 +35,20 @@ void Say(const char* text) {
 // The run-time's text for a Win32 error of a file: the four that it names, "I/O error N" else.
 void ErrorText(platform::DWORD code, char* buffer) {
   switch (code) {
-    case platform::ERROR_FILE_NOT_FOUND: LoadText(StringIdFileNotFound, buffer); return;
-    case platform::ERROR_PATH_NOT_FOUND: LoadText(StringIdInvalidFilename, buffer); return;
-    case platform::ERROR_TOO_MANY_OPEN_FILES: LoadText(StringIdTooManyOpenFiles, buffer); return;
-    case platform::ERROR_ACCESS_DENIED: LoadText(StringIdFileAccessDenied, buffer); return;
-    default: break;
+    case platform::ERROR_FILE_NOT_FOUND:
+      LoadText(StringIdFileNotFound, buffer);
+      return;
+    case platform::ERROR_PATH_NOT_FOUND:
+      LoadText(StringIdInvalidFilename, buffer);
+      return;
+    case platform::ERROR_TOO_MANY_OPEN_FILES:
+      LoadText(StringIdTooManyOpenFiles, buffer);
+      return;
+    case platform::ERROR_ACCESS_DENIED:
+      LoadText(StringIdFileAccessDenied, buffer);
+      return;
+    default:
+      break;
   }
   char format[TextSize];
   LoadText(StringIdIoError, format);

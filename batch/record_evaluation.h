@@ -28,12 +28,12 @@ struct RecordEvaluation {
   FieldIndex field;       // the field being read, or the first one at fault
   RecordProblem problem;  // set when the evaluation ends without a fault but without a result
   NumberTextProblem numberProblem;  // with InvalidNumber: the file's rule that the text breaks
-  bool knownIsX;          // the AXIS field is "X" or "x"
+  bool knownIsX;                    // the AXIS field is "X" or "x"
   // The exception flags, of those the program's control word does not mask, that a stage raised
   // under a control word that masks them: the evaluation stopped after that stage, which `stage`
   // and `field` name. Under the program's control word the first of them faults there instead.
   uint16_t raised;
-  double x;               // the crossing, when stage is Done and problem is None
+  double x;  // the crossing, when stage is Done and problem is None
   double y;
   double a, b, k;         // then also the known axis's coordinates of A, B and the frame line
   FieldToken translated;  // with a decimal comma: the field being read, with the point instead

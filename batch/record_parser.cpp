@@ -69,10 +69,14 @@ const char* FieldName(FieldIndex field) {
 
 char DelimiterByte(Delimiter delimiter) {
   switch (delimiter) {
-    case Delimiter::Comma: return ',';
-    case Delimiter::Semicolon: return ';';
-    case Delimiter::Tab: return '\t';
-    case Delimiter::Blank: break;
+    case Delimiter::Comma:
+      return ',';
+    case Delimiter::Semicolon:
+      return ';';
+    case Delimiter::Tab:
+      return '\t';
+    case Delimiter::Blank:
+      break;
   }
   return ' ';
 }
@@ -220,7 +224,9 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
   const char delimiter = delimiterByte_;
   bytemask::Bytes16 delimiters;
   std::memset(&delimiters, delimiter, sizeof delimiters);
-  const auto runLength = [&delimiters](const char* q) { return bytemask::FieldRunLength(q, delimiters); };
+  const auto runLength = [&delimiters](const char* q) {
+    return bytemask::FieldRunLength(q, delimiters);
+  };
   const auto inRun = [this](char c) { return classes_[Byte(c)] == Plain && Byte(c) > 32; };
   const auto quotedRunLength = [](const char* q) { return bytemask::QuotedRunLength(q); };
   const auto inQuotes = [](char c) { return c != '"' && c != '\r' && c != '\n' && c != '\0'; };
@@ -242,7 +248,8 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       case State::LineStart: {
         const int kind = skipBlanks(State::LineStart);
         if (kind < 0) return p;
-        if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
+        if (kind == LineFeed || kind == CarriageReturn)
+          return EndLine(p, end, lineComplete, contentEnd);
         if (*p == '#') {
           record_.kind = LineKind::Comment;
           state = State::Comment;
@@ -401,7 +408,8 @@ const char* RecordScanner::Scan(const char* begin, const char* end, bool& lineCo
       case State::BetweenFields: {
         const int kind = skipBlanks(State::BetweenFields);
         if (kind < 0) return p;
-        if (kind == LineFeed || kind == CarriageReturn) return EndLine(p, end, lineComplete, contentEnd);
+        if (kind == LineFeed || kind == CarriageReturn)
+          return EndLine(p, end, lineComplete, contentEnd);
         state = State::FieldBegin;
         break;
       }
@@ -432,10 +440,13 @@ bool RecordScanner::Finish() {
       break;
     case State::Unquoted:
     case State::QuoteSeen:
-    case State::AfterQuoted: CompleteField(*current_); break;
+    case State::AfterQuoted:
+      CompleteField(*current_);
+      break;
     case State::LineStart:
     case State::BetweenFields:
-    case State::Comment: break;
+    case State::Comment:
+      break;
   }
   if (record_.kind != LineKind::Comment) {
     record_.kind = record_.fieldCount > emptyFields_ ? LineKind::Record : LineKind::Blank;

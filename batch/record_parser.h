@@ -64,11 +64,11 @@ inline constexpr uint32_t MappedColumns = 1024;
 
 struct Record {
   LineKind kind;
-  uint64_t lineNumber;   // 1-based: the line where the record starts
-  uint64_t fieldCount;   // fields on the line, kept or not
+  uint64_t lineNumber;                 // 1-based: the line where the record starts
+  uint64_t fieldCount;                 // fields on the line, kept or not
   uint64_t columns[RecordFieldCount];  // the column of each slot (set with the slots)
-  uint64_t extraColumn;  // the column of the field in `extra`
-  FieldDefect defect;    // the first defect of a field on the line
+  uint64_t extraColumn;                // the column of the field in `extra`
+  FieldDefect defect;                  // the first defect of a field on the line
   uint64_t defectColumn;
   FieldToken fields[RecordFieldCount];
   FieldToken extra;
@@ -108,7 +108,10 @@ class RecordScanner {
   }
 
   // Lines passed over before the scan takes over (a prelude that was read elsewhere).
-  void SkipLines(uint64_t count) { nextLine_ += count; record_.lineNumber += count; }
+  void SkipLines(uint64_t count) {
+    nextLine_ += count;
+    record_.lineNumber += count;
+  }
   // A LF at `p` that completes the CR LF of the line before is passed over (Scan does the same):
   // the position after it.
   const char* PassLineFeed(const char* p, const char* end) {
@@ -155,7 +158,7 @@ class RecordScanner {
   void PutSlow(char c);
   const char* EndLine(const char* p, const char* end, bool& lineComplete, const char*& contentEnd);
 
-  Record record_{};    // zeroed once: every byte of a token is defined, also past its NUL
+  Record record_{};       // zeroed once: every byte of a token is defined, also past its NUL
   FieldToken scratch_{};  // the field of a column that is not kept
   FieldToken* current_ = &scratch_;
   State state_ = State::LineStart;

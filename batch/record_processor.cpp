@@ -31,7 +31,11 @@ void RecordProcessor::Message::AppendNumber(uint64_t value) {
 RecordProcessor::RecordProcessor(const OutputFormat& format, const MessageTexts& texts,
                                  OutputBuffer& results, OutputBuffer& errors, FaultGuard guard,
                                  const ReadOptions& read)
-    : format_(format), texts_(texts), results_(results), errors_(errors), guard_(guard),
+    : format_(format),
+      texts_(texts),
+      results_(results),
+      errors_(errors),
+      guard_(guard),
       read_(read) {}
 
 void RecordProcessor::BeginInput(const char* name) {
@@ -101,7 +105,8 @@ void RecordProcessor::ScanLines() {
     bool lineComplete = false;
     const char* contentEnd = nullptr;
     pos = scanner_.Scan(pos, end, lineComplete, contentEnd);
-    if (format_.table) WriteTableText(start, static_cast<size_t>((lineComplete ? contentEnd : pos) - start));
+    if (format_.table)
+      WriteTableText(start, static_cast<size_t>((lineComplete ? contentEnd : pos) - start));
     if (!lineComplete) continue;
     CompleteLine();
     scanner_.NextLine();
@@ -121,11 +126,13 @@ bool RecordProcessor::AdvancePrelude() {
       finishing_ && pos_ == end_ ? prelude_.Finish() : prelude_.Take(pos_, end_);
   // A table begins with the byte-order mark that its first input began with.
   if (format_.table && !tableStarted_ && prelude_.byteOrderMarkSkipped() &&
-      (outcome == InputPrelude::Outcome::PassedLine || outcome == InputPrelude::Outcome::FirstLine)) {
+      (outcome == InputPrelude::Outcome::PassedLine ||
+       outcome == InputPrelude::Outcome::FirstLine)) {
     WriteTableText(Utf8ByteOrderMark, 3);
   }
   switch (outcome) {
-    case InputPrelude::Outcome::NeedMore: return false;
+    case InputPrelude::Outcome::NeedMore:
+      return false;
     case InputPrelude::Outcome::LongLineStart:
       StopInput(scanner_.record().lineNumber, "line",
                 "more than 16384 bytes of blanks and delimiters before the first field of the "
@@ -263,9 +270,9 @@ bool RecordProcessor::CheckShape(const Record& record) {
   message_.Clear();
   if (record.defect != FieldDefect::None) {
     AppendColumnName(record, record.defectColumn);
-    message_.Append(record.defect == FieldDefect::NotClosed   ? kQuoteNotClosed
+    message_.Append(record.defect == FieldDefect::NotClosed  ? kQuoteNotClosed
                     : record.defect == FieldDefect::ZeroByte ? kZeroByte
-                                                              : kTextAfterClosingQuote);
+                                                             : kTextAfterClosingQuote);
   } else if (tooMany) {
     message_.Append("field ");
     message_.AppendNumber(record.extraColumn + 1);
@@ -277,7 +284,8 @@ bool RecordProcessor::CheckShape(const Record& record) {
   } else {
     message_.Append("record: ");
     message_.AppendNumber(record.fieldCount);
-    message_.Append(record.fieldCount == 1 ? " field, but the header has " : " fields, but the header has ");
+    message_.Append(record.fieldCount == 1 ? " field, but the header has "
+                                           : " fields, but the header has ");
     message_.AppendNumber(layout_.exactFields);
     if (scanner_.delimiter() == Delimiter::Comma) message_.Append(kCommaDelimitedHint);
   }
@@ -417,11 +425,18 @@ void RecordProcessor::ReportProblem(const Record& record) {
       AppendFieldName(record, field, true);
       message_.Append(texts_.invalidInput);
       switch (evaluation_.numberProblem) {
-        case NumberTextProblem::NoDigit: message_.Append(kNoDigit); break;
-        case NumberTextProblem::CommaNeedsOption: message_.Append(kCommaNeedsOption); break;
-        case NumberTextProblem::PointWithDecimalComma: message_.Append(kPointWithDecimalComma); break;
+        case NumberTextProblem::NoDigit:
+          message_.Append(kNoDigit);
+          break;
+        case NumberTextProblem::CommaNeedsOption:
+          message_.Append(kCommaNeedsOption);
+          break;
+        case NumberTextProblem::PointWithDecimalComma:
+          message_.Append(kPointWithDecimalComma);
+          break;
         case NumberTextProblem::Empty:
-        case NumberTextProblem::None: break;
+        case NumberTextProblem::None:
+          break;
       }
       break;
   }
@@ -431,11 +446,18 @@ void RecordProcessor::ReportProblem(const Record& record) {
 bool RecordProcessor::ReportFault(uint32_t status) {
   const char* text = nullptr;
   switch (status) {
-    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: text = texts_.zeroDivide; break;
+    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO:
+      text = texts_.zeroDivide;
+      break;
     case platform::EXCEPTION_FLT_INVALID_OPERATION:
-    case platform::EXCEPTION_FLT_STACK_CHECK: text = texts_.invalidOp; break;
-    case platform::EXCEPTION_FLT_OVERFLOW: text = texts_.overflow; break;
-    default: return false;
+    case platform::EXCEPTION_FLT_STACK_CHECK:
+      text = texts_.invalidOp;
+      break;
+    case platform::EXCEPTION_FLT_OVERFLOW:
+      text = texts_.overflow;
+      break;
+    default:
+      return false;
   }
   const Record& record = scanner_.record();
   message_.Clear();

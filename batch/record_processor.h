@@ -49,8 +49,8 @@ class RecordProcessor {
   // The end of the input: a last line without line end is processed.
   void EndInput();
 
-  uint64_t records() const { return records_; }        // records evaluated (headers not counted)
-  uint64_t failedRecords() const { return failed_; }   // of those, the ones without a result
+  uint64_t records() const { return records_; }       // records evaluated (headers not counted)
+  uint64_t failedRecords() const { return failed_; }  // of those, the ones without a result
   // The input could not be read as records (UTF-16, columns in doubt): its message was written
   // and the rest of it was passed over.
   bool inputStopped() const { return stopped_; }

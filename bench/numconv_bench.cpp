@@ -134,8 +134,9 @@ const std::vector<std::string>& FileTokens() {
     for (int i = 0; i < 4096; ++i) {
       const int decimals = static_cast<int>(random() % 4);
       char text[32];
-      std::snprintf(text, sizeof text, "%.*f", decimals == 0 ? 1 : decimals,
-                    std::round(coordinate(random) * std::pow(10.0, decimals)) / std::pow(10.0, decimals));
+      std::snprintf(
+          text, sizeof text, "%.*f", decimals == 0 ? 1 : decimals,
+          std::round(coordinate(random) * std::pow(10.0, decimals)) / std::pow(10.0, decimals));
       list.emplace_back(text);
     }
     return list;
@@ -173,8 +174,7 @@ char Sink[512];
 inline void KeepExtended(long double value) { asm volatile("" : "+t"(value)); }
 // The software arithmetic's extended comes back in two integer registers.
 template <class Soft>
-  requires(!std::is_same_v<Soft, long double>)
-inline void KeepExtended(Soft value) {
+requires(!std::is_same_v<Soft, long double>) inline void KeepExtended(Soft value) {
   asm volatile("" : "+r"(value.bits.significand), "+r"(value.bits.signExponent));
 }
 inline void KeepDouble(double value) { asm volatile("" : "+x"(value)); }

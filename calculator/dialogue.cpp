@@ -22,28 +22,28 @@ std::string AxisAnswer;
 // dialogue itself rather than in a helper.
 
 // A whole output line, then the check.
-#define WRITE_LINE(text)                                    \
+#define WRITE_LINE(text)                                  \
   WriteLineEnd(WriteStringValue(ConsoleOutput, text, 0)); \
   CheckIoResult()
 
 // An empty output line, then the check.
-#define BLANK_LINE()            \
+#define BLANK_LINE()           \
   WriteLineEnd(ConsoleOutput); \
   CheckIoResult()
 
 // A number: read as an extended, rounded to double at the store (an overflow faults here, before
 // the rest of the line is skipped), the rest of the line skipped, then one check for both. When
 // the input ends before the number, the answer is missing: "Read beyond end of file".
-#define READ_REAL(variable)                                \
+#define READ_REAL(variable)                              \
   NoteMissingAnswer(SkipBlanks(ConsoleInput));           \
   variable = StoreToDouble(ReadRealValue(ConsoleInput)); \
   SkipToNextLine(ConsoleInput);                          \
   CheckIoResult()
 
 // "X= " or "Y= ", the coordinate in a width of 5 with 2 decimals, the unit letter, the line end.
-#define RESULT_LINE(label, value)                                                        \
-  WriteLineEnd(WriteChar(WriteRealValue(WriteStringValue(ConsoleOutput, label, 0), value, 5, 2), \
-                         'm'));                                                          \
+#define RESULT_LINE(label, value)                                                              \
+  WriteLineEnd(                                                                                \
+      WriteChar(WriteRealValue(WriteStringValue(ConsoleOutput, label, 0), value, 5, 2), 'm')); \
   CheckIoResult()
 
 namespace {
@@ -77,9 +77,9 @@ void CalculatorDialogue() {
   SkipToNextLine(ConsoleInput);
   CheckIoResult();
   BLANK_LINE();
-  WriteLineEnd(WriteStringValue(WriteStringValue(WriteStringValue(ConsoleOutput, "Enter the ", 0),
-                                                 AxisAnswer, 0),
-                                " coordinate of the map frame corner", 0));
+  WriteLineEnd(WriteStringValue(
+      WriteStringValue(WriteStringValue(ConsoleOutput, "Enter the ", 0), AxisAnswer, 0),
+      " coordinate of the map frame corner", 0));
   CheckIoResult();
   READ_REAL(KnownCoordinate);
   for (int line = 0; line < 4; ++line) {

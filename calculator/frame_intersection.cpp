@@ -27,10 +27,9 @@ Extended Intersect(Extended base, Extended baseOther, Extended far, Extended far
 
 double FrameIntersection(KnownAxis axis, double pointAX, double pointAY, double pointBX,
                          double pointBY, double knownCoordinate) {
-  const Extended r =
-      axis == KnownAxis::X
-          ? Intersect(pointAX, pointAY, pointBX, pointBY, knownCoordinate)
-          : Intersect(pointAY, pointAX, pointBY, pointBX, knownCoordinate);
+  const Extended r = axis == KnownAxis::X
+                         ? Intersect(pointAX, pointAY, pointBX, pointBY, knownCoordinate)
+                         : Intersect(pointAY, pointAX, pointBY, pointBX, knownCoordinate);
   // The one rounding to double; an overflow faults at this store.
   return StoreToDouble(r);
 }

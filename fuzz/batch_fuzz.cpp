@@ -57,12 +57,22 @@ constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 
 bool Guard(void (*routine)(void*), void* context, uint32_t& status) {
   switch (fuzzguard::Run([&] { routine(context); })) {
-    case fuzzguard::Outcome::Returned: return true;
-    case fuzzguard::Outcome::Overflow: status = 0xC0000091u; return false;
-    case fuzzguard::Outcome::Invalid: status = 0xC0000090u; return false;
-    case fuzzguard::Outcome::ZeroDivide: status = 0xC000008Eu; return false;
-    case fuzzguard::Outcome::OtherFault: status = 0; return false;
-    case fuzzguard::Outcome::FaultLeftPending: fuzzguard::Fail("x87 fault left pending", "");
+    case fuzzguard::Outcome::Returned:
+      return true;
+    case fuzzguard::Outcome::Overflow:
+      status = 0xC0000091u;
+      return false;
+    case fuzzguard::Outcome::Invalid:
+      status = 0xC0000090u;
+      return false;
+    case fuzzguard::Outcome::ZeroDivide:
+      status = 0xC000008Eu;
+      return false;
+    case fuzzguard::Outcome::OtherFault:
+      status = 0;
+      return false;
+    case fuzzguard::Outcome::FaultLeftPending:
+      fuzzguard::Fail("x87 fault left pending", "");
   }
   return true;
 }
@@ -78,7 +88,7 @@ const MessageTexts Texts{"Invalid numeric input", "Floating point division by ze
 // The values of --columns that the second byte chooses from: by name in the header's case and in
 // another, by number, in another order, names that a header rarely has, numbers and names mixed.
 constexpr const char* ColumnRequestTexts[8] = {
-    "AX,AY,BX,BY,AXIS,K", "ax,ay,bx,by,axis,k", "2,3,4,5,6,7",        "K,AXIS,BY,BX,AY,AX",
+    "AX,AY,BX,BY,AXIS,K", "ax,ay,bx,by,axis,k",    "2,3,4,5,6,7",         "K,AXIS,BY,BX,AY,AX",
     "6,5,4,3,2,1",        " X1 , Y1,X2,Y2,Axis,K", "AX,AY,3,4,AXIS,1022", "1,2,3,4,5,6",
 };
 
@@ -152,7 +162,8 @@ struct RunOutput {
 
 // One input, fed in pieces of the given lengths. Each piece is copied into an allocation of its
 // own that is freed as soon as Feed returns.
-void FeedInput(RecordProcessor& processor, const std::string& input, const std::vector<size_t>& pieces) {
+void FeedInput(RecordProcessor& processor, const std::string& input,
+               const std::vector<size_t>& pieces) {
   processor.BeginInput(InputName);
   size_t at = 0;
   for (const size_t length : pieces) {
@@ -167,8 +178,8 @@ void FeedInput(RecordProcessor& processor, const std::string& input, const std::
 
 // Processes the input in the given pieces; with `again`, then once more in one piece as the next
 // input of the same processor (when the first was not stopped), into `again`.
-RunOutput Process(const Options& options, const std::string& input, const std::vector<size_t>& pieces,
-                  RunOutput* again = nullptr) {
+RunOutput Process(const Options& options, const std::string& input,
+                  const std::vector<size_t>& pieces, RunOutput* again = nullptr) {
   RunOutput output;
   std::string results, errors;
   // Small blocks, so that the block boundaries are crossed often.
@@ -201,7 +212,8 @@ RunOutput Process(const Options& options, const std::string& input, const std::v
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + what.size())) {
     ++count;
   }
   return count;
@@ -230,11 +242,13 @@ std::vector<Message> SplitMessages(const std::string& errors, const std::string&
   const std::string nextStart = "\n" + start;
   std::vector<Message> messages;
   for (size_t at = 0; at < errors.size();) {
-    if (errors.compare(at, start.size(), start) != 0) fuzzguard::Fail("a message without the name", errors.c_str());
+    if (errors.compare(at, start.size(), start) != 0)
+      fuzzguard::Fail("a message without the name", errors.c_str());
     size_t p = at + start.size();
     uint64_t line = 0;
     const size_t digits = p;
-    while (p < errors.size() && errors[p] >= '0' && errors[p] <= '9') line = line * 10 + static_cast<uint64_t>(errors[p++] - '0');
+    while (p < errors.size() && errors[p] >= '0' && errors[p] <= '9')
+      line = line * 10 + static_cast<uint64_t>(errors[p++] - '0');
     if (p == digits || errors.compare(p, 2, ": ") != 0) {
       fuzzguard::Fail("a message without its line number", errors.c_str());
     }
@@ -250,7 +264,8 @@ std::vector<Message> SplitMessages(const std::string& errors, const std::string&
   const uint64_t lines = InputLines(input);
   uint64_t last = 0;
   for (const Message& message : messages) {
-    if (message.line == 0 || message.line > lines) fuzzguard::Fail("a message's line is not in the input", errors.c_str());
+    if (message.line == 0 || message.line > lines)
+      fuzzguard::Fail("a message's line is not in the input", errors.c_str());
     if (message.line <= last) fuzzguard::Fail("messages' lines do not increase", errors.c_str());
     last = message.line;
   }
@@ -267,7 +282,8 @@ bool IsNumberCharacter(char c, bool decimalComma) {
 std::vector<std::string> CheckResultLines(const Options& options, const RunOutput& output,
                                           const std::string& input) {
   const std::string& results = output.results;
-  if (!results.empty() && results.back() != '\n') fuzzguard::Fail("results end inside a line", input.c_str());
+  if (!results.empty() && results.back() != '\n')
+    fuzzguard::Fail("results end inside a line", input.c_str());
   std::vector<std::string> lines;
   for (size_t start = 0; start < results.size();) {
     const size_t end = results.find('\n', start);
@@ -290,7 +306,8 @@ std::vector<std::string> CheckResultLines(const Options& options, const RunOutpu
     if (std::count(line.begin(), line.end(), '\t') != static_cast<std::ptrdiff_t>(tabs)) {
       fuzzguard::Fail("result line of the wrong shape", line.c_str());
     }
-    if (line.find('\r') != std::string::npos) fuzzguard::Fail("a CR inside a result line", line.c_str());
+    if (line.find('\r') != std::string::npos)
+      fuzzguard::Fail("a CR inside a result line", line.c_str());
     if (!options.format.echo) continue;
     size_t start = 0;
     for (int field = 0; field < RecordFieldCount; ++field) {
@@ -311,7 +328,8 @@ std::vector<std::string> CheckResultLines(const Options& options, const RunOutpu
       }
     }
   }
-  if (empty != output.failed) fuzzguard::Fail("failed records without an empty line", input.c_str());
+  if (empty != output.failed)
+    fuzzguard::Fail("failed records without an empty line", input.c_str());
   return lines;
 }
 
@@ -322,7 +340,8 @@ std::string TableField(const std::string& text, char delimiter) {
                             : text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
                                   text.back() == '\t';
   for (const char c : text) {
-    quote = quote || c == delimiter || c == '"' || c == '\r' || c == '\n' || (delimiter == ' ' && c == '\t');
+    quote = quote || c == delimiter || c == '"' || c == '\r' || c == '\n' ||
+            (delimiter == ' ' && c == '\t');
   }
   if (!quote) return text;
   std::string quoted = "\"";
@@ -386,11 +405,13 @@ std::string WithoutLineEnds(const std::string& text) {
 void CheckTable(const Options& options, const RunOutput& output, const std::string& input) {
   const std::string& table = output.results;
   const std::string lineEnd = options.format.crlf ? "\r\n" : "\n";
-  if (!table.empty() && (table.size() < lineEnd.size() ||
-                         table.compare(table.size() - lineEnd.size(), lineEnd.size(), lineEnd) != 0)) {
+  if (!table.empty() &&
+      (table.size() < lineEnd.size() ||
+       table.compare(table.size() - lineEnd.size(), lineEnd.size(), lineEnd) != 0)) {
     fuzzguard::Fail("the table does not end with the line end", input.c_str());
   }
-  if (Count(table, lineEnd) < output.records) fuzzguard::Fail("fewer table lines than records", input.c_str());
+  if (Count(table, lineEnd) < output.records)
+    fuzzguard::Fail("fewer table lines than records", input.c_str());
   const std::string firstLine = input.substr(0, input.find_first_of("\r\n"));
   if (table.compare(0, firstLine.size(), firstLine) != 0) {
     fuzzguard::Fail("the table does not start with the input's first line", input.c_str());
@@ -400,7 +421,8 @@ void CheckTable(const Options& options, const RunOutput& output, const std::stri
   size_t at = 0;
   for (const char c : WithoutLineEnds(input)) {
     at = written.find(c, at);
-    if (at == std::string::npos) fuzzguard::Fail("the table drops bytes of the input", input.c_str());
+    if (at == std::string::npos)
+      fuzzguard::Fail("the table drops bytes of the input", input.c_str());
     ++at;
   }
 
@@ -409,7 +431,8 @@ void CheckTable(const Options& options, const RunOutput& output, const std::stri
   plain.format.table = false;
   const RunOutput lines = Process(plain, input, {input.size()});
   if (lines.errors != output.errors) fuzzguard::Fail("--table changes the messages", input.c_str());
-  if (lines.records != output.records || lines.failed != output.failed || lines.stopped != output.stopped) {
+  if (lines.records != output.records || lines.failed != output.failed ||
+      lines.stopped != output.stopped) {
     fuzzguard::Fail("--table changes the records counted", input.c_str());
   }
   const std::vector<std::string> resultLines = CheckResultLines(plain, lines, input);
@@ -422,7 +445,8 @@ void CheckTable(const Options& options, const RunOutput& output, const std::stri
     if (!options.read.decimalComma) delimiters.push_back(',');
   }
   for (const char delimiter : delimiters) {
-    if (TableHoldsOutcomes(table, resultLines, messages, delimiter, options.read.decimalComma, lineEnd)) {
+    if (TableHoldsOutcomes(table, resultLines, messages, delimiter, options.read.decimalComma,
+                           lineEnd)) {
       return;
     }
   }
@@ -464,18 +488,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
   const std::vector<Message> messages = SplitMessages(whole.errors, input);
   if (whole.stopped) {
-    if (whole.records != 0 || whole.failed != 0) fuzzguard::Fail("records before a stop", input.c_str());
+    if (whole.records != 0 || whole.failed != 0)
+      fuzzguard::Fail("records before a stop", input.c_str());
     if (messages.size() != 1) fuzzguard::Fail("a stop without its one message", input.c_str());
-    if (!options.format.table && !whole.results.empty()) fuzzguard::Fail("results of a stopped input", input.c_str());
+    if (!options.format.table && !whole.results.empty())
+      fuzzguard::Fail("results of a stopped input", input.c_str());
     return 0;
   }
-  if (messages.size() != whole.failed) fuzzguard::Fail("not one message per failure", input.c_str());
+  if (messages.size() != whole.failed)
+    fuzzguard::Fail("not one message per failure", input.c_str());
 
   // The next input of the same processor starts afresh; only the byte-order mark of a table is
   // written once, at its start.
   RunOutput expected = whole;
   if (options.format.table && input.compare(0, 3, ByteOrderMark) == 0) {
-    if (whole.results.compare(0, 3, ByteOrderMark) != 0) fuzzguard::Fail("the table lost the byte-order mark", input.c_str());
+    if (whole.results.compare(0, 3, ByteOrderMark) != 0)
+      fuzzguard::Fail("the table lost the byte-order mark", input.c_str());
     expected.results.erase(0, 3);
   }
   CheckSame(expected, second, "the input before", input);

@@ -41,7 +41,8 @@ std::optional<std::pair<unsigned, std::string>> ModelLine(std::string line) {
   if (equals == 0 || idEnd == std::string::npos || idEnd < first) return std::nullopt;
   const std::string digits = line.substr(first, idEnd - first + 1);
   if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-  const std::string trimmedDigits = digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+  const std::string trimmedDigits =
+      digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
   if (trimmedDigits.size() > 5 || (trimmedDigits.size() == 5 && trimmedDigits > "65535")) {
     return std::nullopt;
   }
@@ -59,11 +60,16 @@ std::optional<std::pair<unsigned, std::string>> ModelLine(std::string line) {
     }
     if (i + 1 >= raw.size()) return std::nullopt;
     const char e = raw[++i];
-    if (e == 'r') text += '\r';
-    else if (e == 'n') text += '\n';
-    else if (e == 't') text += '\t';
-    else if (e == '\\') text += '\\';
-    else if (e == 'x' && i + 2 < raw.size() + 0 && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+    if (e == 'r')
+      text += '\r';
+    else if (e == 'n')
+      text += '\n';
+    else if (e == 't')
+      text += '\t';
+    else if (e == '\\')
+      text += '\\';
+    else if (e == 'x' && i + 2 < raw.size() + 0 &&
+             std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
              std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
       text += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
       i += 2;
@@ -106,8 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   static char buffer[70000];
   for (const auto& [id, expected] : model) {
-    const int length =
-        platform::LoadStringA(module, id, buffer, static_cast<int>(sizeof buffer));
+    const int length = platform::LoadStringA(module, id, buffer, static_cast<int>(sizeof buffer));
     const std::string answered(buffer, static_cast<size_t>(length));
     if (buffer[length] != '\0') __builtin_trap();
     const std::string own = ImageTextOf(id);
@@ -116,12 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int small : {1, 2, 7}) {
       std::memset(buffer, 'Z', 16);
       const int cut = platform::LoadStringA(module, id, buffer, small);
-      if (cut < 0 || cut > small - 1 || buffer[cut] != '\0' || buffer[small] != 'Z') __builtin_trap();
+      if (cut < 0 || cut > small - 1 || buffer[cut] != '\0' || buffer[small] != 'Z')
+        __builtin_trap();
       if (std::memcmp(buffer, answered.data(), static_cast<size_t>(cut)) != 0) __builtin_trap();
     }
   }
-  if (model.find(65535) == model.end() &&
-      platform::LoadStringA(module, 65535, buffer, 16) != 0) {
+  if (model.find(65535) == model.end() && platform::LoadStringA(module, 65535, buffer, 16) != 0) {
     __builtin_trap();
   }
   if (platform::FreeLibrary(module) != platform::TRUE_) __builtin_trap();

@@ -40,26 +40,31 @@ void CheckReadBack(const std::string& body, Extended value, Extended tolerance, 
   Extended parsed = 0;
   int32_t errorPosition = -1;
   Outcome outcome = fuzzguard::Run([&] { parsed = TextToReal(body.c_str(), errorPosition); });
-  if (outcome != Outcome::Returned || errorPosition != 0) Fail("text does not read back", body.c_str());
+  if (outcome != Outcome::Returned || errorPosition != 0)
+    Fail("text does not read back", body.c_str());
   Extended difference = parsed > value ? parsed - value : value - parsed;
   if (!(difference <= tolerance)) Fail(what, body.c_str());
 }
 
 void CheckFixed(const std::string& body, Extended value, bool negative, int32_t decimals) {
   size_t i = 0;
-  if (negative != (!body.empty() && body[0] == '-')) Fail("fixed sign differs from the sign bit", body.c_str());
+  if (negative != (!body.empty() && body[0] == '-'))
+    Fail("fixed sign differs from the sign bit", body.c_str());
   if (negative) ++i;
   size_t integerStart = i;
   while (i < body.size() && IsDigit(body[i])) ++i;
   size_t integerDigits = i - integerStart;
-  if (integerDigits == 0 || integerDigits > 37) Fail("fixed integer part of bad length", body.c_str());
-  if (integerDigits > 1 && body[integerStart] == '0') Fail("fixed integer part with a leading zero", body.c_str());
+  if (integerDigits == 0 || integerDigits > 37)
+    Fail("fixed integer part of bad length", body.c_str());
+  if (integerDigits > 1 && body[integerStart] == '0')
+    Fail("fixed integer part with a leading zero", body.c_str());
   if (decimals > 0) {
     if (i >= body.size() || body[i] != '.') Fail("fixed text without its point", body.c_str());
     ++i;
     size_t fractionStart = i;
     while (i < body.size() && IsDigit(body[i])) ++i;
-    if (i - fractionStart != static_cast<size_t>(decimals)) Fail("fixed text with wrong decimals", body.c_str());
+    if (i - fractionStart != static_cast<size_t>(decimals))
+      Fail("fixed text with wrong decimals", body.c_str());
   }
   if (i != body.size()) Fail("fixed text with stray characters", body.c_str());
 
@@ -73,18 +78,20 @@ void CheckFixed(const std::string& body, Extended value, bool negative, int32_t 
 void CheckScientific(const std::string& body, Extended value, bool negative, int32_t digits,
                      uint16_t exponentField) {
   // [ -] d . d{digits-1} E [+-] dddd
-  bool shape = body.size() == static_cast<size_t>(digits) + 8 && body[0] == (negative ? '-' : ' ') &&
-               IsDigit(body[1]) && body[2] == '.' && body[digits + 2] == 'E' &&
-               (body[digits + 3] == '+' || body[digits + 3] == '-');
+  bool shape = body.size() == static_cast<size_t>(digits) + 8 &&
+               body[0] == (negative ? '-' : ' ') && IsDigit(body[1]) && body[2] == '.' &&
+               body[digits + 2] == 'E' && (body[digits + 3] == '+' || body[digits + 3] == '-');
   for (int32_t k = 3; shape && k < digits + 2; ++k) shape = IsDigit(body[k]);
   for (int32_t k = digits + 4; shape && k < digits + 8; ++k) shape = IsDigit(body[k]);
   if (!shape) Fail("scientific text of bad shape", body.c_str());
   Extended magnitude = negative ? -value : value;
-  if (magnitude != 0 && body[1] == '0') Fail("scientific mantissa of a non-zero value starts with 0", body.c_str());
+  if (magnitude != 0 && body[1] == '0')
+    Fail("scientific mantissa of a non-zero value starts with 0", body.c_str());
 
   if (exponentField >= 16383 - 16280 && exponentField <= 16383 + 16280) {
     Extended tolerance = magnitude * (fuzzguard::PowerOfTen(1 - digits) + 5e-17L);
-    CheckReadBack(body, value, tolerance, "scientific text does not read back within its last digit");
+    CheckReadBack(body, value, tolerance,
+                  "scientific text does not read back within its last digit");
   }
 }
 
@@ -125,15 +132,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string all(text.chars, text.length);
   const int32_t field = std::min(width, 255);
-  const size_t spaces = all.find_first_not_of(' ') == std::string::npos ? all.size()
-                                                                          : all.find_first_not_of(' ');
+  const size_t spaces =
+      all.find_first_not_of(' ') == std::string::npos ? all.size() : all.find_first_not_of(' ');
 
   std::string expectedSpecial;
   if (exponentField == 0x7FFF) {
     expectedSpecial = significand == 0x8000000000000000u ? (negative ? "-Inf" : "+Inf") : "Nan";
   }
-  const bool scientific = expectedSpecial.empty() &&
-                          (decimals < 0 || exponentField >= 16383 + 120);
+  const bool scientific = expectedSpecial.empty() && (decimals < 0 || exponentField >= 16383 + 120);
   const int32_t digits = static_cast<int32_t>(std::clamp<int64_t>(int64_t{width} - 8, 2, 18));
   const int32_t clampedDecimals = std::min(decimals, 216);
 
@@ -142,9 +148,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t bodyLength = scientific ? static_cast<size_t>(digits) + 8 : all.size() - spaces;
   if (bodyLength > all.size()) Fail("text shorter than its body", all.c_str());
   const std::string body = all.substr(all.size() - bodyLength);
-  const size_t expectedLength = std::max<size_t>(static_cast<size_t>(std::max(field, 0)), bodyLength);
+  const size_t expectedLength =
+      std::max<size_t>(static_cast<size_t>(std::max(field, 0)), bodyLength);
   if (all.size() != expectedLength) Fail("text length is not max(width, body)", all.c_str());
-  if (all.find_first_not_of(' ') < all.size() - bodyLength) Fail("padding is not spaces only", all.c_str());
+  if (all.find_first_not_of(' ') < all.size() - bodyLength)
+    Fail("padding is not spaces only", all.c_str());
 
   if (!expectedSpecial.empty()) {
     if (body != expectedSpecial) Fail("infinity or NaN written wrongly", all.c_str());

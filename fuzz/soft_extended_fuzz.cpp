@@ -31,9 +31,9 @@ SoftExtended OperandAt(const uint8_t* bytes) {
   std::fprintf(stderr,
                "%s of %04X:%016llX and %04X:%016llX under %04X: x87 %016llX flags %02X, "
                "software %016llX flags %02X\n",
-               what, a.signExponent, static_cast<unsigned long long>(a.significand),
-               b.signExponent, static_cast<unsigned long long>(b.significand), controlWord, hard,
-               hardFlags, soft, softFlags);
+               what, a.signExponent, static_cast<unsigned long long>(a.significand), b.signExponent,
+               static_cast<unsigned long long>(b.significand), controlWord, hard, hardFlags, soft,
+               softFlags);
   std::abort();
 }
 
@@ -65,12 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint16_t controlWord = static_cast<uint16_t>(0x1300 | (bytes[21] & 0x3F));
 
   switch (bytes[0] % 9) {
-    case 0: case 1: case 2: case 3: {
+    case 0:
+    case 1:
+    case 2:
+    case 3: {
       const auto operation = static_cast<x87ref::Operation>(bytes[0] % 4);
       const SoftResult soft = operation == x87ref::Operation::Add        ? SoftAdd(a, b)
                               : operation == x87ref::Operation::Subtract ? SoftSubtract(a, b)
                               : operation == x87ref::Operation::Multiply ? SoftMultiply(a, b)
-                                                                          : SoftDivide(a, b);
+                                                                         : SoftDivide(a, b);
       CheckValue("arithmetic", a, b, controlWord, soft,
                  x87ref::Binary(operation, a, b, x87ref::AllMasked),
                  x87ref::Binary(operation, a, b, controlWord).status);
@@ -97,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint16_t hardFault =
           x87ref::FaultingFlag(x87ref::RoundToInt64(a, controlWord).status, controlWord);
       if (hardFault != SoftFault(soft.flags, controlWord)) {
-        Mismatch("integer fault", a, a, controlWord, 0, hardFault, 0, SoftFault(soft.flags, controlWord));
+        Mismatch("integer fault", a, a, controlWord, 0, hardFault, 0,
+                 SoftFault(soft.flags, controlWord));
       }
       break;
     }
@@ -107,12 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::memcpy(&softBits, &soft.value, sizeof softBits);
       const x87ref::DoubleOutcome hard = x87ref::ToDouble(a, x87ref::AllMasked);
       if (softBits != hard.bits || (soft.flags & 0x3F) != hard.status) {
-        Mismatch("double", a, a, x87ref::AllMasked, hard.bits, hard.status, softBits, soft.flags & 0x3F);
+        Mismatch("double", a, a, x87ref::AllMasked, hard.bits, hard.status, softBits,
+                 soft.flags & 0x3F);
       }
       const uint16_t hardFault =
           x87ref::FaultingFlag(x87ref::ToDouble(a, controlWord).status, controlWord);
       if (hardFault != SoftFault(soft.flags, controlWord)) {
-        Mismatch("double fault", a, a, controlWord, 0, hardFault, 0, SoftFault(soft.flags, controlWord));
+        Mismatch("double fault", a, a, controlWord, 0, hardFault, 0,
+                 SoftFault(soft.flags, controlWord));
       }
       break;
     }

@@ -31,12 +31,12 @@ namespace {
 struct GrammarModel {
   int32_t errorPosition = 0;
   bool negative = false;
-  uint64_t digits = 0;           // all mantissa digits as one integer, while exact
-  bool digitsExact = true;       // that integer stayed below 2^64
-  Extended accumulated = 0;      // the same accumulated in extended: x 10, then + digit
-  int64_t significantDigits = 0; // digits from the first non-zero one on
+  uint64_t digits = 0;            // all mantissa digits as one integer, while exact
+  bool digitsExact = true;        // that integer stayed below 2^64
+  Extended accumulated = 0;       // the same accumulated in extended: x 10, then + digit
+  int64_t significantDigits = 0;  // digits from the first non-zero one on
   int64_t fractionDigits = 0;
-  int64_t writtenExponent = 0;   // saturated far beyond the 32-bit range
+  int64_t writtenExponent = 0;  // saturated far beyond the 32-bit range
   bool exponentNegative = false;
 };
 
@@ -95,7 +95,8 @@ GrammarModel Model(const char* text) {
     }
     if (!IsDigit(*p)) return failAt(p);
     while (IsDigit(*p)) {
-      if (m.writtenExponent < int64_t{1} << 40) m.writtenExponent = m.writtenExponent * 10 + (*p - '0');
+      if (m.writtenExponent < int64_t{1} << 40)
+        m.writtenExponent = m.writtenExponent * 10 + (*p - '0');
       ++p;
     }
     if (*p != '\0') return failAt(p);
@@ -128,9 +129,10 @@ void Check(const char* text) {
   const size_t length = std::strlen(text);
   const GrammarModel model = Model(text);
   const int64_t exponent =
-      (model.exponentNegative ? -model.writtenExponent : model.writtenExponent) - model.fractionDigits;
-  const bool exponentInRange = exponent >= INT32_MIN && exponent <= INT32_MAX &&
-                               model.writtenExponent <= INT32_MAX;
+      (model.exponentNegative ? -model.writtenExponent : model.writtenExponent) -
+      model.fractionDigits;
+  const bool exponentInRange =
+      exponent >= INT32_MIN && exponent <= INT32_MAX && model.writtenExponent <= INT32_MAX;
 
   Extended value = 0;
   int32_t errorPosition = -1;

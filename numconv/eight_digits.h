@@ -18,7 +18,7 @@ using byteword::Ones;
 // all eight are digits). Each byte is looked at on its own: no carry crosses into the next one.
 inline uint32_t LeadingDigits(uint64_t word) {
   const uint64_t low = word & Low7;
-  const uint64_t atLeastZero = low + Ones * (0x80 - '0');   // bit 7: code & 0x7F >= '0'
+  const uint64_t atLeastZero = low + Ones * (0x80 - '0');    // bit 7: code & 0x7F >= '0'
   const uint64_t aboveNine = low + Ones * (0x80 - '9' - 1);  // bit 7: code & 0x7F > '9'
   const uint64_t digits = atLeastZero & ~aboveNine & ~word & High;
   return static_cast<uint32_t>(std::countr_zero(~digits & High)) / 8;

@@ -57,15 +57,28 @@ inline void RoundDigitsAfterLead(char* digits) {
 }
 
 // Half a unit of digit position 1..17 of the 18 digits produced (position 18 is the last).
-constexpr uint64_t HalfUnitAt[ProducedDigits] = {
-    0,
-    UINT64_C(50000000000000000), UINT64_C(5000000000000000), UINT64_C(500000000000000),
-    UINT64_C(50000000000000), UINT64_C(5000000000000), UINT64_C(500000000000),
-    UINT64_C(50000000000), UINT64_C(5000000000), UINT64_C(500000000), UINT64_C(50000000),
-    UINT64_C(5000000), UINT64_C(500000), UINT64_C(50000), UINT64_C(5000), UINT64_C(500),
-    UINT64_C(50), UINT64_C(5)};
+constexpr uint64_t HalfUnitAt[ProducedDigits] = {0,
+                                                 UINT64_C(50000000000000000),
+                                                 UINT64_C(5000000000000000),
+                                                 UINT64_C(500000000000000),
+                                                 UINT64_C(50000000000000),
+                                                 UINT64_C(5000000000000),
+                                                 UINT64_C(500000000000),
+                                                 UINT64_C(50000000000),
+                                                 UINT64_C(5000000000),
+                                                 UINT64_C(500000000),
+                                                 UINT64_C(50000000),
+                                                 UINT64_C(5000000),
+                                                 UINT64_C(500000),
+                                                 UINT64_C(50000),
+                                                 UINT64_C(5000),
+                                                 UINT64_C(500),
+                                                 UINT64_C(50),
+                                                 UINT64_C(5)};
 
-inline int32_t Padding(int32_t width, int32_t length) { return width > length ? width - length : 0; }
+inline int32_t Padding(int32_t width, int32_t length) {
+  return width > length ? width - length : 0;
+}
 
 // The leading spaces at the start of the field (before the body is written: short runs are one
 // fixed 16-byte store that the body then partly overwrites).

@@ -26,9 +26,9 @@ enum class Kind : uint8_t { Zero, Finite, Infinity, QuietNaN, SignallingNaN, Uns
 struct Unpacked {
   Kind kind;
   bool negative;
-  bool denormal;        // exponent field 0 and not zero (a pseudo-denormal too)
-  int32_t exponent;     // unbiased, of bit 63 of `significand` (finite values)
-  uint64_t significand; // normalised (bit 63 set) for finite values, as stored otherwise
+  bool denormal;         // exponent field 0 and not zero (a pseudo-denormal too)
+  int32_t exponent;      // unbiased, of bit 63 of `significand` (finite values)
+  uint64_t significand;  // normalised (bit 63 set) for finite values, as stored otherwise
 };
 
 constexpr SoftExtended Pack(bool negative, uint16_t field, uint64_t significand) {
@@ -251,14 +251,14 @@ SoftResult AddUnpacked(const Unpacked& a, Unpacked b) {
     return result;
   }
   // The larger magnitude first.
-  const bool swap = a.exponent < b.exponent ||
-                    (a.exponent == b.exponent && a.significand < b.significand);
+  const bool swap =
+      a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand);
   const Unpacked& big = swap ? b : a;
   const Unpacked& small = swap ? a : b;
   // Bit 125 stands for 2^big.exponent: two bits of room above for the carry and the normalising.
   const Uint128 large = Uint128{big.significand} << 62;
-  const Uint128 other = ShiftRightSticky(Uint128{small.significand} << 62,
-                                         big.exponent - small.exponent);
+  const Uint128 other =
+      ShiftRightSticky(Uint128{small.significand} << 62, big.exponent - small.exponent);
   Uint128 sum;
   if (big.negative == small.negative) {
     sum = large + other;
@@ -366,8 +366,8 @@ namespace {
 SoftComparison Compare(SoftExtended ea, SoftExtended eb, bool quietNaNsInvalid) {
   const Unpacked a = Unpack(ea);
   const Unpacked b = Unpack(eb);
-  if (a.kind == Kind::Unsupported || b.kind == Kind::Unsupported ||
-      a.kind == Kind::SignallingNaN || b.kind == Kind::SignallingNaN) {
+  if (a.kind == Kind::Unsupported || b.kind == Kind::Unsupported || a.kind == Kind::SignallingNaN ||
+      b.kind == Kind::SignallingNaN) {
     return {SoftOrder::Unordered, SoftInvalid};
   }
   if (IsNaN(a) || IsNaN(b)) return {SoftOrder::Unordered, quietNaNsInvalid ? SoftInvalid : 0};
@@ -427,8 +427,8 @@ SoftIntegerResult SoftRoundToInt64(SoftExtended ea) {
   }
   const uint64_t limit = a.negative ? UINT64_C(0x8000000000000000) : UINT64_C(0x7FFFFFFFFFFFFFFF);
   if (magnitude > limit) return {Indefinite, SoftInvalid};
-  const int64_t value = a.negative ? static_cast<int64_t>(0 - magnitude)
-                                   : static_cast<int64_t>(magnitude);
+  const int64_t value =
+      a.negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
   return {value, rest != 0 ? SoftPrecision : 0};
 }
 
@@ -468,9 +468,12 @@ SoftDoubleResult SoftToDouble(SoftExtended ea) {
     return SoftDoubleResult{std::bit_cast<double>(bits), flags};
   };
   switch (a.kind) {
-    case Kind::Zero: return result(sign, 0);
-    case Kind::Infinity: return result(sign | DoubleInfinity, 0);
-    case Kind::Unsupported: return result(DoubleSign | DoubleInfinity | DoubleQuiet, SoftInvalid);
+    case Kind::Zero:
+      return result(sign, 0);
+    case Kind::Infinity:
+      return result(sign | DoubleInfinity, 0);
+    case Kind::Unsupported:
+      return result(DoubleSign | DoubleInfinity | DoubleQuiet, SoftInvalid);
     case Kind::QuietNaN:
     case Kind::SignallingNaN: {
       // The payload's top bits are kept and the rest cut off, not rounded.
@@ -478,7 +481,8 @@ SoftDoubleResult SoftToDouble(SoftExtended ea) {
       return result(sign | DoubleInfinity | fraction,
                     a.kind == Kind::SignallingNaN ? SoftInvalid : 0);
     }
-    case Kind::Finite: break;
+    case Kind::Finite:
+      break;
   }
   // No denormal exception here: the x87 does not report a denormal source of a store. A denormal
   // extended is far below the double's range and gives zero, inexact and underflowing.

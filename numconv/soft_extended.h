@@ -74,7 +74,8 @@ constexpr SoftExtended SoftFromUint64(uint64_t value) {
   return {value << shift, static_cast<uint16_t>(16383 + 63 - shift)};
 }
 constexpr SoftExtended SoftFromInt64(int64_t value) {
-  const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  const uint64_t magnitude =
+      value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   SoftExtended result = SoftFromUint64(magnitude);
   if (value < 0) result.signExponent |= 0x8000u;
   return result;

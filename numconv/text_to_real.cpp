@@ -23,15 +23,15 @@ constexpr int64_t SaturatedExponent = INT64_C(100000000000000000);
 
 constexpr int64_t Int32Max = INT32_MAX;
 
-constexpr uint64_t IntegerPowersOfTen[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                            100000000};
+constexpr uint64_t IntegerPowersOfTen[9] = {1,      10,      100,      1000,     10000,
+                                            100000, 1000000, 10000000, 100000000};
 
 inline bool IsDigit(unsigned char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 // The digits read so far as one integer.
 struct Accumulator {
-  uint64_t exact = 0;    // the value while it is below 2^64 (wide is false)
-  Extended rounded = 0;  // the value once it has left the 64-bit range
+  uint64_t exact = 0;       // the value while it is below 2^64 (wide is false)
+  Extended rounded = 0;     // the value once it has left the 64-bit range
   int32_t exactDigits = 0;  // digits taken into `exact` so far
   bool wide = false;
 
@@ -148,12 +148,12 @@ __attribute__((noinline)) Extended GeneralTextToReal(const unsigned char* const 
   return value;
 }
 
-
 // integer * 10^n for |n| <= LargestExactDoublePower, in one operation with the exact power as it
 // is in `powers` (a row of SignedExactDoublePowersOfTen: the negated row carries a minus sign
 // into the result, rounding to nearest being symmetric).
 inline Extended ScaledByExactPower(Extended integer, int64_t n, const double* powers) {
-  return n < 0 ? integer / static_cast<Extended>(powers[-n]) : integer * static_cast<Extended>(powers[n]);
+  return n < 0 ? integer / static_cast<Extended>(powers[-n])
+               : integer * static_cast<Extended>(powers[n]);
 }
 
 // The usual text has at most nineteen digits in all: they are gathered in one exact integer, the
@@ -218,7 +218,8 @@ template <bool SignBranchFree>
     // One operation with an exact power of ten, as the table walk makes it. A product below
     // 10^19 * 10^22 cannot overflow and a quotient by 10^k >= 1 cannot fault at all: no check is
     // needed. Times 10^0 leaves the integer as it is.
-    value = ScaledByExactPower(integer, n, SignedExactDoublePowersOfTen[SignBranchFree && negative]);
+    value =
+        ScaledByExactPower(integer, n, SignedExactDoublePowersOfTen[SignBranchFree && negative]);
     if constexpr (SignBranchFree) {
       errorPosition = 0;
       return value;

@@ -19,8 +19,8 @@ using DWORD = std::conditional_t<sizeof(long) == 4, unsigned long, uint32_t>;
 using LONG = std::conditional_t<sizeof(long) == 4, long, int32_t>;
 using UINT = unsigned int;
 using BOOL = int;
-using HANDLE = void*;          // on POSIX: the file descriptor, held in the pointer
-using HMODULE = uintptr_t;     // a module handle: the module's load base, or a data-file handle
+using HANDLE = void*;       // on POSIX: the file descriptor, held in the pointer
+using HMODULE = uintptr_t;  // a module handle: the module's load base, or a data-file handle
 using HINSTANCE = HMODULE;
 using HKEY = uintptr_t;
 

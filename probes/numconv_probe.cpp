@@ -46,10 +46,14 @@ namespace {
 // The answer for a command whose conversion faulted.
 const char* FaultAnswer(x87guard::Outcome outcome) {
   switch (outcome) {
-    case x87guard::Outcome::Overflow: return "overflow";
-    case x87guard::Outcome::Invalid: return "invalid";
-    case x87guard::Outcome::ZeroDivide: return "zerodivide";
-    default: return "fault";
+    case x87guard::Outcome::Overflow:
+      return "overflow";
+    case x87guard::Outcome::Invalid:
+      return "invalid";
+    case x87guard::Outcome::ZeroDivide:
+      return "zerodivide";
+    default:
+      return "fault";
   }
 }
 
@@ -179,9 +183,9 @@ void RunCommand(const char* line, size_t length) {
     std::string_view hex, widthField, decimalsField;
     Extended value;
     int32_t width, decimals;
-    if (!NextField(rest, hex) || !NextField(rest, widthField) ||
-        !NextField(rest, decimalsField) || !NoFieldsLeft(rest) || !ParseExtendedHex(hex, value) ||
-        !ParseInt32(widthField, width) || !ParseInt32(decimalsField, decimals)) {
+    if (!NextField(rest, hex) || !NextField(rest, widthField) || !NextField(rest, decimalsField) ||
+        !NoFieldsLeft(rest) || !ParseExtendedHex(hex, value) || !ParseInt32(widthField, width) ||
+        !ParseInt32(decimalsField, decimals)) {
       return Answer("error");
     }
     return RunFormat(value, width, decimals);

@@ -25,11 +25,15 @@ inline constexpr uint16_t ErrorSummaryBit = 0x0080;
 // unit reports it.
 inline Outcome FaultOutcome(platform::DWORD status) {
   switch (status) {
-    case platform::EXCEPTION_FLT_OVERFLOW: return Outcome::Overflow;
+    case platform::EXCEPTION_FLT_OVERFLOW:
+      return Outcome::Overflow;
     case platform::EXCEPTION_FLT_INVALID_OPERATION:
-    case platform::EXCEPTION_FLT_STACK_CHECK: return Outcome::Invalid;
-    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return Outcome::ZeroDivide;
-    default: return Outcome::OtherFault;
+    case platform::EXCEPTION_FLT_STACK_CHECK:
+      return Outcome::Invalid;
+    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO:
+      return Outcome::ZeroDivide;
+    default:
+      return Outcome::OtherFault;
   }
 }
 

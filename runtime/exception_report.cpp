@@ -26,8 +26,8 @@ uintptr_t ReportAddressOf(const void* address, char* path, size_t pathSize) {
   platform::MEMORY_BASIC_INFORMATION region{};
   if (platform::VirtualQuery(address, &region, sizeof region) != 0 &&
       region.State == platform::MEM_COMMIT &&
-      platform::GetModuleFileNameA(reinterpret_cast<platform::HMODULE>(region.AllocationBase),
-                                   path, size) != 0) {
+      platform::GetModuleFileNameA(reinterpret_cast<platform::HMODULE>(region.AllocationBase), path,
+                                   size) != 0) {
     return reinterpret_cast<uintptr_t>(address) -
            reinterpret_cast<uintptr_t>(region.AllocationBase);
   }
@@ -49,9 +49,8 @@ size_t FormatExceptionReport(TObject* object, const void* address, char* buffer,
   const char* endPart = !messagePart.empty() && messagePart.back() != '.' ? "." : "";
 
   char reportTemplate[TemplateBufferSize];
-  const int templateLength =
-      LoadFittingText(ProgramModule, StringIdExceptionReport, reportTemplate, TemplateBufferSize,
-                      TextUse::ReportTemplate);
+  const int templateLength = LoadFittingText(ProgramModule, StringIdExceptionReport, reportTemplate,
+                                             TemplateBufferSize, TextUse::ReportTemplate);
   const std::string_view templateText(reportTemplate, static_cast<size_t>(templateLength));
 
   const std::string text =
@@ -81,8 +80,8 @@ void ReportUnhandledException(TObject* object, const void* address) {
 }
 
 int OutermostHandler(platform::EXCEPTION_RECORD& record) {
-  if ((record.ExceptionFlags &
-       (platform::EXCEPTION_UNWINDING | platform::EXCEPTION_EXIT_UNWIND)) != 0) {
+  if ((record.ExceptionFlags & (platform::EXCEPTION_UNWINDING | platform::EXCEPTION_EXIT_UNWIND)) !=
+      0) {
     return 0;
   }
   // The platform's last word first: a debugger may take the exception over.

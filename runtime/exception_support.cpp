@@ -48,8 +48,7 @@ const ReasonEntry ReasonTable[ReasonCount] = {
     {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdInvalidArgument},
     {&EVariantError::ClassInfoRecord, Make<EVariantError>, StringIdVariantArrayIndex},
     {&EAssertionFailed::ClassInfoRecord, Make<EAssertionFailed>, StringIdAssertionFailed},
-    {&EExternalException::ClassInfoRecord, Make<EExternalException>,
-     StringIdExternalException},
+    {&EExternalException::ClassInfoRecord, Make<EExternalException>, StringIdExternalException},
     {&EIntfCastError::ClassInfoRecord, Make<EIntfCastError>, StringIdIntfCast},
     {&ESafecallException::ClassInfoRecord, Make<ESafecallException>, StringIdSafecall},
 };
@@ -138,7 +137,8 @@ std::string ModuleNameOfPath(std::string_view path, bool colonSeparates) {
   size_t start = 0;
   for (size_t i = 0; i < path.size(); ++i) {
     const char c = path[i];
-    if (platform::IsPathDelimiter(c) || (colonSeparates && platform::DriveColonInPaths && c == ':')) {
+    if (platform::IsPathDelimiter(c) ||
+        (colonSeparates && platform::DriveColonInPaths && c == ':')) {
       start = i + 1;
     }
   }
@@ -157,8 +157,8 @@ EAccessViolation* BuildAccessViolation(const platform::EXCEPTION_RECORD* record)
   char path[ModulePathBufferSize];
   if (platform::VirtualQuery(faultAddress, &region, sizeof region) != 0 &&
       region.State == platform::MEM_COMMIT &&
-      platform::GetModuleFileNameA(reinterpret_cast<platform::HMODULE>(region.AllocationBase),
-                                   path, sizeof path) != 0) {
+      platform::GetModuleFileNameA(reinterpret_cast<platform::HMODULE>(region.AllocationBase), path,
+                                   sizeof path) != 0) {
     const std::string moduleName = ModuleNameOfPath(path, true);
     return new EAccessViolation(ResourceId{StringIdAccessViolationInModule},
                                 {faultAddress, moduleName, operation, target});

@@ -7,11 +7,11 @@ const ClassInfo Exception::ClassInfoRecord{"Exception", &TObject::ClassInfoRecor
 const ClassInfo EHeapException::ClassInfoRecord{"EHeapException", &Exception::ClassInfoRecord};
 const ClassInfo EOutOfMemory::ClassInfoRecord{"EOutOfMemory", &EHeapException::ClassInfoRecord};
 const ClassInfo EInvalidPointer::ClassInfoRecord{"EInvalidPointer",
-                                                  &EHeapException::ClassInfoRecord};
+                                                 &EHeapException::ClassInfoRecord};
 const ClassInfo EInOutError::ClassInfoRecord{"EInOutError", &Exception::ClassInfoRecord};
 const ClassInfo EExternal::ClassInfoRecord{"EExternal", &Exception::ClassInfoRecord};
 const ClassInfo EExternalException::ClassInfoRecord{"EExternalException",
-                                                     &EExternal::ClassInfoRecord};
+                                                    &EExternal::ClassInfoRecord};
 const ClassInfo EIntError::ClassInfoRecord{"EIntError", &EExternal::ClassInfoRecord};
 const ClassInfo EDivByZero::ClassInfoRecord{"EDivByZero", &EIntError::ClassInfoRecord};
 const ClassInfo ERangeError::ClassInfoRecord{"ERangeError", &EIntError::ClassInfoRecord};
@@ -23,18 +23,16 @@ const ClassInfo EOverflow::ClassInfoRecord{"EOverflow", &EMathError::ClassInfoRe
 const ClassInfo EUnderflow::ClassInfoRecord{"EUnderflow", &EMathError::ClassInfoRecord};
 const ClassInfo EInvalidCast::ClassInfoRecord{"EInvalidCast", &Exception::ClassInfoRecord};
 const ClassInfo EConvertError::ClassInfoRecord{"EConvertError", &Exception::ClassInfoRecord};
-const ClassInfo EAccessViolation::ClassInfoRecord{"EAccessViolation",
-                                                   &EExternal::ClassInfoRecord};
+const ClassInfo EAccessViolation::ClassInfoRecord{"EAccessViolation", &EExternal::ClassInfoRecord};
 const ClassInfo EPrivilege::ClassInfoRecord{"EPrivilege", &EExternal::ClassInfoRecord};
 const ClassInfo EStackOverflow::ClassInfoRecord{"EStackOverflow", &EExternal::ClassInfoRecord};
 const ClassInfo EControlC::ClassInfoRecord{"EControlC", &EExternal::ClassInfoRecord};
 const ClassInfo EVariantError::ClassInfoRecord{"EVariantError", &Exception::ClassInfoRecord};
-const ClassInfo EAssertionFailed::ClassInfoRecord{"EAssertionFailed",
-                                                   &Exception::ClassInfoRecord};
+const ClassInfo EAssertionFailed::ClassInfoRecord{"EAssertionFailed", &Exception::ClassInfoRecord};
 const ClassInfo EAbstractError::ClassInfoRecord{"EAbstractError", &Exception::ClassInfoRecord};
 const ClassInfo EIntfCastError::ClassInfoRecord{"EIntfCastError", &Exception::ClassInfoRecord};
 const ClassInfo ESafecallException::ClassInfoRecord{"ESafecallException",
-                                                     &Exception::ClassInfoRecord};
+                                                    &Exception::ClassInfoRecord};
 
 bool TObject::InheritsFrom(const ClassInfo& ancestor) const {
   for (const ClassInfo* info = &ClassType(); info != nullptr; info = info->parent) {

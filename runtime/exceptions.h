@@ -68,11 +68,11 @@ class Exception : public TObject {
   int32_t helpContext_ = 0;  // left at 0 by every constructor; nothing reads it
 };
 
-#define FRAMECALC_EXCEPTION_CLASS(Name, Parent)                       \
-  class Name : public Parent {                                        \
-   public:                                                            \
-    using Parent::Parent;                                             \
-    static const ClassInfo ClassInfoRecord;                          \
+#define FRAMECALC_EXCEPTION_CLASS(Name, Parent)                             \
+  class Name : public Parent {                                              \
+   public:                                                                  \
+    using Parent::Parent;                                                   \
+    static const ClassInfo ClassInfoRecord;                                 \
     const ClassInfo& ClassType() const override { return ClassInfoRecord; } \
   }
 
@@ -135,4 +135,3 @@ FRAMECALC_EXCEPTION_CLASS(ESafecallException, Exception);
 
 // Raises `object` with `address` as its raise address. Never returns.
 [[noreturn]] void RaiseObject(TObject* object, const void* address);
-

@@ -58,12 +58,9 @@ void WritePendingOutput() {
 }  // namespace
 
 const UnitEntry ProgramUnitTable[ProgramUnitCount] = {
-    {nullptr, nullptr},
-    {InitialiseBaseRuntime, FinaliseBaseRuntime},
-    {nullptr, nullptr},
-    {nullptr, nullptr},
-    {nullptr, nullptr},
-    {InstallExceptionSupport, RemoveExceptionSupport},
+    {nullptr, nullptr}, {InitialiseBaseRuntime, FinaliseBaseRuntime},
+    {nullptr, nullptr}, {nullptr, nullptr},
+    {nullptr, nullptr}, {InstallExceptionSupport, RemoveExceptionSupport},
     {nullptr, nullptr},
 };
 
@@ -91,12 +88,12 @@ void ApplyFpuMaskOverride(const FpuMaskRegistryCalls& registry) {
   uint32_t value = DefaultFpuControlWord;
   platform::HKEY key = 0;
   if (registry.openKey(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Quenlor\\Vantro\\RTL", 0,
-                       platform::KEY_QUERY_VALUE, &key) == static_cast<platform::LONG>(
-                                                               platform::ERROR_SUCCESS)) {
+                       platform::KEY_QUERY_VALUE,
+                       &key) == static_cast<platform::LONG>(platform::ERROR_SUCCESS)) {
     // Whatever the query leaves in the four bytes is taken, whatever its result and type.
-    unsigned char data[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                             static_cast<unsigned char>(value >> 16),
-                             static_cast<unsigned char>(value >> 24)};
+    unsigned char data[4] = {
+        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
     platform::DWORD size = sizeof data;
     try {
       registry.queryValue(key, "FPUMaskValue", nullptr, nullptr, data, &size);

@@ -28,10 +28,9 @@ void ApplyFpuMaskOverride();
 struct FpuMaskRegistryCalls {
   platform::LONG (*openKey)(platform::HKEY key, const char* subKey, platform::DWORD options,
                             platform::DWORD access, platform::HKEY* result);
-  platform::LONG (*queryValue)(platform::HKEY key, const char* valueName,
-                               platform::DWORD* reserved, platform::DWORD* type,
-                               unsigned char* data, platform::DWORD* dataSize);
+  platform::LONG (*queryValue)(platform::HKEY key, const char* valueName, platform::DWORD* reserved,
+                               platform::DWORD* type, unsigned char* data,
+                               platform::DWORD* dataSize);
   platform::LONG (*closeKey)(platform::HKEY key);
 };
 void ApplyFpuMaskOverride(const FpuMaskRegistryCalls& registry);
-

@@ -61,8 +61,8 @@ platform::HMODULE FindLanguageModule(const char* path, const char* programPath =
 
 // The language named for the program in the configuration (the registry key
 // "Software\Quenlor\Locales" of the user, then of the machine, then the key
-// "Software\Quenlor\Vantro\Locales" of the user; the value named by the program's long path, else the key's default value), cut to at
-// most 4 characters; empty when none is set.
+// "Software\Quenlor\Vantro\Locales" of the user; the value named by the program's long path, else
+// the key's default value), cut to at most 4 characters; empty when none is set.
 void ReadLanguageOverride(const char* programPath, char (&languageOverride)[5]);
 
 // Builds the candidate file name for `abbreviation` from the module path: the extension of the

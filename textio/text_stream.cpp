@@ -79,8 +79,8 @@ int32_t StandardHandleOpen(TTextStream& stream) {
 
   platform::DWORD which = platform::STD_INPUT_HANDLE;
   if (!input) {
-    which = &stream == &ConsoleErrorOutput ? platform::STD_ERROR_HANDLE
-                                           : platform::STD_OUTPUT_HANDLE;
+    which =
+        &stream == &ConsoleErrorOutput ? platform::STD_ERROR_HANDLE : platform::STD_OUTPUT_HANDLE;
   }
   const platform::HANDLE handle = platform::GetStdHandle(which);
   if (handle == platform::INVALID_HANDLE_VALUE) {
@@ -124,7 +124,8 @@ int32_t WriteOutBuffer(TTextStream& stream) {
   const uint32_t capacity = BufferCapacity(stream);
   const uint32_t count = stream.bufferPos <= capacity ? stream.bufferPos : capacity;
   platform::DWORD written = 0;
-  const platform::BOOL ok = platform::WriteFile(stream.handle, stream.inlineBuffer, count, &written);
+  const platform::BOOL ok =
+      platform::WriteFile(stream.handle, stream.inlineBuffer, count, &written);
   stream.bufferPos = 0;  // a block that failed to write is discarded
   if (ok == 0) return static_cast<int32_t>(platform::GetLastError());
   return 0;

@@ -29,8 +29,8 @@
 #define FRAMECALC_EXPORT(name) extern "C" __attribute__((export_name(name)))
 
 // framecalc-batch's output, handed to JavaScript.
-extern "C" __attribute__((import_module("framecalc"), import_name("write"))) void
-framecalc_write(uint32_t stream, const char* data, size_t size);
+extern "C" __attribute__((import_module("framecalc"), import_name("write"))) void framecalc_write(
+    uint32_t stream, const char* data, size_t size);
 
 namespace {
 
@@ -98,12 +98,17 @@ struct Failure {
 
 Failure FaultFailure(uint32_t status) {
   switch (status) {
-    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO: return {"EZeroDivide", texts::StringIdZeroDivide};
+    case platform::EXCEPTION_FLT_DIVIDE_BY_ZERO:
+      return {"EZeroDivide", texts::StringIdZeroDivide};
     case platform::EXCEPTION_FLT_INVALID_OPERATION:
-    case platform::EXCEPTION_FLT_STACK_CHECK: return {"EInvalidOp", texts::StringIdInvalidOp};
-    case platform::EXCEPTION_FLT_OVERFLOW: return {"EOverflow", texts::StringIdOverflow};
-    case platform::EXCEPTION_FLT_UNDERFLOW: return {"EUnderflow", texts::StringIdUnderflow};
-    default: return {"EMathError", "Floating point fault"};
+    case platform::EXCEPTION_FLT_STACK_CHECK:
+      return {"EInvalidOp", texts::StringIdInvalidOp};
+    case platform::EXCEPTION_FLT_OVERFLOW:
+      return {"EOverflow", texts::StringIdOverflow};
+    case platform::EXCEPTION_FLT_UNDERFLOW:
+      return {"EUnderflow", texts::StringIdUnderflow};
+    default:
+      return {"EMathError", "Floating point fault"};
   }
 }
 
@@ -477,8 +482,8 @@ int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimite
   Errors = new (ErrorsStorage) OutputBuffer(ErrorBlock, ErrorBlockSize, &WriteToJavaScript,
                                             reinterpret_cast<void*>(uintptr_t{MessageStream}));
   Errors->FollowAfter(Results);
-  Processor = new (ProcessorStorage) RecordProcessor(format, Texts, *Results, *Errors,
-                                                     &GuardRecords, read);
+  Processor =
+      new (ProcessorStorage) RecordProcessor(format, Texts, *Results, *Errors, &GuardRecords, read);
   InputStopped = false;
   return 0;
 }

@@ -31,10 +31,14 @@ int main(void) {
   known = (double)read_number();
   fputs("\r\n\r\n\r\n\r\nThe coordinate: \r\n", stdout);
   if (strcmp(answer, "X") == 0) {
-    result = (double)(((long double)known - ax) * (((long double)by - ay) / ((long double)bx - ax)) + ay);
+    result =
+        (double)(((long double)known - ax) * (((long double)by - ay) / ((long double)bx - ax)) +
+                 ay);
     printf("X= %5.2fm\r\nY= %5.2fm\r\n", known, result);
   } else {
-    result = (double)(((long double)known - ay) * (((long double)bx - ax) / ((long double)by - ay)) + ax);
+    result =
+        (double)(((long double)known - ay) * (((long double)bx - ax) / ((long double)by - ay)) +
+                 ax);
     printf("X= %5.2fm\r\nY= %5.2fm\r\n", result, known);
   }
   fputs("\r\n\r\n\r\n\r\n\r\n\r\n*Press Enter to exit*\r\n", stdout);

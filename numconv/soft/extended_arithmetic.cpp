@@ -23,7 +23,8 @@ inline void Check(uint32_t flags, const void* address) {
   if (flags == 0) return;
   SoftStatusWord = static_cast<uint16_t>(SoftStatusWord | (flags & 0x3F));
   const uint32_t unmasked = SoftUnmaskedExceptions(flags, SoftControlWord);
-  if (unmasked != 0) [[unlikely]] RaiseFault(unmasked, address);
+  if (unmasked != 0) [[unlikely]]
+    RaiseFault(unmasked, address);
 }
 
 inline Extended Checked(SoftResult result, const void* address) {

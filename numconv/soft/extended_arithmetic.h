@@ -51,10 +51,11 @@ class Extended {
   explicit constexpr Extended(SoftExtended value) : bits(value) {}
   // Copied from and to volatile objects (templates, so that the class stays trivially copyable).
   template <class V>
-    requires std::same_as<V, volatile Extended> || std::same_as<V, const volatile Extended>
-  Extended(V& other) : bits{other.bits.significand, other.bits.signExponent} {}  // NOLINT
+  requires std::same_as<V, volatile Extended> || std::same_as<V, const volatile Extended> Extended(
+      V& other)
+      : bits{other.bits.significand, other.bits.signExponent} {}  // NOLINT
   template <class T>
-    requires std::same_as<T, Extended>
+  requires std::same_as<T, Extended>
   void operator=(const T& other) volatile {
     bits.significand = other.bits.significand;
     bits.signExponent = other.bits.signExponent;
@@ -120,4 +121,6 @@ int64_t RoundToInt64(Extended value);
 
 constexpr Extended Abs(Extended value) { return Extended(SoftAbs(value.bits)); }
 
-constexpr Extended PositiveInfinity() { return ExtendedConstant(0x7FFF, UINT64_C(0x8000000000000000)); }
+constexpr Extended PositiveInfinity() {
+  return ExtendedConstant(0x7FFF, UINT64_C(0x8000000000000000));
+}

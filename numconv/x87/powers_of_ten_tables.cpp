@@ -17,6 +17,5 @@ const Extended MediumPowersOfTen[16] = {
 };
 
 const Extended LargePowersOfTen[10] = {
-    1e0L,    1e512L,  1e1024L, 1e1536L, 1e2048L,
-    1e2560L, 1e3072L, 1e3584L, 1e4096L, 1e4608L,
+    1e0L, 1e512L, 1e1024L, 1e1536L, 1e2048L, 1e2560L, 1e3072L, 1e3584L, 1e4096L, 1e4608L,
 };

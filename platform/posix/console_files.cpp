@@ -37,8 +37,8 @@ constexpr ErrnoMapping ErrnoTable[] = {
     {ENOSPC, ERROR_DISK_FULL},
     {EFBIG, ERROR_DISK_FULL},
     {EDQUOT, ERROR_DISK_FULL},
-    {EPIPE, ERROR_NO_DATA},              // the reader of the pipe has gone
-    {ECONNRESET, ERROR_BROKEN_PIPE},     // a socket peer reset: end of input for a read
+    {EPIPE, ERROR_NO_DATA},           // the reader of the pipe has gone
+    {ECONNRESET, ERROR_BROKEN_PIPE},  // a socket peer reset: end of input for a read
     {EACCES, ERROR_ACCESS_DENIED},
     {EPERM, ERROR_ACCESS_DENIED},
     {EROFS, ERROR_ACCESS_DENIED},
@@ -46,7 +46,7 @@ constexpr ErrnoMapping ErrnoTable[] = {
     {ENXIO, ERROR_IO_DEVICE},
     {ENODEV, ERROR_IO_DEVICE},
     {EINVAL, ERROR_INVALID_PARAMETER},
-    {EISDIR, ERROR_INVALID_FUNCTION},     // a directory read as a file
+    {EISDIR, ERROR_INVALID_FUNCTION},  // a directory read as a file
     {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
     {ENOBUFS, ERROR_NOT_ENOUGH_MEMORY},
     // A non-blocking descriptor is waited on with poll() before it is read or written again,
@@ -64,9 +64,7 @@ constexpr ErrnoMapping ErrnoTable[] = {
 // Kept for the descriptors below 64, the standard ones among them.
 uint64_t TerminalsAtTheirEnd = 0;
 
-bool TerminalEnded(int fd) {
-  return fd >= 0 && fd < 64 && (TerminalsAtTheirEnd >> fd & 1) != 0;
-}
+bool TerminalEnded(int fd) { return fd >= 0 && fd < 64 && (TerminalsAtTheirEnd >> fd & 1) != 0; }
 
 void NoteTerminalEnd(int fd) {
   if (fd >= 0 && fd < 64 && ::isatty(fd) == 1) TerminalsAtTheirEnd |= uint64_t{1} << fd;

@@ -52,12 +52,18 @@ constexpr uintptr_t StackFaultWindow = 64 * 1024;
 
 DWORD FloatStatusFromCode(int code) {
   switch (code) {
-    case FPE_FLTDIV: return EXCEPTION_FLT_DIVIDE_BY_ZERO;
-    case FPE_FLTOVF: return EXCEPTION_FLT_OVERFLOW;
-    case FPE_FLTUND: return EXCEPTION_FLT_UNDERFLOW;
-    case FPE_FLTRES: return EXCEPTION_FLT_INEXACT_RESULT;
-    case FPE_FLTSUB: return EXCEPTION_ARRAY_BOUNDS_EXCEEDED;
-    default: return EXCEPTION_FLT_INVALID_OPERATION;
+    case FPE_FLTDIV:
+      return EXCEPTION_FLT_DIVIDE_BY_ZERO;
+    case FPE_FLTOVF:
+      return EXCEPTION_FLT_OVERFLOW;
+    case FPE_FLTUND:
+      return EXCEPTION_FLT_UNDERFLOW;
+    case FPE_FLTRES:
+      return EXCEPTION_FLT_INEXACT_RESULT;
+    case FPE_FLTSUB:
+      return EXCEPTION_ARRAY_BOUNDS_EXCEEDED;
+    default:
+      return EXCEPTION_FLT_INVALID_OPERATION;
   }
 }
 

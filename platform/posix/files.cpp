@@ -27,8 +27,8 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
   char* resolved = ::realpath(shortPath, nullptr);
   if (resolved == nullptr) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND
-                 : errno == EACCES                  ? ERROR_ACCESS_DENIED
-                                                    : ERROR_INVALID_PARAMETER);
+                 : errno == EACCES                   ? ERROR_ACCESS_DENIED
+                                                     : ERROR_INVALID_PARAMETER);
     return 0;
   }
   const size_t length = std::strlen(resolved);
@@ -51,7 +51,7 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
   if (fileName == nullptr || fileName[0] == '\0' || desiredAccess != GENERIC_READ ||
       creationDisposition != OPEN_EXISTING) {
     SetLastError(fileName != nullptr && fileName[0] == '\0' ? ERROR_PATH_NOT_FOUND
-                                                             : ERROR_INVALID_PARAMETER);
+                                                            : ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
   int fd = -1;

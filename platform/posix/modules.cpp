@@ -173,8 +173,8 @@ DWORD GetModuleFileNameA(HMODULE module, char* fileName, DWORD size) {
       // As many bytes as the buffer holds means the name may go on: it is cut, as Windows cuts.
       if (static_cast<size_t>(length) >= size) return CopyPath(fileName, size, fileName, size);
       fileName[length] = '\0';
-      return CopyPath(fileName, WithoutDeletedMark(fileName, static_cast<size_t>(length)),
-                      fileName, size);
+      return CopyPath(fileName, WithoutDeletedMark(fileName, static_cast<size_t>(length)), fileName,
+                      size);
     }
     const int error = errno;
     // No /proc: the name the program was started under, which still ends in the program's file

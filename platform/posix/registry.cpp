@@ -324,7 +324,8 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, unsi
 }
 
 LONG RegCloseKey(HKEY key) {
-  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) return static_cast<LONG>(ERROR_SUCCESS);
+  if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
+    return static_cast<LONG>(ERROR_SUCCESS);
   for (OpenKey** link = &OpenKeys; *link != nullptr; link = &(*link)->next) {
     if (reinterpret_cast<HKEY>(*link) == key) {
       OpenKey* open = *link;

@@ -1,6 +1,6 @@
-// The files that stand for the registry on POSIX: ${XDG_CONFIG_HOME:-$HOME/.config}/quenlor/registry
-// for HKEY_CURRENT_USER and /etc/quenlor/registry for HKEY_LOCAL_MACHINE
-// (format: docs/language-modules.md).
+// The files that stand for the registry on POSIX:
+// ${XDG_CONFIG_HOME:-$HOME/.config}/quenlor/registry for HKEY_CURRENT_USER and
+// /etc/quenlor/registry for HKEY_LOCAL_MACHINE (format: docs/language-modules.md).
 #pragma once
 
 namespace platform {

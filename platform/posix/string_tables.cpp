@@ -27,7 +27,7 @@ struct LanguageEntry {
 };
 
 struct LanguageTable {
-  LanguageTable* next;          // the list of loaded language modules
+  LanguageTable* next;                 // the list of loaded language modules
   std::vector<LanguageEntry> entries;  // sorted by id, one per id
   std::string texts;
 };
@@ -90,10 +90,18 @@ bool ParseLine(const char* line, size_t length, UINT& id, std::string& texts) {
     }
     const char escape = line[pos++];
     switch (escape) {
-      case 'r': texts.push_back('\r'); break;
-      case 'n': texts.push_back('\n'); break;
-      case 't': texts.push_back('\t'); break;
-      case '\\': texts.push_back('\\'); break;
+      case 'r':
+        texts.push_back('\r');
+        break;
+      case 'n':
+        texts.push_back('\n');
+        break;
+      case 't':
+        texts.push_back('\t');
+        break;
+      case '\\':
+        texts.push_back('\\');
+        break;
       case 'x': {
         const int high = pos < length ? HexDigit(line[pos]) : -1;
         const int low = pos + 1 < length ? HexDigit(line[pos + 1]) : -1;
@@ -123,8 +131,8 @@ LanguageTable* ParseLanguageModule(const char* data, size_t size) {
   if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;  // UTF-8 byte order mark
   while (pos < size) {
     const void* found = std::memchr(data + pos, '\n', size - pos);
-    const size_t end = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - data)
-                                        : size;
+    const size_t end =
+        found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
     size_t lineLength = end - pos;
     if (lineLength > 0 && data[pos + lineLength - 1] == '\r') --lineLength;
     const size_t offset = table->texts.size();
@@ -183,9 +191,9 @@ int LoadStringA(HINSTANCE module, UINT id, char* buffer, int bufferMax) {
   }
   buffer[0] = '\0';
   if (const LanguageTable* table = LiveLanguageModule(module)) {
-    const auto found = std::lower_bound(
-        table->entries.begin(), table->entries.end(), id,
-        [](const LanguageEntry& entry, UINT key) { return entry.id < key; });
+    const auto found =
+        std::lower_bound(table->entries.begin(), table->entries.end(), id,
+                         [](const LanguageEntry& entry, UINT key) { return entry.id < key; });
     if (found == table->entries.end() || found->id != id || found->length == 0) {
       SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return 0;

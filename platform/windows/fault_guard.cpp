@@ -58,8 +58,8 @@ void TakeFault(GuardFrame& frame, const EXCEPTION_RECORD& record, uint64_t unitP
   std::memcpy(frame.record, &record, sizeof record);
   frame.record->ExceptionRecord = nullptr;
   if (IsX87Fault(record.ExceptionCode)) {
-    frame.record->ExceptionAddress = reinterpret_cast<void*>(CausingInstruction(
-        reinterpret_cast<uintptr_t>(record.ExceptionAddress), unitPointer));
+    frame.record->ExceptionAddress = reinterpret_cast<void*>(
+        CausingInstruction(reinterpret_cast<uintptr_t>(record.ExceptionAddress), unitPointer));
   }
   frame.faulted = true;
   frame.stackOverflow = record.ExceptionCode == EXCEPTION_STACK_OVERFLOW;

@@ -42,6 +42,8 @@ LONG UnhandledExceptionFilter(const EXCEPTION_RECORD& record) {
   return static_cast<LONG>(win32::AskUnhandledExceptionFilter(&record, sizeof record));
 }
 
-void PassToPlatform(const EXCEPTION_RECORD& record) { win32::RaiseToSystem(&record, sizeof record); }
+void PassToPlatform(const EXCEPTION_RECORD& record) {
+  win32::RaiseToSystem(&record, sizeof record);
+}
 
 }  // namespace platform

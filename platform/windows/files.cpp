@@ -67,8 +67,7 @@ DWORD LongPathByComponents(const char* path, char* longPath, DWORD size) {
     while (*end != '\0' && !IsBackslash(*end)) end = win32::NextChar(end);
     const size_t componentLength = static_cast<size_t>(end - c);
     if (std::memchr(c, '*', componentLength) != nullptr ||
-        std::memchr(c, '?', componentLength) != nullptr ||
-        length + componentLength > MAX_PATH) {
+        std::memchr(c, '?', componentLength) != nullptr || length + componentLength > MAX_PATH) {
       return CopyUnchanged(path, longPath, size);
     }
     char query[MAX_PATH + 1];
@@ -103,7 +102,7 @@ const char* CharNextA(const char* text) { return win32::NextChar(text); }
 HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode, void*,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
   return win32::CreateFileHandle(fileName, desiredAccess, shareMode, creationDisposition,
-                           flagsAndAttributes);
+                                 flagsAndAttributes);
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {

@@ -18,7 +18,8 @@ inline bool StringBlockWellFormed(const void* data, size_t size) {
   size_t pos = 0;
   for (int entry = 0; entry < StringBlockEntries; ++entry) {
     if (size - pos < 2) return false;
-    const size_t units = static_cast<size_t>(bytes[pos]) | (static_cast<size_t>(bytes[pos + 1]) << 8);
+    const size_t units =
+        static_cast<size_t>(bytes[pos]) | (static_cast<size_t>(bytes[pos + 1]) << 8);
     pos += 2;
     if ((size - pos) / 2 < units) return false;
     pos += 2 * units;

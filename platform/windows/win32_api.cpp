@@ -164,7 +164,7 @@ void* ProcAddress(uintptr_t module, const char* name) {
 }
 
 long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, unsigned long access,
-                  uintptr_t* result) {
+                     uintptr_t* result) {
   // The predefined keys are 32-bit values that windows.h sign-extends to the pointer's width.
   HKEY root = reinterpret_cast<HKEY>(key);
   if (key >= 0x80000000u && key <= 0x8000000Fu) {
@@ -177,7 +177,7 @@ long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, u
 }
 
 long QueryRegistryValue(uintptr_t key, const char* valueName, unsigned long* reserved,
-                     unsigned long* type, unsigned char* data, unsigned long* dataSize) {
+                        unsigned long* type, unsigned char* data, unsigned long* dataSize) {
   return ::RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName, reserved, type, data, dataSize);
 }
 
@@ -191,7 +191,9 @@ int LocaleInfo(unsigned long locale, unsigned long type, char* data, int size) {
 
 int KeyboardType(int typeFlag) { return ::GetKeyboardType(typeFlag); }
 
-int ConvertToOem(const char* source, char* destination) { return ::CharToOemA(source, destination); }
+int ConvertToOem(const char* source, char* destination) {
+  return ::CharToOemA(source, destination);
+}
 
 void ReserveStackForFaults() {
   ULONG guarantee = 64 * 1024;

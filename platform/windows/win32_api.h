@@ -59,9 +59,9 @@ int FreeLibrary(uintptr_t module);
 void* ProcAddress(uintptr_t module, const char* name);
 
 long OpenRegistryKey(uintptr_t key, const char* subKey, unsigned long options, unsigned long access,
-                  uintptr_t* result);
+                     uintptr_t* result);
 long QueryRegistryValue(uintptr_t key, const char* valueName, unsigned long* reserved,
-                     unsigned long* type, unsigned char* data, unsigned long* dataSize);
+                        unsigned long* type, unsigned char* data, unsigned long* dataSize);
 long CloseRegistryKey(uintptr_t key);
 
 unsigned long ThreadLocale();

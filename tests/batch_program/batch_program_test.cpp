@@ -80,30 +80,40 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"DashIsStandardInput", {"-"}, Example, ExampleOut, "", 0},
         ProgramCase{"EmptyInput", {}, "", "", "", 0},
         ProgramCase{"OnlyAHeader", {}, "AX AY BX BY AXIS K\n", "", "", 0},
-        ProgramCase{"CrLfInputAndNoFinalLineEnd", {}, "1 2 3 4 X 2\r\n1 2 3 4 Y 3", "2.00\t3.00\n2.00\t3.00\n", "", 0},
-        ProgramCase{"AxisIsXOrYInEitherCase", {}, "0 0 4 2 x 1\n0 0 4 2 XX 1\n",
-                    "1.00\t0.50\n\n", "-:2: AXIS \"XX\": Not X or Y\n", 1},
-        ProgramCase{"FailuresLeaveEmptyLinesAndNameTheirField",
+        ProgramCase{"CrLfInputAndNoFinalLineEnd",
                     {},
-                    "1 2 1 5 X 7\n"
-                    "3 3 3 3 X 3\n"
-                    "1 2 3 4 X 12,5\n"
-                    "1 2 3 4 X\n"
-                    "1 2 1e400 4 X 1\n"
-                    "1 2 3 4 Y 1e5120\n"
-                    "1e-5 2 3 4 Y 1.0.0\n"
-                    "0 0 1 1e308 X 1e10\n"
-                    "0 0 2 2 X 1\n",
-                    "\n\n\n\n\n+Inf\t+Inf\n\n\n1.00\t1.00\n",
-                    "-:1: Y: Floating point division by zero\n"
-                    "-:2: Y: Invalid floating point operation\n"
-                    "-:3: K \"12,5\": Invalid numeric input (a decimal comma needs --decimal-comma; "
-                    "digit grouping is not read)\n"
-                    "-:4: K: Missing field\n"
-                    "-:5: BX \"1e400\": Floating point overflow\n"
-                    "-:7: K \"1.0.0\": Invalid numeric input\n"
-                    "-:8: Y: Floating point overflow\n",
+                    "1 2 3 4 X 2\r\n1 2 3 4 Y 3",
+                    "2.00\t3.00\n2.00\t3.00\n",
+                    "",
+                    0},
+        ProgramCase{"AxisIsXOrYInEitherCase",
+                    {},
+                    "0 0 4 2 x 1\n0 0 4 2 XX 1\n",
+                    "1.00\t0.50\n\n",
+                    "-:2: AXIS \"XX\": Not X or Y\n",
                     1},
+        ProgramCase{
+            "FailuresLeaveEmptyLinesAndNameTheirField",
+            {},
+            "1 2 1 5 X 7\n"
+            "3 3 3 3 X 3\n"
+            "1 2 3 4 X 12,5\n"
+            "1 2 3 4 X\n"
+            "1 2 1e400 4 X 1\n"
+            "1 2 3 4 Y 1e5120\n"
+            "1e-5 2 3 4 Y 1.0.0\n"
+            "0 0 1 1e308 X 1e10\n"
+            "0 0 2 2 X 1\n",
+            "\n\n\n\n\n+Inf\t+Inf\n\n\n1.00\t1.00\n",
+            "-:1: Y: Floating point division by zero\n"
+            "-:2: Y: Invalid floating point operation\n"
+            "-:3: K \"12,5\": Invalid numeric input (a decimal comma needs --decimal-comma; "
+            "digit grouping is not read)\n"
+            "-:4: K: Missing field\n"
+            "-:5: BX \"1e400\": Floating point overflow\n"
+            "-:7: K \"1.0.0\": Invalid numeric input\n"
+            "-:8: Y: Floating point overflow\n",
+            1},
         ProgramCase{"EchoDecimalsAndCrLf",
                     {"--echo", "--decimals", "4", "--crlf"},
                     "0 0 3 1 Y 0.5\nbad 0 3 1 Y 0.5\n",
@@ -113,42 +123,99 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"DecimalsWithEqualsSign", {"--decimals=0"}, "0 0 3 1 Y 0.5\n", "2\t1\n", "", 0},
         ProgramCase{"ALongFieldIsReadByItsFirst64Characters",
                     {},
-                    "0 0 2 2 X " + std::string(63, '0') + "15\n", "1.00\t1.00\n", "", 0},
-        ProgramCase{"UnknownOption", {"--fast"}, "0 0 2 2 X 1\n", "",
-                    "framecalc-batch: unknown option '--fast'\n" + Usage, 2},
-        ProgramCase{"DecimalsOutOfRange", {"--decimals", "217"}, "", "",
-                    "framecalc-batch: --decimals takes a whole number from 0 to 216, not '217'\n" +
-                        Usage,
+                    "0 0 2 2 X " + std::string(63, '0') + "15\n",
+                    "1.00\t1.00\n",
+                    "",
+                    0},
+        ProgramCase{"UnknownOption",
+                    {"--fast"},
+                    "0 0 2 2 X 1\n",
+                    "",
+                    "framecalc-batch: unknown option '--fast'\n" + Usage,
                     2},
-        ProgramCase{"DecimalsNotANumber", {"--decimals=-1"}, "", "",
-                    "framecalc-batch: --decimals takes a whole number from 0 to 216, not '-1'\n" +
-                        Usage,
+        ProgramCase{
+            "DecimalsOutOfRange",
+            {"--decimals", "217"},
+            "",
+            "",
+            "framecalc-batch: --decimals takes a whole number from 0 to 216, not '217'\n" + Usage,
+            2},
+        ProgramCase{
+            "DecimalsNotANumber",
+            {"--decimals=-1"},
+            "",
+            "",
+            "framecalc-batch: --decimals takes a whole number from 0 to 216, not '-1'\n" + Usage,
+            2},
+        ProgramCase{"DecimalsWithoutValue",
+                    {"--decimals"},
+                    "",
+                    "",
+                    "framecalc-batch: option '--decimals' needs a number\n" + Usage,
                     2},
-        ProgramCase{"DecimalsWithoutValue", {"--decimals"}, "", "",
-                    "framecalc-batch: option '--decimals' needs a number\n" + Usage, 2},
-        ProgramCase{"TableAndDelimiterOptions", {"--table", "--delimiter=tab", "--decimals", "1"},
-                    "AX\tAY\tBX\tBY\tAXIS\tK\n0\t0\t2\t2\tX\t1\n", 
-                    "AX\tAY\tBX\tBY\tAXIS\tK\tX\tY\ton_AB\terror\n0\t0\t2\t2\tX\t1\t1.0\t1.0\tyes\t\n", "", 0},
-        ProgramCase{"ColumnsOption", {"--columns", "b,c,d,e,f,g"}, "a,b,c,d,e,f,g\n9,0,0,2,2,X,1\n",
-                    "1.00\t1.00\n", "", 0},
-        ProgramCase{"Utf16StopsTheRun", {}, std::string("\xFF\xFE" "0\0\n\0", 6), "",
+        ProgramCase{
+            "TableAndDelimiterOptions",
+            {"--table", "--delimiter=tab", "--decimals", "1"},
+            "AX\tAY\tBX\tBY\tAXIS\tK\n0\t0\t2\t2\tX\t1\n",
+            "AX\tAY\tBX\tBY\tAXIS\tK\tX\tY\ton_AB\terror\n0\t0\t2\t2\tX\t1\t1.0\t1.0\tyes\t\n",
+            "",
+            0},
+        ProgramCase{"ColumnsOption",
+                    {"--columns", "b,c,d,e,f,g"},
+                    "a,b,c,d,e,f,g\n9,0,0,2,2,X,1\n",
+                    "1.00\t1.00\n",
+                    "",
+                    0},
+        ProgramCase{"Utf16StopsTheRun",
+                    {},
+                    std::string("\xFF\xFE"
+                                "0\0\n\0",
+                                6),
+                    "",
                     "-:1: encoding: UTF-16 text (a byte-order mark, or zero bytes between the "
-                    "characters): save the file as UTF-8 (or ASCII) text\n", 2},
-        ProgramCase{"UnknownDelimiter", {"--delimiter", "|"}, "", "",
-                    "framecalc-batch: --delimiter takes , ; tab or blank, not '|'\n" + Usage, 2},
-        ProgramCase{"DelimiterWithoutValue", {"--delimiter"}, "", "",
-                    "framecalc-batch: option '--delimiter' needs a value\n" + Usage, 2},
-        ProgramCase{"ColumnsNotSix", {"--columns=1,2,3"}, "", "",
+                    "characters): save the file as UTF-8 (or ASCII) text\n",
+                    2},
+        ProgramCase{"UnknownDelimiter",
+                    {"--delimiter", "|"},
+                    "",
+                    "",
+                    "framecalc-batch: --delimiter takes , ; tab or blank, not '|'\n" + Usage,
+                    2},
+        ProgramCase{"DelimiterWithoutValue",
+                    {"--delimiter"},
+                    "",
+                    "",
+                    "framecalc-batch: option '--delimiter' needs a value\n" + Usage,
+                    2},
+        ProgramCase{"ColumnsNotSix",
+                    {"--columns=1,2,3"},
+                    "",
+                    "",
                     "framecalc-batch: --columns takes six column names or numbers (from 1), "
-                    "separated by commas, not '1,2,3'\n" + Usage, 2},
-        ProgramCase{"ColumnsTwice", {"--columns=1,2,3,4,5,1"}, "", "",
-                    "framecalc-batch: --columns names the same column twice in '1,2,3,4,5,1'\n" + Usage, 2},
-        ProgramCase{"CommaCannotBeBothDelimiterAndDecimalPoint", {"--decimal-comma", "--delimiter=,"},
-                    "", "", "framecalc-batch: with --decimal-comma the delimiter cannot be ','\n" + Usage, 2},
-        ProgramCase{"TableAndEchoTogether", {"--table", "--echo"}, "", "",
-                    "framecalc-batch: --table and --echo cannot be given together\n" + Usage, 2},
-        ProgramCase{"Version", {"--version"}, "", "framecalc-batch " FRAMECALC_VERSION_TEXT "\n", "",
-                    0}),
+                    "separated by commas, not '1,2,3'\n" +
+                        Usage,
+                    2},
+        ProgramCase{
+            "ColumnsTwice",
+            {"--columns=1,2,3,4,5,1"},
+            "",
+            "",
+            "framecalc-batch: --columns names the same column twice in '1,2,3,4,5,1'\n" + Usage,
+            2},
+        ProgramCase{"CommaCannotBeBothDelimiterAndDecimalPoint",
+                    {"--decimal-comma", "--delimiter=,"},
+                    "",
+                    "",
+                    "framecalc-batch: with --decimal-comma the delimiter cannot be ','\n" + Usage,
+                    2},
+        ProgramCase{"TableAndEchoTogether",
+                    {"--table", "--echo"},
+                    "",
+                    "",
+                    "framecalc-batch: --table and --echo cannot be given together\n" + Usage,
+                    2},
+        ProgramCase{
+            "Version", {"--version"}, "", "framecalc-batch " FRAMECALC_VERSION_TEXT "\n", "", 0}),
     [](const testing::TestParamInfo<ProgramCase>& param) { return std::string(param.param.name); });
 
 TEST(Program, HelpDescribesTheRecordsAndOptions) {
@@ -177,7 +244,8 @@ TEST(Program, MessagesFollowTheirResultsWhereBothOutputsMeet) {
   e2e::RunOptions options;
   options.program = "/bin/sh";
   options.arguments = {"-c", "exec \"$0\" 2>&1", BatchProgramPath()};
-  if (!e2e::ProgramRunner().empty()) options.arguments = {"-c", "exec \"$0\" \"$1\" 2>&1", e2e::ProgramRunner(), BatchProgramPath()};
+  if (!e2e::ProgramRunner().empty())
+    options.arguments = {"-c", "exec \"$0\" \"$1\" 2>&1", e2e::ProgramRunner(), BatchProgramPath()};
   options.direct = true;
   options.stdinBytes = input;
   const e2e::RunResult result = e2e::RunProgram(options);
@@ -212,7 +280,8 @@ class Files : public testing::Test {
 TEST_F(Files, AreReadInTurnAndNamedInMessages) {
   Write("a.txt", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n0 0 2 2 X z\n");
   Write("b.csv", "ax,ay,bx,by,axis,k\n1,1,1,1,X,1\n");
-  const e2e::RunResult result = RunBatch({"a.txt", "-", "b.csv"}, "0 0 4 2 Y 1\n", e2e::OutputKind::Pipe, directory_);
+  const e2e::RunResult result =
+      RunBatch({"a.txt", "-", "b.csv"}, "0 0 4 2 Y 1\n", e2e::OutputKind::Pipe, directory_);
   EXPECT_EQ(result.out, "1.00\t1.00\n\n2.00\t1.00\n\n");
   EXPECT_EQ(result.err,
             "a.txt:3: K \"z\": Invalid numeric input\n"
@@ -222,8 +291,8 @@ TEST_F(Files, AreReadInTurnAndNamedInMessages) {
 
 TEST_F(Files, AnUnreadableFileStopsTheRunBeforeAnyResult) {
   Write("good.txt", "0 0 2 2 X 1\n");
-  const e2e::RunResult result =
-      RunBatch({"good.txt", "missing.txt", ".", "missing/x.txt"}, "", e2e::OutputKind::Pipe, directory_);
+  const e2e::RunResult result = RunBatch({"good.txt", "missing.txt", ".", "missing/x.txt"}, "",
+                                         e2e::OutputKind::Pipe, directory_);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err,
             "framecalc-batch: missing.txt: File not found\n"
@@ -256,7 +325,8 @@ TEST_F(Files, OptionsAfterFileNamesAndDoubleDash) {
   EXPECT_EQ(result.out, "1.00\t1.00\n");
   EXPECT_EQ(result.exitCode, 0);
   Write("r.txt", "0 0 2 2 X 1\n");
-  const e2e::RunResult after = RunBatch({"r.txt", "--decimals", "1"}, "", e2e::OutputKind::Pipe, directory_);
+  const e2e::RunResult after =
+      RunBatch({"r.txt", "--decimals", "1"}, "", e2e::OutputKind::Pipe, directory_);
   EXPECT_EQ(after.out, "1.0\t1.0\n");
 }
 
@@ -294,19 +364,20 @@ TEST_P(InformationOutput, ThatCannotBeWrittenEndsWithItsError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, InformationOutput,
-    testing::Values(
-        InformationCase{"HelpToAFullDisk", "--help", e2e::OutputKind::DevFull,
-                        "framecalc-batch: standard output: I/O error 112\n"},
-        InformationCase{"VersionToAFullDisk", "--version", e2e::OutputKind::DevFull,
-                        "framecalc-batch: standard output: I/O error 112\n"},
-        InformationCase{"HelpToAClosedOutput", "--help", e2e::OutputKind::Closed,
-                        "framecalc-batch: standard output: I/O error 6\n"},
-        InformationCase{"VersionToAClosedOutput", "--version", e2e::OutputKind::Closed,
-                        "framecalc-batch: standard output: I/O error 6\n"},
-        InformationCase{"HelpToAPipeWithoutReader", "--help", e2e::OutputKind::BrokenPipe,
-                        "framecalc-batch: standard output: I/O error 232\n"},
-        InformationCase{"VersionToAPipeWithoutReader", "--version", e2e::OutputKind::BrokenPipe,
-                        "framecalc-batch: standard output: I/O error 232\n"}),
+    testing::Values(InformationCase{"HelpToAFullDisk", "--help", e2e::OutputKind::DevFull,
+                                    "framecalc-batch: standard output: I/O error 112\n"},
+                    InformationCase{"VersionToAFullDisk", "--version", e2e::OutputKind::DevFull,
+                                    "framecalc-batch: standard output: I/O error 112\n"},
+                    InformationCase{"HelpToAClosedOutput", "--help", e2e::OutputKind::Closed,
+                                    "framecalc-batch: standard output: I/O error 6\n"},
+                    InformationCase{"VersionToAClosedOutput", "--version", e2e::OutputKind::Closed,
+                                    "framecalc-batch: standard output: I/O error 6\n"},
+                    InformationCase{"HelpToAPipeWithoutReader", "--help",
+                                    e2e::OutputKind::BrokenPipe,
+                                    "framecalc-batch: standard output: I/O error 232\n"},
+                    InformationCase{"VersionToAPipeWithoutReader", "--version",
+                                    e2e::OutputKind::BrokenPipe,
+                                    "framecalc-batch: standard output: I/O error 232\n"}),
     [](const testing::TestParamInfo<InformationCase>& param) { return param.param.name; });
 
 // Results to a file under a file-size limit: the write that crosses it fails, and the file ends
@@ -352,8 +423,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutputLimitCase{"NothingMayBeWritten", 0, 0, 0},
         OutputLimitCase{"InsideTheFirstLine", 10, 0, 0},
         OutputLimitCase{"AtTheEndOfTheFirstLine", 16, 0, 1},
-        OutputLimitCase{"InsideTheSecondLine", 19, 0, 1},
-        OutputLimitCase{"OneByteShort", 31, 0, 1},
+        OutputLimitCase{"InsideTheSecondLine", 19, 0, 1}, OutputLimitCase{"OneByteShort", 31, 0, 1},
         OutputLimitCase{"RoomForEverything", 32, 0, 2},
         // 256 KiB blocks: the first ends at its last line end, the limit cuts into the second.
         OutputLimitCase{"InsideTheSecondBlock", 300005, 100000, 29999},
@@ -365,10 +435,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Output, ThatCannotBeCutBackNamesItsLastCompleteLine) {
   std::string input = "0 0 1 1 X 1234\n0 0 1 1 X 7890.12\n";
   for (const auto& [limit, err] : std::vector<std::pair<long, std::string>>{
-           {19, "framecalc-batch: standard output: I/O error 112; the last complete result line "
-                "is line 1\n"},
-           {5, "framecalc-batch: standard output: I/O error 112; no result line reached it "
-               "complete\n"},
+           {19,
+            "framecalc-batch: standard output: I/O error 112; the last complete result line "
+            "is line 1\n"},
+           {5,
+            "framecalc-batch: standard output: I/O error 112; no result line reached it "
+            "complete\n"},
            {16, "framecalc-batch: standard output: I/O error 112\n"}}) {
     e2e::RunOptions options;
     options.program = FRAMECALC_BATCH_PROGRAM;
@@ -425,7 +497,8 @@ TEST(Terminal, ShowsEachResultWhenItsLineIsTyped) {
   auto readUntil = [&](const std::string& expected) {
     std::string screen;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (screen.find(expected) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    while (screen.find(expected) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
       pollfd entry{terminal, POLLIN, 0};
       if (poll(&entry, 1, 100) <= 0) continue;
       char bytes[256];

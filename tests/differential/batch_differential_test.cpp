@@ -38,13 +38,17 @@ class Generator {
     switch (Pick(8)) {
       case 0:
       case 1:  // parallel to the frame line
-        if (a.fields[4] == "X") a.fields[2] = a.fields[0]; else a.fields[3] = a.fields[1];
+        if (a.fields[4] == "X")
+          a.fields[2] = a.fields[0];
+        else
+          a.fields[3] = a.fields[1];
         break;
       case 2:  // A = B
         a.fields[2] = a.fields[0];
         a.fields[3] = a.fields[1];
         break;
-      default: break;
+      default:
+        break;
     }
     return a;
   }
@@ -62,22 +66,26 @@ class Generator {
 
   std::string Number() {
     static const char* const Invalid[] = {
-        "12a", "abc", "1..2", "--1", "1e", "0x10", "+", "1_000", "X", "1.5.", "e5", "1e+",
-        "1e999x", "1e5120x", "\xe2\x88\x9e", "1.5e3.2", ".", "-"};
-    static const char* const Extreme[] = {"1e400", "-1e400", "1e5120", "-1e5120", "1e4940",
-                                          "1e-400", "1e308", "-1.7e308"};
+        "12a",  "abc", "1..2", "--1",    "1e",      "0x10",         "+",       "1_000", "X",
+        "1.5.", "e5",  "1e+",  "1e999x", "1e5120x", "\xe2\x88\x9e", "1.5e3.2", ".",     "-"};
+    static const char* const Extreme[] = {"1e400",  "-1e400", "1e5120", "-1e5120",
+                                          "1e4940", "1e-400", "1e308",  "-1.7e308"};
     const uint64_t kind = Pick(24);
-    if (kind < 6) return Sign() + Digits(6);                            // integers
-    if (kind < 12) return Sign() + Digits(5) + "." + Digits(6);         // decimals
-    if (kind < 15) {                                                    // exponents
+    if (kind < 6) return Sign() + Digits(6);                     // integers
+    if (kind < 12) return Sign() + Digits(5) + "." + Digits(6);  // decimals
+    if (kind < 15) {                                             // exponents
       return Sign() + Digits(2) + (Pick(2) ? "." + Digits(3) : "") + (Pick(2) ? "e" : "E") +
-             (Pick(2) ? "-" : Pick(2) ? "+" : "") + std::to_string(Pick(40));
+             (Pick(2)   ? "-"
+              : Pick(2) ? "+"
+                        : "") +
+             std::to_string(Pick(40));
     }
-    if (kind < 17) return Sign() + std::to_string(Pick(5));            // small, often equal
+    if (kind < 17) return Sign() + std::to_string(Pick(5));  // small, often equal
     if (kind == 17) return Sign() + (Pick(2) ? "." + Digits(3) : Digits(3) + ".");
     if (kind == 18) return Sign() + Digits(3) + "e" + std::to_string(200 + Pick(109));
     if (kind == 19) {  // long digit strings, some beyond the 64 characters that are read
-      return Pick(2) ? Digits(30) + "." + Digits(30) : "1" + std::string(60 + Pick(20), '0') + Digits(3);
+      return Pick(2) ? Digits(30) + "." + Digits(30)
+                     : "1" + std::string(60 + Pick(20), '0') + Digits(3);
     }
     if (kind == 20) return Invalid[Pick(std::size(Invalid))];
     if (kind == 21) return Sign() + Digits(4) + "." + Digits(2);
@@ -122,7 +130,9 @@ Outcome RunCalculator(const Answers& a) {
 // takes anything but "X" for Y.
 bool HasMantissaDigit(const std::string& text) {
   size_t i = text.size() > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-  const auto digit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  const auto digit = [&](size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
+  };
   return digit(i) || (i < text.size() && text[i] == '.' && digit(i + 1));
 }
 
@@ -192,7 +202,8 @@ TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
     if (it != messages.end() && it->second == "Not X or Y") {
       ++seen["not X or Y"];
       anyFailed = true;
-      EXPECT_EQ(fields[i + 1], "AXIS \"" + a.fields[4] + "\"") << "record " << i + 1 << ": " << shown;
+      EXPECT_EQ(fields[i + 1], "AXIS \"" + a.fields[4] + "\"")
+          << "record " << i + 1 << ": " << shown;
       EXPECT_NE(a.fields[4], "X");
       EXPECT_NE(a.fields[4], "Y");
       EXPECT_EQ(lines[i], "");
@@ -213,7 +224,8 @@ TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
     const Outcome calculator = RunCalculator(a);
     if (calculator.ok) {
       ++seen["result"];
-      EXPECT_EQ(lines[i], calculator.x + "\t" + calculator.y) << "record " << i + 1 << ": " << shown;
+      EXPECT_EQ(lines[i], calculator.x + "\t" + calculator.y)
+          << "record " << i + 1 << ": " << shown;
       EXPECT_EQ(messages.count(i + 1), 0u) << "record " << i + 1 << ": " << shown;
     } else {
       ++seen[calculator.message];
@@ -225,9 +237,9 @@ TEST(Differential, BatchGivesTheCalculatorsDigitsAndFailures) {
   EXPECT_EQ(messages.size(), static_cast<size_t>(RecordCount - seen["result"]));
   EXPECT_EQ(exitCode, anyFailed ? 1 : 0);
   // The generated records reach every way of ending, each more than a few times.
-  for (const char* way : {"result", "Invalid numeric input", "Floating point division by zero",
-                          "Invalid floating point operation", "Floating point overflow",
-                          "not X or Y"}) {
+  for (const char* way :
+       {"result", "Invalid numeric input", "Floating point division by zero",
+        "Invalid floating point operation", "Floating point overflow", "not X or Y"}) {
     EXPECT_GE(seen[way], 10) << way;
   }
   EXPECT_GE(seen["no digit"], 1);

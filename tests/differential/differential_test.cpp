@@ -38,25 +38,40 @@ std::string NumberLine(std::mt19937& random) {
   };
   const std::string sign = pick(4) == 0 ? "-" : (pick(10) == 0 ? "+" : "");
   switch (pick(16)) {
-    case 0: case 1: case 2: return sign + std::to_string(pick(100000));
-    case 3: case 4: return sign + digits(1 + pick(6)) + "." + digits(pick(8));
-    case 5: return sign + digits(1 + pick(3)) + (pick(2) ? "e" : "E") + (pick(2) ? "-" : "") +
-                   std::to_string(pick(40));
-    case 6: return sign + "1e" + std::to_string(300 + pick(20));                 // near the double's end
-    case 7: return sign + digits(1) + "e" + std::to_string(4920 + pick(200));     // the extended's end
-    case 8: return sign + "1e-" + std::to_string(4920 + pick(40));                // below the smallest
-    case 9: return digits(20 + pick(40));                                         // long digit strings
+    case 0:
+    case 1:
+    case 2:
+      return sign + std::to_string(pick(100000));
+    case 3:
+    case 4:
+      return sign + digits(1 + pick(6)) + "." + digits(pick(8));
+    case 5:
+      return sign + digits(1 + pick(3)) + (pick(2) ? "e" : "E") + (pick(2) ? "-" : "") +
+             std::to_string(pick(40));
+    case 6:
+      return sign + "1e" + std::to_string(300 + pick(20));  // near the double's end
+    case 7:
+      return sign + digits(1) + "e" + std::to_string(4920 + pick(200));  // the extended's end
+    case 8:
+      return sign + "1e-" + std::to_string(4920 + pick(40));  // below the smallest
+    case 9:
+      return digits(20 + pick(40));  // long digit strings
     case 10: {
-      static const char* const mistyped[] = {"12a", "1,5", "abc", "--1", "1e", ".", "1.2.3",
-                                             "e5", "0x10", "$1F", "1e+", "+", "-", "1 2"};
+      static const char* const mistyped[] = {"12a", "1,5",  "abc", "--1", "1e", ".", "1.2.3",
+                                             "e5",  "0x10", "$1F", "1e+", "+",  "-", "1 2"};
       return mistyped[pick(sizeof mistyped / sizeof *mistyped)];
     }
-    case 11: return "";
-    case 12: return std::string(static_cast<size_t>(pick(3)), ' ') + std::to_string(pick(1000)) +
-                    std::string(static_cast<size_t>(pick(3)), ' ');
-    case 13: return "\t" + std::to_string(pick(1000));
-    case 14: return sign + "0";
-    default: return sign + std::to_string(pick(10)) + "." + digits(pick(3));
+    case 11:
+      return "";
+    case 12:
+      return std::string(static_cast<size_t>(pick(3)), ' ') + std::to_string(pick(1000)) +
+             std::string(static_cast<size_t>(pick(3)), ' ');
+    case 13:
+      return "\t" + std::to_string(pick(1000));
+    case 14:
+      return sign + "0";
+    default:
+      return sign + std::to_string(pick(10)) + "." + digits(pick(3));
   }
 }
 
@@ -75,10 +90,17 @@ std::string Dialogue(unsigned seed) {
   input += end;
   // Now and then the input ends early, without its last line end, or with a Ctrl+Z mark.
   switch (random() % 10) {
-    case 0: input.resize(random() % input.size()); break;
-    case 1: input.pop_back(); break;
-    case 2: input.insert(random() % input.size(), "\x1A"); break;
-    default: break;
+    case 0:
+      input.resize(random() % input.size());
+      break;
+    case 1:
+      input.pop_back();
+      break;
+    case 2:
+      input.insert(random() % input.size(), "\x1A");
+      break;
+    default:
+      break;
   }
   return input;
 }
@@ -87,8 +109,10 @@ std::string Dialogue(unsigned seed) {
 // error's number; any other standard error as it is.
 std::string ReportGist(const std::string& err) {
   std::smatch match;
-  static const std::regex exception("^Exception (\\S+) in module \\S+ at [0-9A-F]{8}\\.\r\n(.*)\r\n\r\n$");
-  if (std::regex_match(err, match, exception)) return "exception " + match[1].str() + ": " + match[2].str();
+  static const std::regex exception(
+      "^Exception (\\S+) in module \\S+ at [0-9A-F]{8}\\.\r\n(.*)\r\n\r\n$");
+  if (std::regex_match(err, match, exception))
+    return "exception " + match[1].str() + ": " + match[2].str();
   static const std::regex runtimeError("^Runtime error +([0-9]+) at [0-9A-F]{8}\r\n$");
   if (std::regex_match(err, match, runtimeError)) return "runtime error " + match[1].str();
   return "other: " + err;
@@ -203,10 +227,18 @@ std::string RecordLine(std::mt19937& random) {
   }
   fields[4] = random() % 2 ? "X" : "Y";
   switch (random() % 6) {
-    case 0: fields[2] = fields[0]; break;
-    case 1: fields[3] = fields[1]; break;
-    case 2: fields[2] = fields[0]; fields[3] = fields[1]; break;
-    default: break;
+    case 0:
+      fields[2] = fields[0];
+      break;
+    case 1:
+      fields[3] = fields[1];
+      break;
+    case 2:
+      fields[2] = fields[0];
+      fields[3] = fields[1];
+      break;
+    default:
+      break;
   }
   std::string line;
   for (int i = 0; i < 6; ++i) line += fields[i] + (i < 5 ? " " : "\n");

@@ -80,12 +80,16 @@ const ResultCase kResultCases[] = {
     {"NoFinalLineEnd", "100\n200\n300\n400\nX\n150", "X", "X= 150.00m", "Y= 250.00m"},
     // A Ctrl+Z (byte 26) after the answer's text, in the same block of input, ends the answer and
     // is consumed; the rest of its line is skipped (compare CtrlZAtTheFrontOfTheNextBlock below).
-    {"CtrlZAfterTheAnswerInTheSameBlock", "100\n200\n300\n400\nX\x1a" "zzz\n150\n\n", "X",
-     "X= 150.00m", "Y= 250.00m"},
+    {"CtrlZAfterTheAnswerInTheSameBlock",
+     "100\n200\n300\n400\nX\x1a"
+     "zzz\n150\n\n",
+     "X", "X= 150.00m", "Y= 250.00m"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Transcripts, DialogueResults, testing::ValuesIn(kResultCases),
-                         [](const testing::TestParamInfo<ResultCase>& param) { return param.param.name; });
+                         [](const testing::TestParamInfo<ResultCase>& param) {
+                           return param.param.name;
+                         });
 
 TEST(Dialogue, AnswerOfAnyLengthIsEchoedWhole) {
   const std::string answer(600, 'Q');
@@ -116,24 +120,25 @@ void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 class DialogueFailures : public testing::TestWithParam<FailureCase> {};
 
 #define UP_TO_KNOWN                                                 \
-    "Enter the X coordinate of point A: \n" \
-    "Enter the Y coordinate of point A: \n" \
-    "\n" \
-    "Enter the X coordinate of point B: \n" \
-    "Enter the Y coordinate of point B: \n" \
-    "\n" \
-    "Choose a well-known coordinate of the map frame corner <X/Y> \n" \
-    "\n"
+  "Enter the X coordinate of point A: \n"                           \
+  "Enter the Y coordinate of point A: \n"                           \
+  "\n"                                                              \
+  "Enter the X coordinate of point B: \n"                           \
+  "Enter the Y coordinate of point B: \n"                           \
+  "\n"                                                              \
+  "Choose a well-known coordinate of the map frame corner <X/Y> \n" \
+  "\n"
 
 #define AFTER_FIRST_PROMPT "Enter the X coordinate of point A: \n"
-#define UP_TO_B                                                                            \
-  AFTER_FIRST_PROMPT "Enter the Y coordinate of point A: \n\nEnter the X coordinate of point " \
-                    "B: \n"
+#define UP_TO_B                                                             \
+  AFTER_FIRST_PROMPT                                                        \
+  "Enter the Y coordinate of point A: \n\nEnter the X coordinate of point " \
+  "B: \n"
 
-#define UP_TO_QUESTION                                                                     \
-  UP_TO_B "Enter the Y coordinate of point B: \n\n"                                        \
-          "Choose a well-known coordinate of the map frame corner <X/Y> \n"
-
+#define UP_TO_QUESTION                      \
+  UP_TO_B                                   \
+  "Enter the Y coordinate of point B: \n\n" \
+  "Choose a well-known coordinate of the map frame corner <X/Y> \n"
 
 // Up to the computation: the prompts, and the four blank lines written before it.
 std::string UpToComputation(const std::string& answer) {
@@ -144,9 +149,11 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
   const FailureCase& c = GetParam();
   const e2e::RunResult r = RunWithInput(c.input);
   EXPECT_EQ(r.out, c.expectedOut ? CrLf(c.expectedOut) : UpToComputation(c.answer));
-  const std::regex report(std::string("Exception ") + c.className +
-                          " in module " + e2e::ModulePattern() + " at [0-9A-F]{8}\\.\r\n" + c.message + "\\.\r\n\r\n");
-  EXPECT_TRUE(std::regex_match(r.err, report)) << "standard error: " << testing::PrintToString(r.err);
+  const std::regex report(std::string("Exception ") + c.className + " in module " +
+                          e2e::ModulePattern() + " at [0-9A-F]{8}\\.\r\n" + c.message +
+                          "\\.\r\n\r\n");
+  EXPECT_TRUE(std::regex_match(r.err, report))
+      << "standard error: " << testing::PrintToString(r.err);
   EXPECT_EQ(r.exitCode, 1);
 }
 
@@ -155,7 +162,9 @@ TEST_P(DialogueFailures, EndsInTheReportWithCodeOne) {
 // of the input, and the known coordinate is missing.
 const std::string CtrlZAtTheFrontOfTheNextBlock = [] {
   std::string input = "100\n200\n300\n400";
-  input += std::string(126 - input.size(), ' ') + "\nX\x1a" "zzz\n150\n\n";
+  input += std::string(126 - input.size(), ' ') +
+           "\nX\x1a"
+           "zzz\n150\n\n";
   return input;
 }();
 
@@ -163,8 +172,8 @@ const FailureCase kFailureCases[] = {
     {"MistypedNumber", "12a\n200\n", "Enter the X coordinate of point A: \n", "", "EInOutError",
      "Invalid numeric input"},
     {"DecimalComma", "100\n12,5\n",
-     "Enter the X coordinate of point A: \nEnter the Y coordinate of point A: \n", "", "EInOutError",
-     "Invalid numeric input"},
+     "Enter the X coordinate of point A: \nEnter the Y coordinate of point A: \n", "",
+     "EInOutError", "Invalid numeric input"},
     {"BeyondTheDoubleRange", "1e400\n", "Enter the X coordinate of point A: \n", "", "EOverflow",
      "Floating point overflow"},
     {"BeyondTheExtendedRange", "1e5000\n", "Enter the X coordinate of point A: \n", "", "EOverflow",
@@ -174,7 +183,8 @@ const FailureCase kFailureCases[] = {
      "Floating point division by zero"},
     {"ParallelKnownY", "1\n2\n3\n2\nY\n5\n", nullptr, "Y", "EZeroDivide",
      "Floating point division by zero"},
-    {"SamePoint", "3\n4\n3\n4\nY\n5\n", nullptr, "Y", "EInvalidOp", "Invalid floating point operation"},
+    {"SamePoint", "3\n4\n3\n4\nY\n5\n", nullptr, "Y", "EInvalidOp",
+     "Invalid floating point operation"},
     {"SamePointKnownX", "3\n4\n3\n4\nX\n5\n", nullptr, "X", "EInvalidOp",
      "Invalid floating point operation"},
     {"ResultBeyondTheDoubleRange", "0\n0\n1e-300\n1\nX\n1e10\n", nullptr, "X", "EOverflow",
@@ -187,19 +197,23 @@ const FailureCase kFailureCases[] = {
     {"EndAfterOneNumber", "100\n", AFTER_FIRST_PROMPT "Enter the Y coordinate of point A: \n", "",
      "EInOutError", "Read beyond end of file"},
     {"EndAfterTwoNumbers", "100\n200\n", UP_TO_B, "", "EInOutError", "Read beyond end of file"},
-    {"EndAfterThreeNumbers", "100\n200\n300\n", UP_TO_B "Enter the Y coordinate of point B: \n",
-     "", "EInOutError", "Read beyond end of file"},
+    {"EndAfterThreeNumbers", "100\n200\n300\n", UP_TO_B "Enter the Y coordinate of point B: \n", "",
+     "EInOutError", "Read beyond end of file"},
     {"EndAfterFourNumbers", "100\n200\n300\n400\n", UP_TO_QUESTION, "", "EInOutError",
      "Read beyond end of file"},
     {"EndAfterFourNumbersWithoutLineEnd", "100\n200\n300\n400", UP_TO_QUESTION, "", "EInOutError",
      "Read beyond end of file"},
-    {"EndAfterTheAnswer", "100\n200\n300\n400\nX\n", UP_TO_KNOWN
-     "Enter the X coordinate of the map frame corner\n", "", "EInOutError", "Read beyond end of file"},
-    {"BlankLinesThenEnd", "100\n200\n300\n400\nY\n\n \n\t\n", UP_TO_KNOWN
-     "Enter the Y coordinate of the map frame corner\n", "", "EInOutError", "Read beyond end of file"},
+    {"EndAfterTheAnswer", "100\n200\n300\n400\nX\n",
+     UP_TO_KNOWN "Enter the X coordinate of the map frame corner\n", "", "EInOutError",
+     "Read beyond end of file"},
+    {"BlankLinesThenEnd", "100\n200\n300\n400\nY\n\n \n\t\n",
+     UP_TO_KNOWN "Enter the Y coordinate of the map frame corner\n", "", "EInOutError",
+     "Read beyond end of file"},
     // A Ctrl+Z (byte 26) reads as the end of input.
-    {"CtrlZWhereTheThirdNumberIsDue", "100\n200\n\x1a" "300\n400\nX\n150\n", UP_TO_B, "",
-     "EInOutError", "Read beyond end of file"},
+    {"CtrlZWhereTheThirdNumberIsDue",
+     "100\n200\n\x1a"
+     "300\n400\nX\n150\n",
+     UP_TO_B, "", "EInOutError", "Read beyond end of file"},
     {"CtrlZWhereTheAnswerIsDue", "100\n200\n300\n400\n\x1aX\n150\n", UP_TO_QUESTION, "",
      "EInOutError", "Read beyond end of file"},
     {"CtrlZAtTheFrontOfTheNextBlock", CtrlZAtTheFrontOfTheNextBlock.c_str(),
@@ -208,7 +222,9 @@ const FailureCase kFailureCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, DialogueFailures, testing::ValuesIn(kFailureCases),
-                         [](const testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
+                         [](const testing::TestParamInfo<FailureCase>& param) {
+                           return param.param.name;
+                         });
 
 TEST(DialogueFailureOutput, InputFromNullDeviceIsMissingItsFirstAnswer) {
   e2e::RunOptions options;
@@ -216,8 +232,9 @@ TEST(DialogueFailureOutput, InputFromNullDeviceIsMissingItsFirstAnswer) {
   options.input = e2e::InputKind::DevNull;
   const e2e::RunResult r = e2e::RunProgram(options);
   EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
-  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module " + e2e::ModulePattern() +
-                                           " at [0-9A-F]{8}\\.\r\nRead beyond end of file\\.\r\n\r\n"));
+  EXPECT_THAT(r.err,
+              testing::MatchesRegex("Exception EInOutError in module " + e2e::ModulePattern() +
+                                    " at [0-9A-F]{8}\\.\r\nRead beyond end of file\\.\r\n\r\n"));
   EXPECT_EQ(r.exitCode, 1);
 }
 
@@ -230,10 +247,10 @@ TEST(DialogueFailureOutput, InputThatCannotBeOpenedEndsTheFirstReadNotUnderWine)
   options.input = e2e::InputKind::Closed;
   const e2e::RunResult r = e2e::RunProgram(options);
   EXPECT_EQ(r.out, CrLf("Enter the X coordinate of point A: \n"));
-  EXPECT_TRUE(std::regex_match(
-      r.err, std::regex("Exception EInOutError in module " + e2e::ModulePattern() +
-                        " at [0-9A-F]{8}\\.\r\n"
-                        "I/O error 104\\.\r\n\r\n")))
+  EXPECT_TRUE(
+      std::regex_match(r.err, std::regex("Exception EInOutError in module " + e2e::ModulePattern() +
+                                         " at [0-9A-F]{8}\\.\r\n"
+                                         "I/O error 104\\.\r\n\r\n")))
       << testing::PrintToString(r.err);
   EXPECT_EQ(r.exitCode, 1);
 }
@@ -273,9 +290,10 @@ TEST(DialogueFailureOutput, FailedWriteOutOfTheReportIsReportedAtTheReportsAddre
   options.fileSizeLimit = 0;
   const e2e::RunResult r = e2e::RunProgram(options);
   std::smatch match;
-  ASSERT_TRUE(std::regex_search(
-      r.err, match, std::regex("^Exception EInOutError in module " + e2e::ModulePattern() +
-                               " at ([0-9A-F]{8})\\.\r\nI/O error 112\\.\r\n\r\n$")))
+  ASSERT_TRUE(
+      std::regex_search(r.err, match,
+                        std::regex("^Exception EInOutError in module " + e2e::ModulePattern() +
+                                   " at ([0-9A-F]{8})\\.\r\nI/O error 112\\.\r\n\r\n$")))
       << testing::PrintToString(r.err);
   const std::string where = e2e::SourceLineOf(match[1].str());
   ASSERT_FALSE(where.empty());
@@ -292,8 +310,8 @@ TEST(DialogueFailureOutput, DivisionByZeroAddressNamesTheDivision) {
   const e2e::RunResult r = RunWithInput("1\n2\n1\n7\nX\n5\n");
   EXPECT_EQ(r.exitCode, 1);
   std::smatch match;
-  ASSERT_TRUE(std::regex_search(r.err, match,
-                                std::regex("EZeroDivide in module \\S+ at ([0-9A-F]{8})\\.")))
+  ASSERT_TRUE(
+      std::regex_search(r.err, match, std::regex("EZeroDivide in module \\S+ at ([0-9A-F]{8})\\.")))
       << r.err;
   ASSERT_NE(match[1].str(), "00000000");
   const std::string where = e2e::SourceLineOf(match[1].str());

@@ -81,9 +81,11 @@ TEST(Environment, BlockedFaultSignalsStillGiveTheReportNotUnderWine) {
   const e2e::RunResult r = e2e::RunProgram(options);
   EXPECT_EQ(r.signal, 0) << "ended by a signal";
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_THAT(r.out, testing::EndsWith(CrLf("Enter the X coordinate of the map frame corner\n\n\n\n\n")));
-  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EZeroDivide in module framecalc at "
-                                           "[0-9A-F]{8}\\.\r\nFloating point division by zero\\.\r\n\r\n"));
+  EXPECT_THAT(r.out,
+              testing::EndsWith(CrLf("Enter the X coordinate of the map frame corner\n\n\n\n\n")));
+  EXPECT_THAT(
+      r.err, testing::MatchesRegex("Exception EZeroDivide in module framecalc at "
+                                   "[0-9A-F]{8}\\.\r\nFloating point division by zero\\.\r\n\r\n"));
 }
 
 class ProgramPaths : public testing::Test {
@@ -166,8 +168,8 @@ TEST_F(ProgramPaths, NoModuleIsSearchedBesideAPathOver260CharactersNotUnderWine)
 
 // A fault signal that another process sends while the program waits for its input is no fault of
 // the program: it ends the program by the signal's default action, as it would end any program,
-// with no report, nothing on standard error and nothing written out. Only a signal the processor's fault raised is
-// reported as a fault.
+// with no report, nothing on standard error and nothing written out. Only a signal the processor's
+// fault raised is reported as a fault.
 struct SentSignalCase {
   const char* name;
   int signal;
@@ -184,9 +186,15 @@ TEST_P(SentSignals, EndTheProgramByTheirDefaultActionNotUnderWine) {
   options.program = e2e::ProgramPath();
   options.beforeInput = [&c](int pid) {
     switch (c.sender) {
-      case SentSignalCase::Kill: kill(pid, c.signal); break;
-      case SentSignalCase::Queue: sigqueue(pid, c.signal, sigval{7237}); break;
-      case SentSignalCase::ThreadKill: syscall(SYS_tgkill, pid, pid, c.signal); break;
+      case SentSignalCase::Kill:
+        kill(pid, c.signal);
+        break;
+      case SentSignalCase::Queue:
+        sigqueue(pid, c.signal, sigval{7237});
+        break;
+      case SentSignalCase::ThreadKill:
+        syscall(SYS_tgkill, pid, pid, c.signal);
+        break;
     }
   };
   options.stdinBytes = WholeRun;
@@ -246,15 +254,17 @@ TEST_P(ProgramFileChanges, LeaveTheModuleNameAsItWasNotUnderWine) {
     if (std::strchr("()[]{}.*+?^$|\\", ch) != nullptr) escaped += '\\';
     escaped += ch;
   }
-  EXPECT_THAT(r.err, testing::MatchesRegex("Exception EInOutError in module " + escaped +
-                                           " at [0-9A-F]{8}\\.\r\nInvalid numeric input\\.\r\n\r\n"));
+  EXPECT_THAT(r.err,
+              testing::MatchesRegex("Exception EInOutError in module " + escaped +
+                                    " at [0-9A-F]{8}\\.\r\nInvalid numeric input\\.\r\n\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ProgramFileChanges,
     testing::Values(ProgramFileCase{"Removed", "framecalc", ProgramFileCase::Removed},
                     ProgramFileCase{"Replaced", "framecalc", ProgramFileCase::Replaced},
-                    ProgramFileCase{"NamedLikeTheMark", "framecalc (deleted)", ProgramFileCase::Kept},
+                    ProgramFileCase{"NamedLikeTheMark", "framecalc (deleted)",
+                                    ProgramFileCase::Kept},
                     ProgramFileCase{"NamedLikeTheMarkAndRemoved", "framecalc (deleted)",
                                     ProgramFileCase::Removed}),
     [](const testing::TestParamInfo<ProgramFileCase>& param) { return param.param.name; });

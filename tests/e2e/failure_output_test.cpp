@@ -31,8 +31,7 @@ TEST_P(OutputFailures, EndInTheReportOfTheOutputError) {
   ASSERT_EQ(result.signal, 0) << "ended by a signal";
   EXPECT_EQ(result.exitCode, 1);
   const std::regex report("Exception EInOutError in module " + e2e::ModulePattern() +
-                          " at [0-9A-F]{8}\\.\\r\\n" +
-                          std::string(c.message) + "\\.\\r\\n\\r\\n");
+                          " at [0-9A-F]{8}\\.\\r\\n" + std::string(c.message) + "\\.\\r\\n\\r\\n");
   EXPECT_TRUE(std::regex_match(result.err, report)) << testing::PrintToString(result.err);
   EXPECT_EQ(result.err.find("Runtime error"), std::string::npos);
 }
@@ -47,12 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
         OutputFailureCase{"PipeWithoutReaderNotUnderWine", e2e::OutputKind::BrokenPipe, WholeRun,
                           "I/O error 232"},
         OutputFailureCase{"FullDisk", e2e::OutputKind::DevFull, WholeRun, "I/O error 112"},
-        OutputFailureCase{"ClosedOutputNotUnderWine", e2e::OutputKind::Closed, WholeRun, "I/O error 105"},
+        OutputFailureCase{"ClosedOutputNotUnderWine", e2e::OutputKind::Closed, WholeRun,
+                          "I/O error 105"},
         // A mistyped number whose report cannot write out the pending prompt: the report of
         // that write failure replaces the report of the number. (/dev/full is a device, which
         // takes each line at once: there the prompt's own statement fails first.)
-        OutputFailureCase{"MistypedNumberWithPipeWithoutReaderNotUnderWine", e2e::OutputKind::BrokenPipe,
-                          "12a\n", "I/O error 232"},
+        OutputFailureCase{"MistypedNumberWithPipeWithoutReaderNotUnderWine",
+                          e2e::OutputKind::BrokenPipe, "12a\n", "I/O error 232"},
         OutputFailureCase{"MistypedNumberWithFullDisk", e2e::OutputKind::DevFull, "12a\n",
                           "I/O error 112"}),
     [](const testing::TestParamInfo<OutputFailureCase>& param) { return param.param.name; });

@@ -29,9 +29,9 @@ struct File {
 
 struct LanguageCase {
   const char* name;
-  std::string program;        // where the program is copied, below the scratch directory
-  std::vector<File> files;    // modules and the configuration file (below "home/")
-  const char* locale;         // LC_ALL
+  std::string program;         // where the program is copied, below the scratch directory
+  std::vector<File> files;     // modules and the configuration file (below "home/")
+  const char* locale;          // LC_ALL
   std::string expectedReport;  // standard error, with "@" for the module name and "########"
                                // for the address
 };
@@ -68,8 +68,7 @@ class ScratchInstall : public testing::Test {
   std::string dir_;
 };
 
-class LanguageModules : public ScratchInstall,
-                        public testing::WithParamInterface<LanguageCase> {};
+class LanguageModules : public ScratchInstall, public testing::WithParamInterface<LanguageCase> {};
 
 TEST_P(LanguageModules, ReportOfAMistypedNumber) {
   const LanguageCase& c = GetParam();
@@ -98,7 +97,10 @@ const std::string GermanReport =
 LanguageCase HostileTemplate(const char* name, const char* text) {
   std::string module = "65528 = Ungueltige Zahl\n";
   if (text != nullptr) module += "65511 = " + std::string(text) + "\n";
-  return LanguageCase{name, "framecalc", {{"framecalc.DEU", module}}, "de_DE",
+  return LanguageCase{name,
+                      "framecalc",
+                      {{"framecalc.DEU", module}},
+                      "de_DE",
                       "Exception EInOutError in module @ at ########.\r\nUngueltige Zahl.\r\n\r\n"};
 }
 
@@ -112,64 +114,106 @@ INSTANTIATE_TEST_SUITE_P(
     CandidatesNotUnderWine, LanguageModules,
     testing::Values(
         LanguageCase{"NoModule", "framecalc", {}, "de_DE.UTF-8", EnglishReport},
-        LanguageCase{"ModuleOfAnotherLanguage", "framecalc",
-                     {{"framecalc.FRA", "65528 = Nombre invalide\n"}}, "de_DE.UTF-8",
+        LanguageCase{"ModuleOfAnotherLanguage",
+                     "framecalc",
+                     {{"framecalc.FRA", "65528 = Nombre invalide\n"}},
+                     "de_DE.UTF-8",
                      EnglishReport},
-        LanguageCase{"FullAbbreviation", "framecalc", {{"framecalc.DEU", GermanModule}},
-                     "de_DE.UTF-8", GermanReport},
+        LanguageCase{"FullAbbreviation",
+                     "framecalc",
+                     {{"framecalc.DEU", GermanModule}},
+                     "de_DE.UTF-8",
+                     GermanReport},
         // An entry the module lacks, or holds empty, is the program's own.
-        LanguageCase{"MissingEntryGivesTheProgramsMessage", "framecalc",
-                     {{"framecalc.DEU", "65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
-                     "de_DE", "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
-        LanguageCase{"EmptyEntryGivesTheProgramsMessage", "framecalc",
-                     {{"framecalc.DEU", "65528 =\n65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
-                     "de_DE", "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
-        LanguageCase{"TwoLetterFallback", "framecalc", {{"framecalc.DE", GermanModule}}, "de_AT",
+        LanguageCase{
+            "MissingEntryGivesTheProgramsMessage",
+            "framecalc",
+            {{"framecalc.DEU", "65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
+            "de_DE",
+            "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
+        LanguageCase{
+            "EmptyEntryGivesTheProgramsMessage",
+            "framecalc",
+            {{"framecalc.DEU", "65528 =\n65511 = Ausnahme %s in Modul %s bei %p.\\r\\n%s%s\\r\\n"}},
+            "de_DE",
+            "Ausnahme EInOutError in Modul @ bei ########.\r\nInvalid numeric input.\r\n\r\n"},
+        LanguageCase{"TwoLetterFallback",
+                     "framecalc",
+                     {{"framecalc.DE", GermanModule}},
+                     "de_AT",
                      GermanReport},
-        LanguageCase{"FullAbbreviationBeforeTwoLetters", "framecalc",
-                     {{"framecalc.DEA", GermanModule},
-                      {"framecalc.DE", "65528 = zwei Buchstaben\n"}},
-                     "de_AT", GermanReport},
-        LanguageCase{"OverrideForTheProgramCutToFourCharacters", "framecalc",
-                     {{"framecalc.DEUT", GermanModule},
-                      {"framecalc.DEU", "65528 = ohne Vorrang\n"},
-                      {"home/.config/quenlor/registry",
-                       Override("\"PROGRAM\"=hex:44,45,55,54,53")}},
-                     "de_DE", GermanReport},
-        LanguageCase{"OverrideByDefaultValue", "framecalc",
-                     {{"framecalc.ITA", GermanModule}, {"home/.config/quenlor/registry", Override("@=ITA")}},
-                     "C", GermanReport},
-        LanguageCase{"OverrideWithoutItsFileFallsToTheLocale", "framecalc",
-                     {{"framecalc.DEU", GermanModule}, {"home/.config/quenlor/registry", Override("@=ITA")}},
-                     "de_DE", GermanReport},
-        LanguageCase{"ProgramWithAnExtension", "frame.calc", {{"frame.DEU", GermanModule}},
-                     "de_DE", GermanReport},
-        LanguageCase{"DotInADirectoryName", ".local/bin/framecalc",
-                     {{".DEU", "65528 = falsche Datei\n"}, {".local/bin/framecalc.DEU", GermanModule}},
-                     "de_DE", GermanReport},
+        LanguageCase{
+            "FullAbbreviationBeforeTwoLetters",
+            "framecalc",
+            {{"framecalc.DEA", GermanModule}, {"framecalc.DE", "65528 = zwei Buchstaben\n"}},
+            "de_AT",
+            GermanReport},
+        LanguageCase{
+            "OverrideForTheProgramCutToFourCharacters",
+            "framecalc",
+            {{"framecalc.DEUT", GermanModule},
+             {"framecalc.DEU", "65528 = ohne Vorrang\n"},
+             {"home/.config/quenlor/registry", Override("\"PROGRAM\"=hex:44,45,55,54,53")}},
+            "de_DE",
+            GermanReport},
+        LanguageCase{
+            "OverrideByDefaultValue",
+            "framecalc",
+            {{"framecalc.ITA", GermanModule}, {"home/.config/quenlor/registry", Override("@=ITA")}},
+            "C",
+            GermanReport},
+        LanguageCase{
+            "OverrideWithoutItsFileFallsToTheLocale",
+            "framecalc",
+            {{"framecalc.DEU", GermanModule}, {"home/.config/quenlor/registry", Override("@=ITA")}},
+            "de_DE",
+            GermanReport},
+        LanguageCase{"ProgramWithAnExtension",
+                     "frame.calc",
+                     {{"frame.DEU", GermanModule}},
+                     "de_DE",
+                     GermanReport},
+        LanguageCase{
+            "DotInADirectoryName",
+            ".local/bin/framecalc",
+            {{".DEU", "65528 = falsche Datei\n"}, {".local/bin/framecalc.DEU", GermanModule}},
+            "de_DE",
+            GermanReport},
         // An installed program finds the modules of its data folder, ../share/framecalc/.
-        LanguageCase{"InstalledInAPrefix", "prefix/bin/framecalc",
-                     {{"prefix/share/framecalc/framecalc.DEU", GermanModule}}, "de_DE.UTF-8",
+        LanguageCase{"InstalledInAPrefix",
+                     "prefix/bin/framecalc",
+                     {{"prefix/share/framecalc/framecalc.DEU", GermanModule}},
+                     "de_DE.UTF-8",
                      GermanReport},
-        LanguageCase{"BesideTheProgramBeforeTheDataFolder", "prefix/bin/framecalc",
+        LanguageCase{"BesideTheProgramBeforeTheDataFolder",
+                     "prefix/bin/framecalc",
                      {{"prefix/bin/framecalc.DEU", GermanModule},
                       {"prefix/share/framecalc/framecalc.DEU", "65528 = installiert\n"}},
-                     "de_DE.UTF-8", GermanReport},
-        LanguageCase{"InstalledOverrideBeforeTheLocaleBeside", "prefix/bin/framecalc",
+                     "de_DE.UTF-8",
+                     GermanReport},
+        LanguageCase{"InstalledOverrideBeforeTheLocaleBeside",
+                     "prefix/bin/framecalc",
                      {{"prefix/bin/framecalc.DEU", "65528 = nach dem Gebietsschema\n"},
                       {"prefix/share/framecalc/framecalc.ITA", GermanModule},
                       {"home/.config/quenlor/registry", Override("@=ITA")}},
-                     "de_DE.UTF-8", GermanReport},
-        LanguageCase{"CLocaleWithoutEnglishModule", "framecalc", {{"framecalc.DEU", GermanModule}},
-                     "C", EnglishReport},
-        LanguageCase{"BinaryFileIsNoModule", "framecalc",
-                     {{"framecalc.DEU", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\xFF\xFE", 12)}},
-                     "de_DE", EnglishReport},
+                     "de_DE.UTF-8",
+                     GermanReport},
+        LanguageCase{"CLocaleWithoutEnglishModule",
+                     "framecalc",
+                     {{"framecalc.DEU", GermanModule}},
+                     "C",
+                     EnglishReport},
+        LanguageCase{"BinaryFileIsNoModule",
+                     "framecalc",
+                     {{"framecalc.DEU", std::string("\x7F"
+                                                    "ELF\x02\x01\x01\0\0\0\xFF\xFE",
+                                                    12)}},
+                     "de_DE",
+                     EnglishReport},
         // A template that cannot serve is not used: the report is made once, with the program's
         // own template and the module's message.
         HostileTemplate("UnfitTemplate", "%s %s %s %s %s %s %s"),
-        HostileTemplate("MissingTemplate", nullptr),
-        HostileTemplate("EmptyTemplate", ""),
+        HostileTemplate("MissingTemplate", nullptr), HostileTemplate("EmptyTemplate", ""),
         HostileTemplate("HugeWidth", "Ausnahme %s in Modul %s bei %p.\\r\\n%s%9999999s\\r\\n"),
         HostileTemplate("HugePrecision", "Ausnahme %s in Modul %s bei %p.\\r\\n%.9999999s%s\\r\\n"),
         HostileTemplate("WidthBeyond32Bits", "Ausnahme %2147483648s in Modul %s bei %p.\\r\\n%s%s"),
@@ -178,9 +222,9 @@ INSTANTIATE_TEST_SUITE_P(
         HostileTemplate("TooFewConversions", "Ausnahme %s"),
         HostileTemplate("NoConversions", std::string(100000, 'x').c_str()),
         // 254 characters before the first conversion: the cut at 255 leaves a lone "%".
-        HostileTemplate("CutInsideAConversion",
-                        ("Exception " + std::string(244, '0') +
-                         "%s in module %s at %p.\\r\\n%s%s\\r\\n").c_str()),
+        HostileTemplate("CutInsideAConversion", ("Exception " + std::string(244, '0') +
+                                                 "%s in module %s at %p.\\r\\n%s%s\\r\\n")
+                                                    .c_str()),
         HostileTemplate("BinaryText", "\\x01\\xFF\\x80%\\x1A\\x7F"),
         // Conversions with a width or a precision: the report would show the address alone, or
         // lose the message past its limit.
@@ -189,15 +233,18 @@ INSTANTIATE_TEST_SUITE_P(
         HostileTemplate("WidthUpToTheReportLimit",
                         "Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n"),
         // A zero byte, written or escaped, spoils its whole line: the earlier template stands.
-        LanguageCase{"EscapedZeroByteSpoilsItsLine", "framecalc",
-                     {{"framecalc.DEU", std::string(GermanModule) +
-                                            "65528 = Null\\x00Byte\n"
-                                            "65511 = %s %s %p\\x00%s%s\n"}},
-                     "de_DE", GermanReport},
-        LanguageCase{"ZeroByteSpoilsItsLine", "framecalc",
-                     {{"framecalc.DEU", std::string(GermanModule) +
-                                            std::string("65528 = Null\0Byte\n", 18)}},
-                     "de_DE", GermanReport}),
+        LanguageCase{"EscapedZeroByteSpoilsItsLine",
+                     "framecalc",
+                     {{"framecalc.DEU", std::string(GermanModule) + "65528 = Null\\x00Byte\n"
+                                                                    "65511 = %s %s %p\\x00%s%s\n"}},
+                     "de_DE",
+                     GermanReport},
+        LanguageCase{"ZeroByteSpoilsItsLine",
+                     "framecalc",
+                     {{"framecalc.DEU",
+                       std::string(GermanModule) + std::string("65528 = Null\0Byte\n", 18)}},
+                     "de_DE",
+                     GermanReport}),
     [](const testing::TestParamInfo<LanguageCase>& test) { return test.param.name; });
 
 // Texts the report of a write failure formats, translated with widths no report can hold, while
@@ -246,20 +293,19 @@ TEST_P(ShippedGermanModule, ReportsInGermanFromTheDataFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     FailuresNotUnderWine, ShippedGermanModule,
-    testing::Values(
-        ShippedCase{"MistypedNumber", "12a\n", "de_DE.UTF-8",
-                    "Ausnahme EInOutError in Modul framecalc an Adresse ########.\r\n"
-                    "Ungültige Zahleneingabe.\r\n\r\n"},
-        ShippedCase{"ParallelLines", "1\n2\n1\n7\nX\n5\n", "de_DE.UTF-8",
-                    "Ausnahme EZeroDivide in Modul framecalc an Adresse ########.\r\n"
-                    "Gleitkommadivision durch null.\r\n\r\n"},
-        // The shipped module is named DEU: an Austrian locale looks for DEA, then DE.
-        ShippedCase{"AustrianLocaleTakesNoDEU", "1\n2\n", "de_AT.UTF-8@euro",
-                    "Exception EInOutError in module framecalc at ########.\r\n"
-                    "Read beyond end of file.\r\n\r\n"},
-        ShippedCase{"EnglishLocale", "1\n2\n", "en_US.UTF-8",
-                    "Exception EInOutError in module framecalc at ########.\r\n"
-                    "Read beyond end of file.\r\n\r\n"}),
+    testing::Values(ShippedCase{"MistypedNumber", "12a\n", "de_DE.UTF-8",
+                                "Ausnahme EInOutError in Modul framecalc an Adresse ########.\r\n"
+                                "Ungültige Zahleneingabe.\r\n\r\n"},
+                    ShippedCase{"ParallelLines", "1\n2\n1\n7\nX\n5\n", "de_DE.UTF-8",
+                                "Ausnahme EZeroDivide in Modul framecalc an Adresse ########.\r\n"
+                                "Gleitkommadivision durch null.\r\n\r\n"},
+                    // The shipped module is named DEU: an Austrian locale looks for DEA, then DE.
+                    ShippedCase{"AustrianLocaleTakesNoDEU", "1\n2\n", "de_AT.UTF-8@euro",
+                                "Exception EInOutError in module framecalc at ########.\r\n"
+                                "Read beyond end of file.\r\n\r\n"},
+                    ShippedCase{"EnglishLocale", "1\n2\n", "en_US.UTF-8",
+                                "Exception EInOutError in module framecalc at ########.\r\n"
+                                "Read beyond end of file.\r\n\r\n"}),
     [](const testing::TestParamInfo<ShippedCase>& test) { return test.param.name; });
 
 // A link to the installed program (as in ~/bin) finds the modules of the program's real folder,

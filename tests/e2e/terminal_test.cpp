@@ -53,10 +53,12 @@ class TerminalSession {
 
   // Reads the screen until `text` has appeared after what was already seen, or the time is up.
   bool WaitFor(const std::string& text, int milliseconds = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (screen_.find(text, seen_) == std::string::npos) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now()).count();
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
       if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
     }
     seen_ = screen_.find(text, seen_) + text.size();
@@ -68,7 +70,9 @@ class TerminalSession {
     ReadSome(milliseconds);
     return screen_.size() == before;
   }
-  void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  void Type(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
   bool Running() {
     int status = 0;
     const pid_t r = waitpid(pid_, &status, WNOHANG);
@@ -79,7 +83,8 @@ class TerminalSession {
     return r == 0;
   }
   int WaitExit(int milliseconds = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() < deadline) {
       // Once the program has gone, the terminal reports a hang-up at once: sleep between looks.
       if (!ReadSome(10)) usleep(10000);
@@ -125,7 +130,8 @@ TEST(Terminal, EachPromptAppearsBeforeTheProgramWaitsAndTheLastWaitIsForEnterNot
     };
     for (const auto& [prompt, answer] : steps) {
       // The prompt is on the screen before anything is typed: the program shows it, then waits.
-      ASSERT_TRUE(session.WaitFor(prompt)) << "screen so far: " << testing::PrintToString(session.screen());
+      ASSERT_TRUE(session.WaitFor(prompt))
+          << "screen so far: " << testing::PrintToString(session.screen());
       ASSERT_TRUE(session.QuietFor(100)) << "nothing more is shown until the value is typed";
       ASSERT_TRUE(session.Running());
       session.Type(answer);
@@ -164,10 +170,13 @@ class CtrlD : public testing::TestWithParam<CtrlDCase> {};
 TEST_P(CtrlD, AtTheStartOfALineEndsTheInputAtOnceNotUnderWine) {
   const CtrlDCase& c = GetParam();
   static const char* const Prompts[] = {
-      "Enter the X coordinate of point A: \r\n", "Enter the Y coordinate of point A: \r\n",
-      "Enter the X coordinate of point B: \r\n", "Enter the Y coordinate of point B: \r\n",
+      "Enter the X coordinate of point A: \r\n",
+      "Enter the Y coordinate of point A: \r\n",
+      "Enter the X coordinate of point B: \r\n",
+      "Enter the Y coordinate of point B: \r\n",
       "Choose a well-known coordinate of the map frame corner <X/Y> \r\n",
-      "Enter the X coordinate of the map frame corner\r\n", "*Press Enter to exit*\r\n"};
+      "Enter the X coordinate of the map frame corner\r\n",
+      "*Press Enter to exit*\r\n"};
   static const char* const Answers[] = {"100\r", "200\r", "300\r", "400\r", "X\r", "150\r"};
   const std::string dir = e2e::MakeTempDir();
   {
@@ -177,7 +186,8 @@ TEST_P(CtrlD, AtTheStartOfALineEndsTheInputAtOnceNotUnderWine) {
       ASSERT_TRUE(session.WaitFor(Prompts[i])) << testing::PrintToString(session.screen());
       session.Type(Answers[i]);
     }
-    ASSERT_TRUE(session.WaitFor(Prompts[c.answersBefore])) << testing::PrintToString(session.screen());
+    ASSERT_TRUE(session.WaitFor(Prompts[c.answersBefore]))
+        << testing::PrintToString(session.screen());
     session.Type("\x04");
     if (c.reported) {
       ASSERT_TRUE(session.WaitFor("Exception EInOutError in module framecalc at ", 5000))
@@ -186,18 +196,21 @@ TEST_P(CtrlD, AtTheStartOfALineEndsTheInputAtOnceNotUnderWine) {
       EXPECT_EQ(session.WaitExit(5000), 1);
       EXPECT_EQ(session.screen().find(Prompts[c.answersBefore + 1]), std::string::npos);
     } else {
-      EXPECT_EQ(session.WaitExit(5000), 0) << "screen so far: " << testing::PrintToString(session.screen());
+      EXPECT_EQ(session.WaitExit(5000), 0)
+          << "screen so far: " << testing::PrintToString(session.screen());
       EXPECT_NE(session.screen().find("Y= 250.00m\r\n"), std::string::npos);
     }
   }
   e2e::RemoveTree(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryQuestion, CtrlD,
-    testing::Values(CtrlDCase{"AtAX", 0, true}, CtrlDCase{"AtAY", 1, true}, CtrlDCase{"AtBX", 2, true},
-                    CtrlDCase{"AtBY", 3, true}, CtrlDCase{"AtTheAxis", 4, true},
-                    CtrlDCase{"AtK", 5, true}, CtrlDCase{"AtPressEnter", 6, false}),
-    [](const testing::TestParamInfo<CtrlDCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryQuestion, CtrlD,
+                         testing::Values(CtrlDCase{"AtAX", 0, true}, CtrlDCase{"AtAY", 1, true},
+                                         CtrlDCase{"AtBX", 2, true}, CtrlDCase{"AtBY", 3, true},
+                                         CtrlDCase{"AtTheAxis", 4, true}, CtrlDCase{"AtK", 5, true},
+                                         CtrlDCase{"AtPressEnter", 6, false}),
+                         [](const testing::TestParamInfo<CtrlDCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace

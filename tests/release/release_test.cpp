@@ -65,7 +65,8 @@ CommandResult Shell(const std::string& command) {
   if (pipe == nullptr) return result;
   char buffer[4096];
   size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, count);
+  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    result.output.append(buffer, count);
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -172,13 +173,16 @@ TEST(ReleaseFiles, CarryTheVersionAndTheirChecksums) {
   ASSERT_TRUE(fs::exists(ZipPath())) << ZipPath();
   const std::vector<std::string> sums = Lines(ReadWhole(DistDir() + "/SHA256SUMS"));
   ASSERT_EQ(sums.size(), 2u) << ReadWhole(DistDir() + "/SHA256SUMS");
-  EXPECT_TRUE(std::regex_match(sums[0], std::regex("[0-9a-f]{64}  " + std::regex_replace(
-      DebName(), std::regex("\\."), "\\."))))
+  EXPECT_TRUE(std::regex_match(
+      sums[0],
+      std::regex("[0-9a-f]{64}  " + std::regex_replace(DebName(), std::regex("\\."), "\\."))))
       << sums[0];
-  EXPECT_TRUE(std::regex_match(sums[1], std::regex("[0-9a-f]{64}  " + std::regex_replace(
-      ZipName(), std::regex("\\."), "\\."))))
+  EXPECT_TRUE(std::regex_match(
+      sums[1],
+      std::regex("[0-9a-f]{64}  " + std::regex_replace(ZipName(), std::regex("\\."), "\\."))))
       << sums[1];
-  const CommandResult check = Shell("cd " + Quote(DistDir()) + " && sha256sum --check --strict SHA256SUMS");
+  const CommandResult check =
+      Shell("cd " + Quote(DistDir()) + " && sha256sum --check --strict SHA256SUMS");
   EXPECT_EQ(check.status, 0) << check.output;
 }
 
@@ -253,8 +257,8 @@ TEST(DebianPackage, Contents) {
             ReadWhole(SourceDir + "/share/framecalc.example.lang"));
   EXPECT_NE(ReadWhole(root + "/usr/share/doc/framecalc/copyright").find("Upstream-Name: framecalc"),
             std::string::npos);
-  for (const char* page : {"man/man1/framecalc.1.gz", "man/man1/framecalc-batch.1.gz",
-                           "doc/framecalc/changelog.gz"}) {
+  for (const char* page :
+       {"man/man1/framecalc.1.gz", "man/man1/framecalc-batch.1.gz", "doc/framecalc/changelog.gz"}) {
     SCOPED_TRACE(page);
     const std::string path = root + "/usr/share/" + page;
     // gzip -9n: no file name and no time in the header, the best compression.
@@ -313,8 +317,10 @@ TEST(DebianPackage, ManualPagesRenderWithoutAWarning) {
     SCOPED_TRACE(page);
     const std::string path = Quote(PackageRoot() + "/usr/share/man/man1/" + page);
     // As lintian checks them: every warning of groff, in UTF-8 at 80 columns.
-    const CommandResult warnings = Shell("LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings "
-                                         "-E UTF-8 -l -Tutf8 -Z " + path + " >/dev/null");
+    const CommandResult warnings = Shell(
+        "LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings "
+        "-E UTF-8 -l -Tutf8 -Z " +
+        path + " >/dev/null");
     EXPECT_EQ(warnings.status, 0);
     EXPECT_EQ(warnings.output, "");
     const CommandResult text = Shell("LC_ALL=C.UTF-8 MANWIDTH=80 man -l " + path);
@@ -444,7 +450,8 @@ unsigned PeMachine(const std::string& path) {
   const std::string data = ReadWhole(path);
   if (data.size() < 64 || data.compare(0, 2, "MZ") != 0) return 0;
   const auto byte = [&data](size_t at) { return static_cast<unsigned char>(data[at]); };
-  const size_t header = byte(60) | byte(61) << 8 | byte(62) << 16 | static_cast<size_t>(byte(63)) << 24;
+  const size_t header =
+      byte(60) | byte(61) << 8 | byte(62) << 16 | static_cast<size_t>(byte(63)) << 24;
   if (header + 6 > data.size() || data.compare(header, 4, std::string("PE\0\0", 4)) != 0) return 0;
   return byte(header + 4) | byte(header + 5) << 8;
 }
@@ -455,11 +462,10 @@ TEST(WindowsZip, Contents) {
   std::vector<std::string> names = Lines(listing.output);
   std::sort(names.begin(), names.end());
   const std::string folder = ZipFolder() + "/";
-  EXPECT_EQ(names, (std::vector<std::string>{folder, folder + "README.txt",
-                                             folder + "framecalc-batch.exe",
-                                             folder + "framecalc-batch.txt",
-                                             folder + "framecalc.DEU", folder + "framecalc.exe",
-                                             folder + "framecalc.txt"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{folder, folder + "README.txt", folder + "framecalc-batch.exe",
+                                      folder + "framecalc-batch.txt", folder + "framecalc.DEU",
+                                      folder + "framecalc.exe", folder + "framecalc.txt"}));
   for (const char* program : {"framecalc.exe", "framecalc-batch.exe", "framecalc.DEU"}) {
     EXPECT_EQ(PeMachine(ZipRoot() + "/" + program), 0x014Cu) << program << " is no i686 file";
   }
@@ -483,7 +489,8 @@ TEST(WindowsZip, Contents) {
     EXPECT_NE(readme.find(mention), std::string::npos) << mention;
   }
   EXPECT_NE(readme.find("framecalc " + Version + " for Windows"), std::string::npos);
-  EXPECT_NE(readme.find("Ung\xFCltige"), std::string::npos) << "README.txt is not in code page 1252";
+  EXPECT_NE(readme.find("Ung\xFCltige"), std::string::npos)
+      << "README.txt is not in code page 1252";
   const std::string manual = ReadWhole(ZipRoot() + "/framecalc.txt");
   EXPECT_EQ(manual.rfind("FRAMECALC(1)", 0), 0u) << manual.substr(0, 80);
   EXPECT_NE(manual.find("framecalc " + Version), std::string::npos);
@@ -558,7 +565,8 @@ struct DialogueCase {
 };
 void PrintTo(const DialogueCase& c, std::ostream* os) { *os << c.name; }
 
-class WindowsCalculator : public WindowsPrograms, public testing::WithParamInterface<DialogueCase> {};
+class WindowsCalculator : public WindowsPrograms,
+                          public testing::WithParamInterface<DialogueCase> {};
 
 // The same dialogue through the package's framecalc and the zip's framecalc.exe: the same
 // standard output, the same report (in the console's OEM code page on Windows, 850 for German)
@@ -609,7 +617,8 @@ TEST_P(WindowsBatch, GivesTheBytesOfTheLinuxBuild) {
   const std::string dir = Scratch->Make();
   const e2e::RunResult linux =
       RunAsUser(PackageRoot() + "/usr/bin/framecalc-batch", c.arguments, FrameCsv, locale, dir);
-  const e2e::RunResult windows = RunWindows("framecalc-batch.exe", c.arguments, FrameCsv, locale, dir);
+  const e2e::RunResult windows =
+      RunWindows("framecalc-batch.exe", c.arguments, FrameCsv, locale, dir);
   EXPECT_FALSE(windows.timedOut);
   EXPECT_EQ(windows.out, linux.out);
   EXPECT_EQ(windows.err, linux.err);
@@ -619,10 +628,10 @@ TEST_P(WindowsBatch, GivesTheBytesOfTheLinuxBuild) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, WindowsBatch,
     testing::Values(BatchCase{"Version", {"--version"}, false},
-                    BatchCase{"Help", {"--help"}, false},
-                    BatchCase{"ReadmeExample", {}, false},
+                    BatchCase{"Help", {"--help"}, false}, BatchCase{"ReadmeExample", {}, false},
                     BatchCase{"ReadmeExampleInGerman", {"-"}, true},
-                    BatchCase{"EchoDecimalsAndCrLf", {"--echo", "--decimals", "4", "--crlf"}, false},
+                    BatchCase{
+                        "EchoDecimalsAndCrLf", {"--echo", "--decimals", "4", "--crlf"}, false},
                     BatchCase{"MissingFile", {"-", "missing.csv"}, true},
                     BatchCase{"UsageError", {"--decimals", "217"}, false}),
     [](const testing::TestParamInfo<BatchCase>& test) { return test.param.name; });

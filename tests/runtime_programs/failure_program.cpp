@@ -36,9 +36,10 @@ void AnnounceAddress(const void* address) {
   platform::MEMORY_BASIC_INFORMATION region{};
   platform::VirtualQuery(address, &region, sizeof region);
   char text[32];
-  const int length = std::snprintf(text, sizeof text, "%08lX|",
-                                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(address) -
-                                                              reinterpret_cast<uintptr_t>(region.AllocationBase)));
+  const int length =
+      std::snprintf(text, sizeof text, "%08lX|",
+                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(address) -
+                                               reinterpret_cast<uintptr_t>(region.AllocationBase)));
   WriteTo(platform::STD_OUTPUT_HANDLE, text, static_cast<size_t>(length));
 }
 
@@ -106,9 +107,15 @@ __attribute__((noinline)) int Recurse(int depth) {
   volatile Extended largest = ExtendedFromBits(0x7FFE, ~UINT64_C(0));  // the largest finite
   volatile Extended result = 0;
   switch (kind) {
-    case 0: result = CheckedResult(one / zero); break;
-    case 1: result = CheckedResult(zero / zero); break;
-    default: result = CheckedResult(largest * largest); break;
+    case 0:
+      result = CheckedResult(one / zero);
+      break;
+    case 1:
+      result = CheckedResult(zero / zero);
+      break;
+    default:
+      result = CheckedResult(largest * largest);
+      break;
   }
   (void)result;
   ExitProgram(98, nullptr);

@@ -28,8 +28,8 @@ std::string Pattern(const std::string& text, const std::string& announced) {
       i += 2;
     } else if (text.compare(i, 3, "{X}") == 0) {
       const std::string module = e2e::ModuleName();
-      pattern += module.size() > 4 && module.compare(module.size() - 4, 4, ".exe") == 0 ? "Write"
-                                                                                       : "Read";
+      pattern +=
+          module.size() > 4 && module.compare(module.size() - 4, 4, ".exe") == 0 ? "Write" : "Read";
       i += 2;
     } else if (text.compare(i, 3, "{M}") == 0) {
       pattern += e2e::ModulePattern();

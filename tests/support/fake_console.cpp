@@ -34,7 +34,10 @@ class FakeConsoleCalls {
 
   static DWORD GetFileType(HANDLE handle) {
     FakeConsole& c = *Current;
-    const int index = handle == InputHandle ? 0 : handle == OutputHandle ? 1 : handle == ErrorHandle ? 2 : -1;
+    const int index = handle == InputHandle    ? 0
+                      : handle == OutputHandle ? 1
+                      : handle == ErrorHandle  ? 2
+                                               : -1;
     if (index < 0) {
       c.lastError = ERROR_INVALID_HANDLE;
       return FILE_TYPE_UNKNOWN;

@@ -148,8 +148,8 @@ std::string X87Deviation(const std::string& detail) {
 
 std::vector<std::string> WriteTracerArguments(const std::string& logPath) {
   // -s 0 leaves the written bytes out of the log; -qq and -e signal=none leave only the calls.
-  return {FRAMECALC_STRACE, "-qq", "-s", "0", "-e", "trace=write", "-e", "signal=none",
-          "-o", logPath, "--"};
+  return {FRAMECALC_STRACE, "-qq", "-s",    "0", "-e", "trace=write", "-e",
+          "signal=none",    "-o",  logPath, "--"};
 }
 
 std::vector<WriteCall> ReadWriteLog(const std::string& logPath) {
@@ -189,7 +189,8 @@ std::string DialoguePrompts(const std::string& answer) {
       "\n"
       "Choose a well-known coordinate of the map frame corner <X/Y> \n"
       "\n"
-      "Enter the " + answer + " coordinate of the map frame corner\n");
+      "Enter the " +
+      answer + " coordinate of the map frame corner\n");
 }
 
 std::string DialogueTranscript(const std::string& answer, const std::string& xLine,
@@ -287,8 +288,12 @@ RunResult RunProgram(const RunOptions& options) {
   if (pid == 0) {
     signal(SIGPIPE, SIG_DFL);
     switch (options.input) {
-      case InputKind::Bytes: dup2(inPipe[0], 0); break;
-      case InputKind::Closed: close(0); break;
+      case InputKind::Bytes:
+        dup2(inPipe[0], 0);
+        break;
+      case InputKind::Closed:
+        close(0);
+        break;
       case InputKind::DevNull: {
         int fd = open("/dev/null", O_RDONLY);
         dup2(fd, 0);
@@ -298,15 +303,21 @@ RunResult RunProgram(const RunOptions& options) {
     }
     switch (options.output) {
       case OutputKind::Pipe:
-      case OutputKind::BrokenPipe: dup2(outPipe[1], 1); break;
-      case OutputKind::UnshrinkableFile: dup2(unshrinkable, 1); break;
+      case OutputKind::BrokenPipe:
+        dup2(outPipe[1], 1);
+        break;
+      case OutputKind::UnshrinkableFile:
+        dup2(unshrinkable, 1);
+        break;
       case OutputKind::File: {
         int fd = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(fd, 1);
         if (fd != 1) close(fd);
         break;
       }
-      case OutputKind::Closed: close(1); break;
+      case OutputKind::Closed:
+        close(1);
+        break;
       case OutputKind::DevFull: {
         int fd = open("/dev/full", O_WRONLY);
         dup2(fd, 1);
@@ -315,7 +326,8 @@ RunResult RunProgram(const RunOptions& options) {
       }
     }
     dup2(errPipe[1], 2);
-    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+      _exit(126);
     if (options.fileSizeLimit >= 0) {
       const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
                          static_cast<rlim_t>(options.fileSizeLimit)};
@@ -342,7 +354,8 @@ RunResult RunProgram(const RunOptions& options) {
     inPipe[1] = -1;
   }
   if (inPipe[1] >= 0) fcntl(inPipe[1], F_SETFL, O_NONBLOCK);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
   while (outPipe[0] >= 0 || errPipe[0] >= 0 || inPipe[1] >= 0) {
     pollfd fds[3];
     int n = 0;
@@ -357,7 +370,9 @@ RunResult RunProgram(const RunOptions& options) {
       }
     }
     if (inPipe[1] >= 0 && !inputHeld) fds[n++] = {inPipe[1], POLLOUT, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
     if (left <= 0) {
       result.timedOut = true;
       kill(pid, SIGKILL);
@@ -372,7 +387,8 @@ RunResult RunProgram(const RunOptions& options) {
     for (int i = 0; i < n; ++i) {
       if (!fds[i].revents) continue;
       if (fds[i].fd == inPipe[1]) {
-        ssize_t w = write(inPipe[1], options.stdinBytes.data() + written, options.stdinBytes.size() - written);
+        ssize_t w = write(inPipe[1], options.stdinBytes.data() + written,
+                          options.stdinBytes.size() - written);
         if (w > 0) written += static_cast<size_t>(w);
         if (w < 0 && errno != EAGAIN) written = options.stdinBytes.size();
         if (written >= options.stdinBytes.size()) {

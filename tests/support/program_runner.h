@@ -24,7 +24,7 @@ struct RunOptions {
   std::map<std::string, std::string> environment;  // added to (or replacing in) the current one
   std::vector<std::string> unsetEnvironment;
   std::string workingDirectory;
-  bool countWrites = false;  // log every write() call of the program (run under strace)
+  bool countWrites = false;         // log every write() call of the program (run under strace)
   long fileSizeLimit = -1;          // RLIMIT_FSIZE in bytes for the program; -1 leaves it
   std::vector<int> blockedSignals;  // blocked in the signal mask the program inherits
   int timeoutSeconds = 20;
@@ -41,10 +41,10 @@ struct WriteCall {
 };
 
 struct RunResult {
-  std::string out;            // standard output (from the pipe, or the file for OutputKind::File)
-  std::string err;            // standard error
-  int exitCode = -1;          // when it exited
-  int signal = 0;             // when a signal ended it
+  std::string out;    // standard output (from the pipe, or the file for OutputKind::File)
+  std::string err;    // standard error
+  int exitCode = -1;  // when it exited
+  int signal = 0;     // when a signal ended it
   bool timedOut = false;
   std::vector<WriteCall> writes;  // with countWrites
 };

@@ -200,9 +200,9 @@ TEST_F(WindowsSystem, MissingOrUnfitEntryGivesTheProgramsText) {
                "Invalid numeric input.\r\n\r\n");
   // A template with more conversions, or with a width or a precision on any of them (the report
   // would show the address alone, or lose the message past its limit).
-  for (const char* unfit : {"Ausnahme %s %s %s %s %s %s", "%.0s%.0s%p%.0s%.0s",
-                            "%1024s|%1024s|%1024p|%1024s|%1024s",
-                            "Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n"}) {
+  for (const char* unfit :
+       {"Ausnahme %s %s %s %s %s %s", "%.0s%.0s%p%.0s%.0s", "%1024s|%1024s|%1024p|%1024s|%1024s",
+        "Ausnahme %s in Modul %s bei %p.\\r\\n%s%1024s\\r\\n"}) {
     MakeModule("framecalc.DEU", "65528 = Ungueltige Zahl\n65511 = " + std::string(unfit) + "\n");
     ExpectReport(Run("de_DE.UTF-8", MistypedNumber),
                  "Exception EInOutError in module framecalc.exe at ########.\r\n"
@@ -236,8 +236,9 @@ TEST_F(WindowsSystem, ReportInTheOemCodePage) {
              "65528 = kaputt \\q\n"
              "65528 = Null\\x00Byte\n");
   const e2e::RunResult r = Run("de_DE.UTF-8", MistypedNumber);
-  ExpectReport(r, "Exception EInOutError in module framecalc.exe at ########.\r\n"
-                  "Ung\x81ltige Zahl \x84\x94\xE1.\r\n\r\n");
+  ExpectReport(r,
+               "Exception EInOutError in module framecalc.exe at ########.\r\n"
+               "Ung\x81ltige Zahl \x84\x94\xE1.\r\n\r\n");
 }
 
 // The blocks of a DLL's string table, found through its resource directory: for each block (the
@@ -282,7 +283,8 @@ std::vector<StringBlock> StringBlocksOf(const std::string& image) {
   // The entries of a resource directory at `offset` (relative to the section): id and target.
   const auto entries = [&](size_t offset) {
     std::vector<std::pair<uint32_t, uint32_t>> list;
-    const size_t count = size_t{Word16(image, rsrc + offset + 12)} + Word16(image, rsrc + offset + 14);
+    const size_t count =
+        size_t{Word16(image, rsrc + offset + 12)} + Word16(image, rsrc + offset + 14);
     for (size_t i = 0; i < count; ++i) {
       const size_t entry = rsrc + offset + 16 + 8 * i;
       list.emplace_back(Word32(image, entry), Word32(image, entry + 4));
@@ -335,8 +337,7 @@ class SpoiledLanguageDll : public WindowsSystem, public testing::WithParamInterf
       ASSERT_LE(end, size);
       switch (c.spoil) {
         case Spoil::LengthPastTheEnd:
-          PutWord16(image, block.dataOffset + at,
-                    static_cast<uint16_t>((size - at - 2) / 2 + 1));
+          PutWord16(image, block.dataOffset + at, static_cast<uint16_t>((size - at - 2) / 2 + 1));
           break;
         case Spoil::BlockCutShort:
           PutWord32(image, block.entryOffset + 4, static_cast<uint32_t>(end - 2));
@@ -366,15 +367,14 @@ TEST_P(SpoiledLanguageDll, IsNotUsed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, SpoiledLanguageDll,
-    testing::Values(
-        SpoiledCase{"FirstBlockLengthPastTheEnd", 65504, Spoil::LengthPastTheEnd},
-        SpoiledCase{"TemplateLengthPastTheEnd", 65511, Spoil::LengthPastTheEnd},
-        SpoiledCase{"MessageLengthPastTheEnd", 65528, Spoil::LengthPastTheEnd},
-        SpoiledCase{"FirstBlockCutShort", 65504, Spoil::BlockCutShort},
-        SpoiledCase{"TemplateBlockCutShort", 65511, Spoil::BlockCutShort},
-        SpoiledCase{"MessageBlockCutShort", 65528, Spoil::BlockCutShort},
-        SpoiledCase{"TemplateBlockOddByteCount", 65511, Spoil::OddByteCount},
-        SpoiledCase{"MessageBlockOddByteCount", 65528, Spoil::OddByteCount}),
+    testing::Values(SpoiledCase{"FirstBlockLengthPastTheEnd", 65504, Spoil::LengthPastTheEnd},
+                    SpoiledCase{"TemplateLengthPastTheEnd", 65511, Spoil::LengthPastTheEnd},
+                    SpoiledCase{"MessageLengthPastTheEnd", 65528, Spoil::LengthPastTheEnd},
+                    SpoiledCase{"FirstBlockCutShort", 65504, Spoil::BlockCutShort},
+                    SpoiledCase{"TemplateBlockCutShort", 65511, Spoil::BlockCutShort},
+                    SpoiledCase{"MessageBlockCutShort", 65528, Spoil::BlockCutShort},
+                    SpoiledCase{"TemplateBlockOddByteCount", 65511, Spoil::OddByteCount},
+                    SpoiledCase{"MessageBlockOddByteCount", 65528, Spoil::OddByteCount}),
     [](const testing::TestParamInfo<SpoiledCase>& param) { return std::string(param.param.name); });
 
 // The same module unspoiled is used: the spoiling above is what keeps it out.
@@ -394,7 +394,8 @@ TEST_F(WindowsSystem, LanguageDllToolStopsAtAByteTheCodePageLacks) {
     const char* where;  // "LINE: the byte 0xNN"
   } const cases[] = {
       {"65528 = Ung\x81ltige Zahl\n", "1: the byte 0x81"},
-      {"# Russian, written in UTF-8\n65528 = \xD0\x9D\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD\xD0\xBE\n",
+      {"# Russian, written in UTF-8\n65528 = "
+       "\xD0\x9D\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD\xD0\xBE\n",
        "2: the byte 0x9D"},
       {"65528 = a\\x8Db\n", "1: the byte 0x8D"},
       {"65528 = erste\n\n65521 = E/A \x8F %d\n", "3: the byte 0x8F"},

@@ -56,12 +56,12 @@ inline bool IsGeneralProtectionFault(int signalNumber, const siginfo_t& info) {
 // may run: a privileged instruction, as Windows reports it.
 inline bool IsPrivilegedInstruction(const unsigned char* code) {
   const unsigned char first = code[0];
-  if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;    // hlt, cli, sti
+  if (first == 0xF4 || first == 0xFA || first == 0xFB) return true;  // hlt, cli, sti
   if ((first >= 0xE4 && first <= 0xE7) || (first >= 0xEC && first <= 0xEF)) return true;  // in, out
   if (first == 0x0F) {
     const unsigned char second = code[1];
-    return second == 0x01 || second == 0x06 || second == 0x08 || second == 0x09 ||
-           second == 0x20 || second == 0x22 || second == 0x30 || second == 0x32;
+    return second == 0x01 || second == 0x06 || second == 0x08 || second == 0x09 || second == 0x20 ||
+           second == 0x22 || second == 0x30 || second == 0x32;
   }
   return false;
 }

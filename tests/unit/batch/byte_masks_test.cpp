@@ -68,15 +68,17 @@ void CheckRunLength(std::initializer_list<int> neighbours, RunLength runLength, 
 TEST(ByteMasks, FieldRunLengthStopsAtTheFirstByteOutsideAField) {
   for (const char delimiter : {',', ';', '\t', ' '}) {
     SCOPED_TRACE(testing::Message() << "delimiter " << static_cast<int>(delimiter));
-    CheckRunLength({0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x22, 0x00},
-                   [&](const char* bytes) { return bytemask::FieldRunLength(bytes, delimiter); },
-                   [&](unsigned char c) { return IsFieldByte(c, delimiter); });
+    CheckRunLength(
+        {0x21, 0x31, 0x7F, 0x80, 0xFF, 0x20, 0x2C, 0x3B, 0x22, 0x00},
+        [&](const char* bytes) { return bytemask::FieldRunLength(bytes, delimiter); },
+        [&](unsigned char c) { return IsFieldByte(c, delimiter); });
   }
 }
 
 TEST(ByteMasks, QuotedRunLengthStopsAtAQuoteALineEndOrAZeroByte) {
-  CheckRunLength({0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x01},
-                 [](const char* bytes) { return bytemask::QuotedRunLength(bytes); }, IsQuotedByte);
+  CheckRunLength(
+      {0x21, 0x2C, 0x7F, 0x80, 0xFF, 0x20, 0x0B, 0x01},
+      [](const char* bytes) { return bytemask::QuotedRunLength(bytes); }, IsQuotedByte);
 }
 
 TEST(ByteMasks, CopyRunWithZerosKeepsTheRunAndClearsTheRest) {

@@ -31,7 +31,8 @@ void PrintTo(const ScannedLine& line, std::ostream* os) {
 ScannedLine Capture(const Record& record) {
   ScannedLine line{record.kind, record.lineNumber, {}, {}, record.fieldCount, record.defect};
   if (record.kind != LineKind::Record) line.fieldCount = 0;
-  for (int i = 0; i < RecordFieldCount && HasField(record, i) && record.kind == LineKind::Record; ++i) {
+  for (int i = 0; i < RecordFieldCount && HasField(record, i) && record.kind == LineKind::Record;
+       ++i) {
     const FieldToken& token = record.fields[i];
     EXPECT_EQ(std::string(token.text), std::string(token.text, token.length))
         << "token not terminated after its length";
@@ -105,40 +106,82 @@ const std::string Long64 = std::string(64, '7');
 
 const ScanCase ScanCases[] = {
     {"BlanksAndTabsDelimit", Blank, "1 2  3\t4 X 5\n", {R(1, {"1", "2", "3", "4", "X", "5"})}},
-    {"CommasWithBlanksAroundFields", Comma, " 1 , 2,3 ,4\t,X,5 \n", {R(1, {"1", "2", "3", "4", "X", "5"})}},
-    {"SemicolonsKeepCommasInFields", Semicolon, "100,5;2;3;4;X;150,25\n", {R(1, {"100,5", "2", "3", "4", "X", "150,25"})}},
-    {"TabsKeepBlanksInsideFields", Tab, "1 000\t2\t3\t4\tX\t 5 \n", {R(1, {"1 000", "2", "3", "4", "X", "5"})}},
+    {"CommasWithBlanksAroundFields",
+     Comma,
+     " 1 , 2,3 ,4\t,X,5 \n",
+     {R(1, {"1", "2", "3", "4", "X", "5"})}},
+    {"SemicolonsKeepCommasInFields",
+     Semicolon,
+     "100,5;2;3;4;X;150,25\n",
+     {R(1, {"100,5", "2", "3", "4", "X", "150,25"})}},
+    {"TabsKeepBlanksInsideFields",
+     Tab,
+     "1 000\t2\t3\t4\tX\t 5 \n",
+     {R(1, {"1 000", "2", "3", "4", "X", "5"})}},
     {"CommaFileKeepsBlanksInside", Comma, "1 000,2\n", {R(1, {"1 000", "2"})}},
     {"EmptyCellsAreFields", Comma, "1,,3,4,X,\n", {R(1, {"1", "", "3", "4", "X", ""})}},
-    {"EmptyCellsInSemicolonFile", Semicolon, "1;2;3;4;;150\n", {R(1, {"1", "2", "3", "4", "", "150"})}},
+    {"EmptyCellsInSemicolonFile",
+     Semicolon,
+     "1;2;3;4;;150\n",
+     {R(1, {"1", "2", "3", "4", "", "150"})}},
     {"ALastEmptyCellWithoutLineEnd", Comma, "1,2,", {R(1, {"1", "2", ""})}},
     {"QuotedFieldsLoseTheirQuotes", Comma, "\"100\",\"X\" , \" Y \"\n", {R(1, {"100", "X", "Y"})}},
     {"QuotedDelimiterAndDoubledQuote", Comma, "\"a, \"\"b\"\"\",2\n", {R(1, {"a, \"b\"", "2"})}},
-    {"QuotedLineEndsBelongToTheField", Comma, "\"a\nb\",2\r\n\"c\r\nd\re\",3\n4\n",
+    {"QuotedLineEndsBelongToTheField",
+     Comma,
+     "\"a\nb\",2\r\n\"c\r\nd\re\",3\n4\n",
      {R(1, {"a\nb", "2"}), R(3, {"c\r\nd\re", "3"}), R(6, {"4"})}},
     {"QuotedFieldsWithBlanks", Blank, "\"a b\"  \"\" c\n", {R(1, {"a b", "", "c"})}},
     {"AQuoteInsideAnUnquotedFieldIsACharacter", Comma, "12\"x,2\n", {R(1, {"12\"x", "2"})}},
-    {"TextAfterTheClosingQuote", Comma, "\"100\"5,2\n", {R(1, {"1005", "2"}, 2, "", FieldDefect::TextAfterClosingQuote)}},
+    {"TextAfterTheClosingQuote",
+     Comma,
+     "\"100\"5,2\n",
+     {R(1, {"1005", "2"}, 2, "", FieldDefect::TextAfterClosingQuote)}},
     {"AQuoteNotClosed", Comma, "1,\"2\n3", {R(1, {"1", "2\n3"}, 2, "", FieldDefect::NotClosed)}},
     // Long enough for the sixteen-byte steps: a field ends at every distance from the step's
     // start, fields shorter and longer than a step.
-    {"LongFieldsEndedByTheDelimiter", Comma,
+    {"LongFieldsEndedByTheDelimiter",
+     Comma,
      "-63161.7,1234567890123456789,x;y,-58651.000000000000,1e5120\r\n",
      {R(1, {"-63161.7", "1234567890123456789", "x;y", "-58651.000000000000", "1e5120"})}},
-    {"ControlCharactersBelongToFields", Comma, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\x1f" "b,c\x01\n",
-     {R(1, {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\x1f" "b", "c\x01"})}},
-    {"LineEndsLfCrLfAndLoneCr", Blank, "1 2\n3 4\r\n5 6\r7 8\r\r\n",
-     {R(1, {"1", "2"}), R(2, {"3", "4"}), R(3, {"5", "6"}), R(4, {"7", "8"}), {BlankLine, 5, {}, "", 0}}},
+    {"ControlCharactersBelongToFields",
+     Comma,
+     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\x1f"
+     "b,c\x01\n",
+     {R(1, {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\x1f"
+            "b",
+            "c\x01"})}},
+    {"LineEndsLfCrLfAndLoneCr",
+     Blank,
+     "1 2\n3 4\r\n5 6\r7 8\r\r\n",
+     {R(1, {"1", "2"}),
+      R(2, {"3", "4"}),
+      R(3, {"5", "6"}),
+      R(4, {"7", "8"}),
+      {BlankLine, 5, {}, "", 0}}},
     {"BytesAbove127BelongToFields", Blank, "1\xff 2\n", {R(1, {"1\xff", "2"})}},
-    {"BlankLinesAndDelimiterOnlyLines", Comma, "\n \t\r\n,,,,,,\n\"\",\"\"\n",
-     {{BlankLine, 1, {}, "", 0}, {BlankLine, 2, {}, "", 0}, {BlankLine, 3, {}, "", 0}, {BlankLine, 4, {}, "", 0}}},
-    {"CommentAfterLeadingBlanks", Comma, "  # 1,2\n#\n", {{Comment, 1, {}, "", 0}, {Comment, 2, {}, "", 0}}},
+    {"BlankLinesAndDelimiterOnlyLines",
+     Comma,
+     "\n \t\r\n,,,,,,\n\"\",\"\"\n",
+     {{BlankLine, 1, {}, "", 0},
+      {BlankLine, 2, {}, "", 0},
+      {BlankLine, 3, {}, "", 0},
+      {BlankLine, 4, {}, "", 0}}},
+    {"CommentAfterLeadingBlanks",
+     Comma,
+     "  # 1,2\n#\n",
+     {{Comment, 1, {}, "", 0}, {Comment, 2, {}, "", 0}}},
     {"HashInsideARecordIsAField", Blank, "1 #2\n", {R(1, {"1", "#2"})}},
     {"QuotedHashIsNoComment", Comma, "\"#1\",2\n", {R(1, {"#1", "2"})}},
-    {"SeventhFieldKeptForTheReport", Blank, "1 2 3 4 X 5 extra more\n",
+    {"SeventhFieldKeptForTheReport",
+     Blank,
+     "1 2 3 4 X 5 extra more\n",
      {R(1, {"1", "2", "3", "4", "X", "5"}, 8, "extra")}},
     {"FieldCutTo64Characters", Blank, Long70 + " 2\n", {R(1, {Long64, "2"})}},
-    {"LineNumbersCountEveryLine", Blank, "\n#\n1\n", {{BlankLine, 1, {}, "", 0}, {Comment, 2, {}, "", 0}, R(3, {"1"})}},
+    {"LineNumbersCountEveryLine",
+     Blank,
+     "\n#\n1\n",
+     {{BlankLine, 1, {}, "", 0}, {Comment, 2, {}, "", 0}, R(3, {"1"})}},
     {"EmptyInput", Comma, "", {}},
 };
 
@@ -147,7 +190,8 @@ class Scanning : public testing::TestWithParam<ScanCase> {};
 TEST_P(Scanning, GivesTheSameLinesInPiecesOfEverySize) {
   const ScanCase& c = GetParam();
   for (size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{17}, size_t{4096}}) {
-    EXPECT_EQ(ScanAll(c.input, piece, c.delimiter), c.expected) << "pieces of " << piece << " bytes";
+    EXPECT_EQ(ScanAll(c.input, piece, c.delimiter), c.expected)
+        << "pieces of " << piece << " bytes";
   }
 }
 
@@ -178,7 +222,8 @@ TEST(Scanning, SlotsKeepTheChosenColumnsOnly) {
   ASSERT_TRUE(complete);
   const Record& record = scanner.record();
   EXPECT_EQ(record.fieldCount, 9u);
-  for (int slot = 0; slot < RecordFieldCount; ++slot) EXPECT_EQ(HasField(record, slot), slot == 0 || slot == 5) << slot;
+  for (int slot = 0; slot < RecordFieldCount; ++slot)
+    EXPECT_EQ(HasField(record, slot), slot == 0 || slot == 5) << slot;
   EXPECT_STREQ(record.fields[0].text, "100");
   EXPECT_STREQ(record.fields[5].text, "150");
 }

@@ -83,11 +83,11 @@ class Processing : public testing::Test {
 const std::string Mixed =
     "# points and frame lines\n"
     "100 200 300 400 X 150\n"
-    "1 2 1 5 X 7\n"       // parallel to the frame line: division by zero
-    "12a 2 3 4 X 5\n"     // not a number
-    "1e400 1 2 3 X 4\n"   // overflows the store
-    "1 1 1 1 Y 1\n"       // A = B: 0/0
-    "1 2 3\n"             // BY, the axis and K missing
+    "1 2 1 5 X 7\n"      // parallel to the frame line: division by zero
+    "12a 2 3 4 X 5\n"    // not a number
+    "1e400 1 2 3 X 4\n"  // overflows the store
+    "1 1 1 1 Y 1\n"      // A = B: 0/0
+    "1 2 3\n"            // BY, the axis and K missing
     "0 0 10 10 Y 2.5\n";
 
 TEST_F(Processing, GivesTheSameOutputWhateverPiecesTheInputComesIn) {
@@ -145,21 +145,23 @@ TEST_P(Exceptions, GetTheCalculatorsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Exceptions,
-    testing::Values(
-        ExceptionCase{"ParallelToTheFrameLine", "1 2 1 5 X 7", "Y: Floating point division by zero",
-                      0},
-        ExceptionCase{"ParallelThroughTheCorner", "1 2 1 5 X 1",
-                      "Y: Floating point division by zero", 1},
-        ExceptionCase{"AEqualsB", "1 1 1 1 Y 1", "X: Invalid floating point operation", 0},
-        ExceptionCase{"CrossingBeyondDouble", "0 0 1e-300 1e300 X 1e300",
-                      "Y: Floating point overflow", 0},
-        ExceptionCase{"InfiniteReadMeetsInfinity", "1e5120 0 1 1 X 1",
-                      "Y: Invalid floating point operation", 0},
-        ExceptionCase{"FieldBeyondDouble", "0 0 1e4000 1 X 1", "BX \"1e4000\": Floating point overflow",
-                      0},
-        ExceptionCase{"KnownCoordinateBeyondDouble", "0 0 1e-4000 1 X 1e4000",
-                      "K \"1e4000\": Floating point overflow", 0}),
-    [](const testing::TestParamInfo<ExceptionCase>& param) { return std::string(param.param.name); });
+    testing::Values(ExceptionCase{"ParallelToTheFrameLine", "1 2 1 5 X 7",
+                                  "Y: Floating point division by zero", 0},
+                    ExceptionCase{"ParallelThroughTheCorner", "1 2 1 5 X 1",
+                                  "Y: Floating point division by zero", 1},
+                    ExceptionCase{"AEqualsB", "1 1 1 1 Y 1", "X: Invalid floating point operation",
+                                  0},
+                    ExceptionCase{"CrossingBeyondDouble", "0 0 1e-300 1e300 X 1e300",
+                                  "Y: Floating point overflow", 0},
+                    ExceptionCase{"InfiniteReadMeetsInfinity", "1e5120 0 1 1 X 1",
+                                  "Y: Invalid floating point operation", 0},
+                    ExceptionCase{"FieldBeyondDouble", "0 0 1e4000 1 X 1",
+                                  "BX \"1e4000\": Floating point overflow", 0},
+                    ExceptionCase{"KnownCoordinateBeyondDouble", "0 0 1e-4000 1 X 1e4000",
+                                  "K \"1e4000\": Floating point overflow", 0}),
+    [](const testing::TestParamInfo<ExceptionCase>& param) {
+      return std::string(param.param.name);
+    });
 
 struct HeaderCase {
   const char* name;
@@ -181,24 +183,23 @@ TEST_P(Headers, AreSkippedOnlyAsTheFirstRecordLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     FirstLines, Headers,
-    testing::Values(
-        HeaderCase{"ColumnNames", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n", "1.00\t1.00\n", ""},
-        HeaderCase{"AfterCommentsAndBlankLines", "# x\n\nax;ay;bx;by;axis;k\n0;0;2;2;X;1\n",
-                   "1.00\t1.00\n", ""},
-        HeaderCase{"OneWord", "a\n0 0 2 2 X 1\n", "1.00\t1.00\n", ""},
-        HeaderCase{"OneNumberMakesARecord", "a b c d X 1\n0 0 2 2 X 1\n",
-                   "\n1.00\t1.00\n", "f:1: AX \"a\": Invalid numeric input\n"},
-        HeaderCase{"AnOverflowingNumberIsANumber", "1e4940 b c d X e\n",
-                   "\n", "f:1: AX \"1e4940\": Floating point overflow\n"},
-        HeaderCase{"OnlyTheFirstRecordLine", "0 0 2 2 X 1\nAX AY BX BY AXIS K\n",
-                   "1.00\t1.00\n\n", "f:2: AX \"AX\": Invalid numeric input\n"}),
+    testing::Values(HeaderCase{"ColumnNames", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n", "1.00\t1.00\n",
+                               ""},
+                    HeaderCase{"AfterCommentsAndBlankLines",
+                               "# x\n\nax;ay;bx;by;axis;k\n0;0;2;2;X;1\n", "1.00\t1.00\n", ""},
+                    HeaderCase{"OneWord", "a\n0 0 2 2 X 1\n", "1.00\t1.00\n", ""},
+                    HeaderCase{"OneNumberMakesARecord", "a b c d X 1\n0 0 2 2 X 1\n",
+                               "\n1.00\t1.00\n", "f:1: AX \"a\": Invalid numeric input\n"},
+                    HeaderCase{"AnOverflowingNumberIsANumber", "1e4940 b c d X e\n", "\n",
+                               "f:1: AX \"1e4940\": Floating point overflow\n"},
+                    HeaderCase{"OnlyTheFirstRecordLine", "0 0 2 2 X 1\nAX AY BX BY AXIS K\n",
+                               "1.00\t1.00\n\n", "f:2: AX \"AX\": Invalid numeric input\n"}),
     [](const testing::TestParamInfo<HeaderCase>& param) { return std::string(param.param.name); });
 
 TEST_F(Processing, EveryInputMayHaveItsHeaderAndNamesItsOwnLines) {
-  const Output output =
-      Process({{"a.txt", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n"},
-               {"-", "AX AY BX BY AXIS K\n0 0 2 2 X q\n"}},
-              4096);
+  const Output output = Process(
+      {{"a.txt", "AX AY BX BY AXIS K\n0 0 2 2 X 1\n"}, {"-", "AX AY BX BY AXIS K\n0 0 2 2 X q\n"}},
+      4096);
   EXPECT_EQ(output.results, "1.00\t1.00\n\n");
   EXPECT_EQ(output.errors, "-:2: K \"q\": Invalid numeric input\n");
 }
@@ -244,8 +245,8 @@ TEST_F(Processing, MessagesFollowTheResultsBeforeThemWhereBothOutputsMeet) {
     }
     ++messages;
     const uint64_t lineNumber = std::stoull(line.substr(2));
-    ASSERT_GE(resultLines, lineNumber) << "the message of line " << lineNumber << " came after only "
-                                       << resultLines << " result lines";
+    ASSERT_GE(resultLines, lineNumber) << "the message of line " << lineNumber
+                                       << " came after only " << resultLines << " result lines";
   }
   EXPECT_EQ(resultLines, 2600u);
   EXPECT_EQ(messages, 600u);
@@ -293,8 +294,10 @@ TEST_P(Reading, GivesTheseResultsInPiecesOfEverySize) {
     if (option.rfind("--delimiter=", 0) == 0) {
       read.delimiterGiven = true;
       const std::string value = option.substr(12);
-      read.delimiter = value == "," ? Delimiter::Comma : value == ";" ? Delimiter::Semicolon
-                       : value == "tab" ? Delimiter::Tab : Delimiter::Blank;
+      read.delimiter = value == ","     ? Delimiter::Comma
+                       : value == ";"   ? Delimiter::Semicolon
+                       : value == "tab" ? Delimiter::Tab
+                                        : Delimiter::Blank;
     }
     if (option.rfind("--columns=", 0) == 0) {
       const char* problem = nullptr;
@@ -322,109 +325,227 @@ INSTANTIATE_TEST_SUITE_P(
     Files, Reading,
     testing::Values(
         ReadCase{"QuotedAxisIsTheAxis", {}, "100,200,300,400,\"X\",150\n", "150.00\t250.00\n", ""},
-        ReadCase{"AxisInEitherCase", {}, "0 0 4 2 x 1\n0 0 4 2 y 1\n", "1.00\t0.50\n2.00\t1.00\n", ""},
-        ReadCase{"AnyOtherAxisIsAnError", {}, "0 0 4 2 XX 1\n0 0 4 2 Z 1\n0 0 4 2 \"\" 1\n", "\n\n\n",
-                 "f:1: AXIS \"XX\": Not X or Y\nf:2: AXIS \"Z\": Not X or Y\nf:3: AXIS: Empty field\n"},
+        ReadCase{
+            "AxisInEitherCase", {}, "0 0 4 2 x 1\n0 0 4 2 y 1\n", "1.00\t0.50\n2.00\t1.00\n", ""},
+        ReadCase{
+            "AnyOtherAxisIsAnError",
+            {},
+            "0 0 4 2 XX 1\n0 0 4 2 Z 1\n0 0 4 2 \"\" 1\n",
+            "\n\n\n",
+            "f:1: AXIS \"XX\": Not X or Y\nf:2: AXIS \"Z\": Not X or Y\nf:3: AXIS: Empty field\n"},
         ReadCase{"AnEmptyAxisCellIsAnError", {}, "0,0,4,2,,1\n", "\n", "f:1: AXIS: Empty field\n"},
-        ReadCase{"EmptyCellIsAnErrorNeverAShift", {}, "100;200;;400;X;150\n", "\n",
+        ReadCase{"EmptyCellIsAnErrorNeverAShift",
+                 {},
+                 "100;200;;400;X;150\n",
+                 "\n",
                  "f:1: BX: Empty field\n"},
-        ReadCase{"NumbersNeedADigit", {}, ".,1,2,3,X,4\n1,-.,2,3,X,4\n1,2,e5,3,X,4\n", "\n\n\n",
+        ReadCase{"NumbersNeedADigit",
+                 {},
+                 ".,1,2,3,X,4\n1,-.,2,3,X,4\n1,2,e5,3,X,4\n",
+                 "\n\n\n",
                  "f:1: AX \".\": Invalid numeric input (no digit)\n"
                  "f:2: AY \"-.\": Invalid numeric input (no digit)\n"
                  "f:3: BX \"e5\": Invalid numeric input (no digit)\n"},
-        ReadCase{"DecimalCommaWithoutTheOption", {}, "100,5;200;300;400;X;150\n", "\n",
+        ReadCase{"DecimalCommaWithoutTheOption",
+                 {},
+                 "100,5;200;300;400;X;150\n",
+                 "\n",
                  "f:1: AX \"100,5\": Invalid numeric input (a decimal comma needs --decimal-comma; "
                  "digit grouping is not read)\n"},
-        ReadCase{"DecimalComma", {"--decimal-comma"}, "100,5;200;300,5;400;X;150,25\n",
-                 "150.25\t249.75\n", ""},
-        ReadCase{"DecimalCommaNeverDetectsTheComma", {"--decimal-comma"}, "0 0 4,0 2 X 1,0\n",
-                 "1.00\t0.50\n", ""},
-        ReadCase{"NoDigitGroupingWithTheDecimalComma", {"--decimal-comma"}, "1.000,5;0;2;2;X;1\n", "\n",
-                 "f:1: AX \"1.000,5\": Invalid numeric input (with --decimal-comma the decimal point "
-                 "is the comma; digit grouping is not read)\n"},
-        ReadCase{"OneDelimiterAFile", {}, "0,0,2,2,X,1\n0;0;2;2;X;1\n", "1.00\t1.00\n\n",
+        ReadCase{"DecimalComma",
+                 {"--decimal-comma"},
+                 "100,5;200;300,5;400;X;150,25\n",
+                 "150.25\t249.75\n",
+                 ""},
+        ReadCase{"DecimalCommaNeverDetectsTheComma",
+                 {"--decimal-comma"},
+                 "0 0 4,0 2 X 1,0\n",
+                 "1.00\t0.50\n",
+                 ""},
+        ReadCase{
+            "NoDigitGroupingWithTheDecimalComma",
+            {"--decimal-comma"},
+            "1.000,5;0;2;2;X;1\n",
+            "\n",
+            "f:1: AX \"1.000,5\": Invalid numeric input (with --decimal-comma the decimal point "
+            "is the comma; digit grouping is not read)\n"},
+        ReadCase{"OneDelimiterAFile",
+                 {},
+                 "0,0,2,2,X,1\n0;0;2;2;X;1\n",
+                 "1.00\t1.00\n\n",
                  "f:2: AX \"0;0;2;2;X;1\": Invalid numeric input\n"},
-        ReadCase{"DecimalCommaInACommaFile", {}, "0,5,0,2,2,X,1\n", "\n",
-                 "f:1: field 7 \"1\": Too many fields (6 expected; other columns need a header naming "
-                 "AX, AY, BX, BY, AXIS and K, or --columns) (if \",\" is the decimal point here, give "
-                 "--decimal-comma)\n"},
+        ReadCase{
+            "DecimalCommaInACommaFile",
+            {},
+            "0,5,0,2,2,X,1\n",
+            "\n",
+            "f:1: field 7 \"1\": Too many fields (6 expected; other columns need a header naming "
+            "AX, AY, BX, BY, AXIS and K, or --columns) (if \",\" is the decimal point here, give "
+            "--decimal-comma)\n"},
         ReadCase{"TabDetectedBeforeTheOthers", {}, "a;b\tc,d\n", "", ""},
-        ReadCase{"GivenDelimiter", {"--delimiter=;"}, "0,5;0;2;2;X;1\n", "\n",
-                 "f:1: AX \"0,5\": Invalid numeric input (a decimal comma needs --decimal-comma; digit "
-                 "grouping is not read)\n"},
-        ReadCase{"QuotesHoldDelimitersAndLineEnds", {},
-                 "ID,AX,AY,BX,BY,AXIS,K,Remark\n7,0,0,2,2,X,1,\"a, \"\"b\"\"\nc\"\n8,0,0,4,2,Y,1,\n",
-                 "1.00\t1.00\n2.00\t1.00\n", ""},
-        ReadCase{"QuoteNotClosed", {}, "0,0,2,2,X,1\n0,0,2,\"2,X,1\n0,0,2,2,X,1\n", "1.00\t1.00\n\n",
+        ReadCase{
+            "GivenDelimiter",
+            {"--delimiter=;"},
+            "0,5;0;2;2;X;1\n",
+            "\n",
+            "f:1: AX \"0,5\": Invalid numeric input (a decimal comma needs --decimal-comma; digit "
+            "grouping is not read)\n"},
+        ReadCase{
+            "QuotesHoldDelimitersAndLineEnds",
+            {},
+            "ID,AX,AY,BX,BY,AXIS,K,Remark\n7,0,0,2,2,X,1,\"a, \"\"b\"\"\nc\"\n8,0,0,4,2,Y,1,\n",
+            "1.00\t1.00\n2.00\t1.00\n",
+            ""},
+        ReadCase{"QuoteNotClosed",
+                 {},
+                 "0,0,2,2,X,1\n0,0,2,\"2,X,1\n0,0,2,2,X,1\n",
+                 "1.00\t1.00\n\n",
                  "f:2: BY: Quote not closed (the input ends inside it)\n"},
-        ReadCase{"TextAfterTheClosingQuote", {}, "0,\"0\"5,2,2,X,1\n", "\n",
+        ReadCase{"TextAfterTheClosingQuote",
+                 {},
+                 "0,\"0\"5,2,2,X,1\n",
+                 "\n",
                  "f:1: AY: Text after the closing quote\n"},
-        ReadCase{"LoneCarriageReturns", {}, "0 0 2 2 X 1\r# c\r\r0 0 4 2 Y 1\r", "1.00\t1.00\n2.00\t1.00\n", ""},
-        ReadCase{"QuotedRecordIsNoHeader", {}, "\"0\",\"0\",\"2\",\"2\",\"X\",\"1\"\n", "1.00\t1.00\n", ""},
-        ReadCase{"EastingNorthingHeader", {}, "E1,N1,E2,N2,AXIS,K\n0,0,2,2,X,1\n", "1.00\t1.00\n", ""},
+        ReadCase{"LoneCarriageReturns",
+                 {},
+                 "0 0 2 2 X 1\r# c\r\r0 0 4 2 Y 1\r",
+                 "1.00\t1.00\n2.00\t1.00\n",
+                 ""},
+        ReadCase{"QuotedRecordIsNoHeader",
+                 {},
+                 "\"0\",\"0\",\"2\",\"2\",\"X\",\"1\"\n",
+                 "1.00\t1.00\n",
+                 ""},
+        ReadCase{
+            "EastingNorthingHeader", {}, "E1,N1,E2,N2,AXIS,K\n0,0,2,2,X,1\n", "1.00\t1.00\n", ""},
         ReadCase{"HeaderWithRowNamesAndQuotes", {}, RStyle, "150.00\t250.00\n150.00\t250.00\n", ""},
-        ReadCase{"HeaderNamesInAnyOrderAndCase", {},
-                 "k;Axis;by;bx;ay;ax;id\n1;X;2;2;0;0;a\n", "1.00\t1.00\n", ""},
-        ReadCase{"RecordsHaveTheHeadersFieldCount", {}, RStyle + "\"3\",100,200,300,400,\"X\",150,9\n",
-                 "150.00\t250.00\n150.00\t250.00\n\n",
-                 "f:4: record: 8 fields, but the header has 7 (if \",\" is the decimal point here, give "
-                 "--decimal-comma)\n"},
-        ReadCase{"HeaderMissingAColumnStopsTheInput", {}, "ID,AX,AY,BX,BY,K\n1,0,0,2,2,1\n", "", 
+        ReadCase{"HeaderNamesInAnyOrderAndCase",
+                 {},
+                 "k;Axis;by;bx;ay;ax;id\n1;X;2;2;0;0;a\n",
+                 "1.00\t1.00\n",
+                 ""},
+        ReadCase{
+            "RecordsHaveTheHeadersFieldCount",
+            {},
+            RStyle + "\"3\",100,200,300,400,\"X\",150,9\n",
+            "150.00\t250.00\n150.00\t250.00\n\n",
+            "f:4: record: 8 fields, but the header has 7 (if \",\" is the decimal point here, give "
+            "--decimal-comma)\n"},
+        ReadCase{"HeaderMissingAColumnStopsTheInput",
+                 {},
+                 "ID,AX,AY,BX,BY,K\n1,0,0,2,2,1\n",
+                 "",
                  "f:1: header: the header has no column AXIS: name all six columns AX, AY, BX, BY, "
                  "AXIS and K (in any order), or choose them with --columns\n",
                  true},
-        ReadCase{"HeaderNamingAColumnTwice", {}, "AX,AY,BX,BY,AXIS,K,ax\n", "",
-                 "f:1: header: the header names two columns AX\n", true},
-        ReadCase{"ColumnsByName", {"--columns=East A,North A,East B,North B,Axis,Frame"},
-                 "Nr;North A;East A;North B;East B;Axis;Frame\n1;0;0;2;4;Y;1\n", "2.00\t1.00\n", ""},
-        ReadCase{"ColumnsByNumber", {"--columns=2,3,4,5,6,7"}, "a 0 0 2 2 X 1 rest\n", "1.00\t1.00\n", ""},
-        ReadCase{"ColumnsByNumberPastTheLine", {"--columns=2,3,4,5,6,9"}, "a 0 0 2 2 X 1\n", "\n",
+        ReadCase{"HeaderNamingAColumnTwice",
+                 {},
+                 "AX,AY,BX,BY,AXIS,K,ax\n",
+                 "",
+                 "f:1: header: the header names two columns AX\n",
+                 true},
+        ReadCase{"ColumnsByName",
+                 {"--columns=East A,North A,East B,North B,Axis,Frame"},
+                 "Nr;North A;East A;North B;East B;Axis;Frame\n1;0;0;2;4;Y;1\n",
+                 "2.00\t1.00\n",
+                 ""},
+        ReadCase{"ColumnsByNumber",
+                 {"--columns=2,3,4,5,6,7"},
+                 "a 0 0 2 2 X 1 rest\n",
+                 "1.00\t1.00\n",
+                 ""},
+        ReadCase{"ColumnsByNumberPastTheLine",
+                 {"--columns=2,3,4,5,6,9"},
+                 "a 0 0 2 2 X 1\n",
+                 "\n",
                  "f:1: K: Missing field (column 9)\n"},
-        ReadCase{"ColumnsNameWithoutHeader", {"--columns=a,b,c,d,e,f"}, "0 0 2 2 X 1\n", "",
+        ReadCase{"ColumnsNameWithoutHeader",
+                 {"--columns=a,b,c,d,e,f"},
+                 "0 0 2 2 X 1\n",
+                 "",
                  "f:1: columns: --columns names the column \"a\", but the first line is no header "
                  "(it holds a number)\n",
                  true},
-        ReadCase{"ByteOrderMarkIsSkipped", {}, "\xEF\xBB\xBF" "AX,AY,BX,BY,AXIS,K\r\n0,0,2,2,X,1\r\n",
-                 "1.00\t1.00\n", ""},
-        ReadCase{"Utf16IsRefused", {}, std::string("\xFF\xFE" "0\0 \0" "0\0\n\0", 10), "",
+        ReadCase{"ByteOrderMarkIsSkipped",
+                 {},
+                 "\xEF\xBB\xBF"
+                 "AX,AY,BX,BY,AXIS,K\r\n0,0,2,2,X,1\r\n",
+                 "1.00\t1.00\n",
+                 ""},
+        ReadCase{"Utf16IsRefused",
+                 {},
+                 std::string("\xFF\xFE"
+                             "0\0 \0"
+                             "0\0\n\0",
+                             10),
+                 "",
                  Utf16Message,
                  true},
-        ReadCase{"Utf16WithoutMarkIsRefused", {}, std::string("0\0 \0" "0\0\n\0", 8), "",
+        ReadCase{"Utf16WithoutMarkIsRefused",
+                 {},
+                 std::string("0\0 \0"
+                             "0\0\n\0",
+                             8),
+                 "",
                  Utf16Message,
                  true},
-        ReadCase{"ZeroByteInAField", {}, std::string("0,0,2,2,X,1\n1\0x,2,3,4,X,5\n\"1\0\n7\",2,3,4,X,5\n", 38),
+        ReadCase{"ZeroByteInAField",
+                 {},
+                 std::string("0,0,2,2,X,1\n1\0x,2,3,4,X,5\n\"1\0\n7\",2,3,4,X,5\n", 38),
                  "1.00\t1.00\n\n\n",
                  "f:2: AX: A zero byte in the field (binary data, or UTF-16 text; save the file as "
                  "UTF-8)\nf:3: AX: A zero byte in the field (binary data, or UTF-16 text; save the "
                  "file as UTF-8)\n"},
         ReadCase{"EmptyQuotedFirstLineIsBlank", {}, "\"\"\n1;2;3;4;X;5\n", "5.00\t6.00\n", ""},
         // Lines as long as the buffer that holds the first line, and longer.
-        ReadCase{"FullBufferLineEndedByCrLf", {}, std::string(16383, '#') + "\r\n0 0 2 2 X 1\r\n",
-                 "1.00\t1.00\n", ""},
-        ReadCase{"LongBlankLineBeforeTheFirstRecord", {}, std::string(16400, ' ') + "\n1;2;3;4;X;5\n",
-                 "5.00\t6.00\n", ""},
-        ReadCase{"LongRunOfBlanksBeforeAField", {}, std::string(16400, ' ') + "1;2;3;4;X;5\n", "",
+        ReadCase{"FullBufferLineEndedByCrLf",
+                 {},
+                 std::string(16383, '#') + "\r\n0 0 2 2 X 1\r\n",
+                 "1.00\t1.00\n",
+                 ""},
+        ReadCase{"LongBlankLineBeforeTheFirstRecord",
+                 {},
+                 std::string(16400, ' ') + "\n1;2;3;4;X;5\n",
+                 "5.00\t6.00\n",
+                 ""},
+        ReadCase{"LongRunOfBlanksBeforeAField",
+                 {},
+                 std::string(16400, ' ') + "1;2;3;4;X;5\n",
+                 "",
                  "f:1: line: more than 16384 bytes of blanks and delimiters before the first field "
                  "of the line; its fields cannot be told\n",
                  true},
-        ReadCase{"LongCommentLastInATable", {"--table"}, std::string(16384, '#'),
-                 std::string(16384, '#') + "\n", ""},
-        ReadCase{"LongFirstRecordLine", {}, "0 0 2 2 X 1" + std::string(20000, ' ') + "\n0 0 4 2 Y 1",
-                 "1.00\t1.00\n2.00\t1.00\n", ""},
-        ReadCase{"TableRepeatsEveryLine", {"--table"},
-                 "# frame\nAX,AY,BX,BY,AXIS,K,Remark\n\n0,0,2,2,X,1,\"a,b\"\n0,0,2,2,X,3,\n1,1,1,1,Y,1,\n,,,,,,\n",
+        ReadCase{"LongCommentLastInATable",
+                 {"--table"},
+                 std::string(16384, '#'),
+                 std::string(16384, '#') + "\n",
+                 ""},
+        ReadCase{"LongFirstRecordLine",
+                 {},
+                 "0 0 2 2 X 1" + std::string(20000, ' ') + "\n0 0 4 2 Y 1",
+                 "1.00\t1.00\n2.00\t1.00\n",
+                 ""},
+        ReadCase{"TableRepeatsEveryLine",
+                 {"--table"},
+                 "# "
+                 "frame\nAX,AY,BX,BY,AXIS,K,Remark\n\n0,0,2,2,X,1,\"a,b\"\n0,0,2,2,X,3,\n1,1,1,1,Y,"
+                 "1,\n,,,,,,\n",
                  "# frame\nAX,AY,BX,BY,AXIS,K,Remark,X,Y,on_AB,error\n\n"
                  "0,0,2,2,X,1,\"a,b\",1.00,1.00,yes,\n"
                  "0,0,2,2,X,3,,3.00,3.00,no,\n"
                  "1,1,1,1,Y,1,,,,,X: Invalid floating point operation\n"
                  ",,,,,,\n",
                  "f:6: X: Invalid floating point operation\n"},
-        ReadCase{"TableQuotesMessagesAndKeepsBlanks", {"--table"},
-                 "\xEF\xBB\xBF" "0  0  2  2  X  1\r\n0  0  2  2  Q  1\r\n",
-                 "\xEF\xBB\xBF" "0  0  2  2  X  1 1.00 1.00 yes \"\"\n"
+        ReadCase{"TableQuotesMessagesAndKeepsBlanks",
+                 {"--table"},
+                 "\xEF\xBB\xBF"
+                 "0  0  2  2  X  1\r\n0  0  2  2  Q  1\r\n",
+                 "\xEF\xBB\xBF"
+                 "0  0  2  2  X  1 1.00 1.00 yes \"\"\n"
                  "0  0  2  2  Q  1 \"\" \"\" \"\" \"AXIS \"\"Q\"\": Not X or Y\"\n",
                  "f:2: AXIS \"Q\": Not X or Y\n"},
-        ReadCase{"TableWithSemicolonsAndDecimalComma", {"--table", "--decimal-comma"},
+        ReadCase{"TableWithSemicolonsAndDecimalComma",
+                 {"--table", "--decimal-comma"},
                  "AX;AY;BX;BY;AXIS;K\n0;0;2;2;x;0,5\n1,5;0;1,5;2;X;1\n",
                  "AX;AY;BX;BY;AXIS;K;X;Y;on_AB;error\n0;0;2;2;x;0,5;0,50;0,50;yes;\n"
                  "1,5;0;1,5;2;X;1;;;;Y: Floating point division by zero\n",

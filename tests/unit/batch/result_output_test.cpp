@@ -26,7 +26,8 @@ TEST(OutputBlocks, EndAtLineEnds) {
   OutputBuffer out(storage, sizeof storage, &Collect, &blocks);
   std::string expected;
   for (int i = 0; i < 200; ++i) {
-    const std::string line = std::string(static_cast<size_t>(i % 37), 'x') + "\t" + std::to_string(i) + "\n";
+    const std::string line =
+        std::string(static_cast<size_t>(i % 37), 'x') + "\t" + std::to_string(i) + "\n";
     out.Append(line.data(), line.size());
     expected += line;
   }
@@ -71,7 +72,7 @@ void PipeSetLastError(platform::DWORD code) { ThePipe.lastError = code; }
 
 struct CutCase {
   const char* name;
-  size_t room;           // bytes the pipe takes
+  size_t room;  // bytes the pipe takes
   uint64_t completeLines;
   bool lineCut;
 };
@@ -81,8 +82,8 @@ void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
 class PipeThatBreaks : public testing::TestWithParam<CutCase> {
  protected:
   void SetUp() override {
-    functions_ = platform::ConsoleFunctions{nullptr, &PipeType, nullptr, &PipeWrite, nullptr,
-                                            &PipeLastError, &PipeSetLastError, nullptr};
+    functions_ = platform::ConsoleFunctions{nullptr, &PipeType,      nullptr,           &PipeWrite,
+                                            nullptr, &PipeLastError, &PipeSetLastError, nullptr};
     platform::ConsoleOverride = &functions_;
   }
   void TearDown() override { platform::ConsoleOverride = nullptr; }
@@ -109,14 +110,16 @@ TEST_P(PipeThatBreaks, KeepsTheNumberOfTheLastCompleteLine) {
   EXPECT_EQ(ThePipe.received, (blocks[0] + blocks[1]).substr(0, c.room));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rooms, PipeThatBreaks,
-    testing::Values(CutCase{"Nothing", 0, 0, false}, CutCase{"InsideTheFirstLine", 4, 0, true},
-                    CutCase{"AfterTheFirstLine", 10, 1, false},
-                    CutCase{"InsideTheSecondLine", 15, 1, true},
-                    CutCase{"AfterTheFirstBlock", 20, 2, false},
-                    CutCase{"InsideTheSecondBlock", 27, 2, true},
-                    CutCase{"Everything", 32, 3, false}),
-    [](const testing::TestParamInfo<CutCase>& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(Rooms, PipeThatBreaks,
+                         testing::Values(CutCase{"Nothing", 0, 0, false},
+                                         CutCase{"InsideTheFirstLine", 4, 0, true},
+                                         CutCase{"AfterTheFirstLine", 10, 1, false},
+                                         CutCase{"InsideTheSecondLine", 15, 1, true},
+                                         CutCase{"AfterTheFirstBlock", 20, 2, false},
+                                         CutCase{"InsideTheSecondBlock", 27, 2, true},
+                                         CutCase{"Everything", 32, 3, false}),
+                         [](const testing::TestParamInfo<CutCase>& param) {
+                           return param.param.name;
+                         });
 
 }  // namespace

@@ -96,14 +96,16 @@ const double Infinity = std::numeric_limits<double>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ComputationFaults,
-    testing::Values(
-        FaultCase{"ParallelKnownX", 1, 2, 1, 7, KnownAxis::X, 5, platform::EXCEPTION_FLT_DIVIDE_BY_ZERO},
-        FaultCase{"ParallelKnownY", 1, 2, 3, 2, KnownAxis::Y, 5, platform::EXCEPTION_FLT_DIVIDE_BY_ZERO},
-        FaultCase{"SamePoint", 3, 4, 3, 4, KnownAxis::Y, 5, platform::EXCEPTION_FLT_INVALID_OPERATION},
-        FaultCase{"ResultBeyondDoubles", 0, 0, 1e-300, 1, KnownAxis::X, 1e10,
-                  platform::EXCEPTION_FLT_OVERFLOW},
-        FaultCase{"InfinityTimesZero", Infinity, 0, 1, 1, KnownAxis::X, 5,
-                  platform::EXCEPTION_FLT_INVALID_OPERATION}),
+    testing::Values(FaultCase{"ParallelKnownX", 1, 2, 1, 7, KnownAxis::X, 5,
+                              platform::EXCEPTION_FLT_DIVIDE_BY_ZERO},
+                    FaultCase{"ParallelKnownY", 1, 2, 3, 2, KnownAxis::Y, 5,
+                              platform::EXCEPTION_FLT_DIVIDE_BY_ZERO},
+                    FaultCase{"SamePoint", 3, 4, 3, 4, KnownAxis::Y, 5,
+                              platform::EXCEPTION_FLT_INVALID_OPERATION},
+                    FaultCase{"ResultBeyondDoubles", 0, 0, 1e-300, 1, KnownAxis::X, 1e10,
+                              platform::EXCEPTION_FLT_OVERFLOW},
+                    FaultCase{"InfinityTimesZero", Infinity, 0, 1, 1, KnownAxis::X, 5,
+                              platform::EXCEPTION_FLT_INVALID_OPERATION}),
     [](const testing::TestParamInfo<FaultCase>& param) { return param.param.name; });
 
 }  // namespace

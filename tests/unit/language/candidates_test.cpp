@@ -15,7 +15,7 @@ struct CandidateCase {
   const char* name;
   std::string path;
   const char* abbreviation;
-  const char* expected;  // null: no candidate
+  const char* expected;          // null: no candidate
   const char* folder = nullptr;  // the data folder, relative to the module's own
 };
 void PrintTo(const CandidateCase& c, std::ostream* os) { *os << c.name; }
@@ -46,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         CandidateCase{"ExtensionIsReplaced", "/opt/frame.calc", "DEU", "/opt/frame.DEU"},
         CandidateCase{"OnlyTheLastExtension", "/opt/a.b.c", "DE", "/opt/a.b.DE"},
         CandidateCase{"EmptyExtension", "/opt/frame.", "ENU", "/opt/frame.ENU"},
-        CandidateCase{"HiddenFileHasNoExtension", "/opt/.framecalc", "ENU",
-                      "/opt/.framecalc.ENU"},
+        CandidateCase{"HiddenFileHasNoExtension", "/opt/.framecalc", "ENU", "/opt/.framecalc.ENU"},
         CandidateCase{"RelativeName", "framecalc", "FRA", "framecalc.FRA"},
         CandidateCase{"FourLetterOverride", "/opt/frame.calc", "DEUT", "/opt/frame.DEUT"},
         CandidateCase{"EmptyPath", "", "DEU", nullptr},
@@ -118,17 +117,16 @@ TEST_P(CandidateOrder, OverrideThenFullNameThenTwoLetters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CandidateOrder,
-    ::testing::Values(
-        OrderCase{"OverrideFirst", {"DEUT", "DEU", "DE"}, "DEUT", "DEU", "DEUT"},
-        OrderCase{"FullNameWhenOverrideMissing", {"DEU", "DE"}, "FRA", "DEU", "DEU"},
-        OrderCase{"TwoLettersLast", {"DE"}, "FRA", "DEU", "DE"},
-        OrderCase{"NoOverride", {"DEU", "DE"}, "", "DEU", "DEU"},
-        OrderCase{"OverrideOnly", {"ITA"}, "ITA", "", "ITA"},
-        OrderCase{"OverrideIsNotCutToTwoLetters", {"IT"}, "ITA", "", ""},
-        OrderCase{"UnloadableFileMovesOn", {"DE"}, "BAD", "DEU", "DE"},
-        OrderCase{"TwoLetterName", {"DE"}, "", "DE", "DE"},
-        OrderCase{"NothingThere", {"FRA"}, "ITA", "DEU", ""},
-        OrderCase{"NoLanguageAtAll", {"DEU"}, "", "", ""}),
+    ::testing::Values(OrderCase{"OverrideFirst", {"DEUT", "DEU", "DE"}, "DEUT", "DEU", "DEUT"},
+                      OrderCase{"FullNameWhenOverrideMissing", {"DEU", "DE"}, "FRA", "DEU", "DEU"},
+                      OrderCase{"TwoLettersLast", {"DE"}, "FRA", "DEU", "DE"},
+                      OrderCase{"NoOverride", {"DEU", "DE"}, "", "DEU", "DEU"},
+                      OrderCase{"OverrideOnly", {"ITA"}, "ITA", "", "ITA"},
+                      OrderCase{"OverrideIsNotCutToTwoLetters", {"IT"}, "ITA", "", ""},
+                      OrderCase{"UnloadableFileMovesOn", {"DE"}, "BAD", "DEU", "DE"},
+                      OrderCase{"TwoLetterName", {"DE"}, "", "DE", "DE"},
+                      OrderCase{"NothingThere", {"FRA"}, "ITA", "DEU", ""},
+                      OrderCase{"NoLanguageAtAll", {"DEU"}, "", "", ""}),
     [](const ::testing::TestParamInfo<OrderCase>& test) { return test.param.name; });
 
 // An installed program: bin/framecalc with modules beside it and in share/framecalc/. Each file
@@ -172,28 +170,44 @@ TEST_P(DataFolderOrder, EachNameBesideTheProgramThenInTheDataFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Files, DataFolderOrder,
     ::testing::Values(
-        DataFolderCase{"InstalledModule", {"share/framecalc/framecalc.DEU"}, "", "DEU",
+        DataFolderCase{"InstalledModule",
+                       {"share/framecalc/framecalc.DEU"},
+                       "",
+                       "DEU",
                        "share/framecalc/framecalc.DEU"},
         DataFolderCase{"BesideTheProgramFirst",
-                       {"bin/framecalc.DEU", "share/framecalc/framecalc.DEU"}, "", "DEU",
+                       {"bin/framecalc.DEU", "share/framecalc/framecalc.DEU"},
+                       "",
+                       "DEU",
                        "bin/framecalc.DEU"},
         DataFolderCase{"UnloadableBesideMovesOnToTheDataFolder",
-                       {"!bin/framecalc.DEU", "share/framecalc/framecalc.DEU"}, "", "DEU",
+                       {"!bin/framecalc.DEU", "share/framecalc/framecalc.DEU"},
+                       "",
+                       "DEU",
                        "share/framecalc/framecalc.DEU"},
         // The language decides before the folder: an override that is installed wins over the
         // locale's module beside the program, the full name over the two letters.
         DataFolderCase{"InstalledOverrideBeforeTheLocaleBeside",
-                       {"bin/framecalc.DEU", "share/framecalc/framecalc.ITA"}, "ITA", "DEU",
+                       {"bin/framecalc.DEU", "share/framecalc/framecalc.ITA"},
+                       "ITA",
+                       "DEU",
                        "share/framecalc/framecalc.ITA"},
         DataFolderCase{"InstalledFullNameBeforeTwoLettersBeside",
-                       {"bin/framecalc.DE", "share/framecalc/framecalc.DEA"}, "", "DEA",
+                       {"bin/framecalc.DE", "share/framecalc/framecalc.DEA"},
+                       "",
+                       "DEA",
                        "share/framecalc/framecalc.DEA"},
-        DataFolderCase{"InstalledTwoLetters", {"share/framecalc/framecalc.DE"}, "", "DEA",
+        DataFolderCase{"InstalledTwoLetters",
+                       {"share/framecalc/framecalc.DE"},
+                       "",
+                       "DEA",
                        "share/framecalc/framecalc.DE"},
         DataFolderCase{"NoOtherFolder",
                        {"framecalc.DEU", "share/framecalc.DEU", "share/framecalc/DEU",
                         "share/framecalc/bin/framecalc.DEU", "bin/share/framecalc/framecalc.DEU"},
-                       "", "DEU", ""}),
+                       "",
+                       "DEU",
+                       ""}),
     [](const ::testing::TestParamInfo<DataFolderCase>& test) { return test.param.name; });
 
 TEST(CandidateOrder, ProgramWithExtensionAndDottedDirectory) {

@@ -58,9 +58,9 @@ TEST(LoadString, CutsToTheBufferAndAlwaysTerminates) {
   // The report template is read into 256 characters: at most 255 of it are used.
   char report[256];
   LanguageModule longTemplate("65511 = " + std::string(300, 'x') + "\n");
-  EXPECT_EQ(platform::LoadStringA(longTemplate.handle(), StringIdExceptionReport, report,
-                                  sizeof report),
-            255);
+  EXPECT_EQ(
+      platform::LoadStringA(longTemplate.handle(), StringIdExceptionReport, report, sizeof report),
+      255);
 }
 
 TEST(LoadString, LanguageModuleLacksEntryGivesEmptyNotTheProgramsText) {
@@ -91,6 +91,5 @@ TEST(LoadString, SeveralModulesStayApart) {
   EXPECT_EQ(TextOf(german.handle(), StringIdInvalidInput), "Ungueltige Zahl");
   EXPECT_EQ(TextOf(french.handle(), StringIdInvalidInput), "Nombre invalide");
 }
-
 
 }  // namespace

@@ -46,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleCase{"nb_NO", "NOR"}, LocaleCase{"fi_FI", "FIN"}, LocaleCase{"pl_PL", "PLK"},
         LocaleCase{"cs_CZ", "CSY"}, LocaleCase{"hu_HU", "HUN"}, LocaleCase{"ru_RU", "RUS"},
         LocaleCase{"tr_TR", "TRK"}, LocaleCase{"el_GR", "ELL"}, LocaleCase{"ja_JP.eucJP", "JPN"},
-        LocaleCase{"zh_CN.GB18030", "CHS"}, LocaleCase{"zh_TW", "CHT"},
-        LocaleCase{"ko_KR", "KOR"},
+        LocaleCase{"zh_CN.GB18030", "CHS"}, LocaleCase{"zh_TW", "CHT"}, LocaleCase{"ko_KR", "KOR"},
         // The C locale, and the names of no locale.
         LocaleCase{"C", "ENU"}, LocaleCase{"C.UTF-8", "ENU"}, LocaleCase{"POSIX", "ENU"},
         LocaleCase{"", "ENU"},
@@ -58,8 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         LocaleCase{"DE_at", "DEA"}, LocaleCase{"de-AT", "DEA"},
         // Nothing known.
         LocaleCase{"eo", ""}, LocaleCase{"xx_YY", ""}, LocaleCase{"english", ""},
-        LocaleCase{"c_DE", ""}, LocaleCase{"_DE", ""},
-        LocaleCase{"POSIXLY", ""}),
+        LocaleCase{"c_DE", ""}, LocaleCase{"_DE", ""}, LocaleCase{"POSIXLY", ""}),
     [](const ::testing::TestParamInfo<LocaleCase>& test) {
       std::string name;
       for (const char* c = test.param.posixName; *c != '\0'; ++c) {

@@ -131,10 +131,11 @@ TEST_F(ProgramModule, EntriesThatCannotServeGiveTheProgramsOwnText) {
   {
     std::FILE* file = std::fopen(module_.c_str(), "wb");
     ASSERT_NE(file, nullptr) << "cannot write beside the test program";
-    std::fputs("65528 =\n"                                   // empty
-               "65521 = E/A-Fehler %9999999d\n"              // a width no report can hold
-               "65513 = Format %1024s falsch\n",             // the largest width that fits
-               file);
+    std::fputs(
+        "65528 =\n"                        // empty
+        "65521 = E/A-Fehler %9999999d\n"   // a width no report can hold
+        "65513 = Format %1024s falsch\n",  // the largest width that fits
+        file);
     std::fputs(("65511 = " + longTemplate + "\n").c_str(), file);
     std::fclose(file);
   }

@@ -55,8 +55,8 @@ class RegistryFiles : public ::testing::Test {
 TEST_F(RegistryFiles, AHiveIsReadOnceAndKeptForTheRun) {
   User("[Software\\Quenlor\\Locales]\n@=DEU\n");
   HKEY open = 0;
-  ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0,
-                                    platform::KEY_READ, &open),
+  ASSERT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0, platform::KEY_READ,
+                                    &open),
             NotFound);
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", ""),
             std::string("DEU\0", 4));
@@ -65,8 +65,8 @@ TEST_F(RegistryFiles, AHiveIsReadOnceAndKeptForTheRun) {
   Machine("[Software]\n@=ENG\n");
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", ""),
             std::string("DEU\0", 4));
-  EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0,
-                                    platform::KEY_READ, &open),
+  EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0, platform::KEY_READ,
+                                    &open),
             NotFound);
 
   // Naming the files again starts a new snapshot.
@@ -77,23 +77,24 @@ TEST_F(RegistryFiles, AHiveIsReadOnceAndKeptForTheRun) {
 }
 
 TEST_F(RegistryFiles, ValueForms) {
-  User("; a comment\n"
-       "# another\n"
-       "[Software\\Quenlor\\Locales]\n"
-       "\"/opt/calc/framecalc\"=DEU\n"
-       "@ = \"ENG\"\n"
-       "\"with \\\"quote\\\" and \\\\\"=\"a \\\"b\\\"\"\r\n"
-       "Bare Name = bare text  \n"
-       "\"bin\"=hex:44, 45,55,54,53\n"
-       "\"emptybin\"=hex:\n"
-       "\"mask\"=dword:0000003f\n"
-       "\"short\"=dword:7F\n"
-       "\"bad1\"=dword:123456789\n"
-       "\"bad2\"=dword:xyz\n"
-       "\"bad3\"=hex:4,45\n"
-       "\"bad4\"=\"unterminated\n"
-       "\"bad5\"=\"text\" trailing\n"
-       "no equals sign\n");
+  User(
+      "; a comment\n"
+      "# another\n"
+      "[Software\\Quenlor\\Locales]\n"
+      "\"/opt/calc/framecalc\"=DEU\n"
+      "@ = \"ENG\"\n"
+      "\"with \\\"quote\\\" and \\\\\"=\"a \\\"b\\\"\"\r\n"
+      "Bare Name = bare text  \n"
+      "\"bin\"=hex:44, 45,55,54,53\n"
+      "\"emptybin\"=hex:\n"
+      "\"mask\"=dword:0000003f\n"
+      "\"short\"=dword:7F\n"
+      "\"bad1\"=dword:123456789\n"
+      "\"bad2\"=dword:xyz\n"
+      "\"bad3\"=hex:4,45\n"
+      "\"bad4\"=\"unterminated\n"
+      "\"bad5\"=\"text\" trailing\n"
+      "no equals sign\n");
   DWORD type = 99;
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", "/opt/calc/framecalc",
                   &type),
@@ -103,9 +104,9 @@ TEST_F(RegistryFiles, ValueForms) {
             std::string("ENG\0", 4));
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", nullptr),
             std::string("ENG\0", 4));
-  EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales",
-                  "with \"quote\" and \\"),
-            std::string("a \"b\"\0", 6));
+  EXPECT_EQ(
+      Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", "with \"quote\" and \\"),
+      std::string("a \"b\"\0", 6));
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", "bare name"),
             std::string("bare text\0", 10));
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Locales", "bin", &type),
@@ -129,10 +130,11 @@ TEST_F(RegistryFiles, ValueForms) {
 }
 
 TEST_F(RegistryFiles, NamesIgnoreCaseAndLaterValuesReplaceEarlier) {
-  Machine("[SOFTWARE\\Quenlor\\Vantro\\RTL]\n"
-          "FPUMaskValue=dword:1\n"
-          "[software\\quenlor\\vantro\\rtl]\n"
-          "\"fpumaskvalue\"=dword:3F\n");
+  Machine(
+      "[SOFTWARE\\Quenlor\\Vantro\\RTL]\n"
+      "FPUMaskValue=dword:1\n"
+      "[software\\quenlor\\vantro\\rtl]\n"
+      "\"fpumaskvalue\"=dword:3F\n");
   EXPECT_EQ(Query(platform::HKEY_LOCAL_MACHINE, "Software\\Quenlor\\Vantro\\RTL", "FPUMaskValue"),
             std::string("\x3F\0\0\0", 4));
   EXPECT_EQ(Query(platform::HKEY_CURRENT_USER, "Software\\Quenlor\\Vantro\\RTL", "FPUMaskValue"),
@@ -187,14 +189,14 @@ TEST_F(RegistryFiles, KeysExistWithTheirSubKeys) {
       {"Software\\Quenlor\\Vantro\\Locales\\More", NotFound},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, c.path, 0, platform::KEY_READ,
-                                      &key),
-              c.result)
+    EXPECT_EQ(
+        platform::RegOpenKeyExA(platform::HKEY_CURRENT_USER, c.path, 0, platform::KEY_READ, &key),
+        c.result)
         << c.path;
     if (c.result == Success) platform::RegCloseKey(key);
   }
-  EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0,
-                                    platform::KEY_READ, &key),
+  EXPECT_EQ(platform::RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, "Software", 0, platform::KEY_READ,
+                                    &key),
             NotFound)
       << "no machine file";
 

@@ -15,7 +15,8 @@
 class ScratchDirectory {
  public:
   ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "framecalc-lang-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "framecalc-lang-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~ScratchDirectory() {

@@ -207,7 +207,9 @@ Exact Over(const Exact& a, const Exact& b) {
 }
 
 // 10^k rounded to the nearest extended, from exact powers (independent of the program's tables).
-ExtendedBits NearestPowerOfTen(int k) { return Nearest({BigUnsigned::PowerOfTen(k), BigUnsigned(1)}); }
+ExtendedBits NearestPowerOfTen(int k) {
+  return Nearest({BigUnsigned::PowerOfTen(k), BigUnsigned(1)});
+}
 
 // The scaling procedure on exact values: one rounding per table operation, in the order small,
 // medium, large. Sets overflow when a step leaves the finite range.
@@ -281,17 +283,18 @@ TEST_F(ExactReference, SmallPowersAreExactUpTo27AndNearestAbove) {
     EXPECT_EQ(actual.signExponent, expected.signExponent);
     EXPECT_EQ(actual.significand, expected.significand);
     const Exact exact = ExactOf(actual);
-    const bool isExact = Compare(exact.numerator,
-                                 exact.denominator * BigUnsigned::PowerOfTen(k)) == 0;
+    const bool isExact =
+        Compare(exact.numerator, exact.denominator * BigUnsigned::PowerOfTen(k)) == 0;
     EXPECT_EQ(isExact, k <= 27);
   }
 }
 
 TEST_F(ExactReference, ScalingRoundsOncePerTableOperationInOrder) {
-  const Extended values[] = {1.0L, 3.0L, 7.5L, 0.1L, 12345678901234567890.0L, 0x1.fffffffffffffffep0L};
-  const int32_t exponents[] = {1,    27,    28,    31,    32,    33,    100,   511,  512,
-                               4000, 4931,  -1,    -27,   -28,   -33,   -100,  -512, -4000,
-                               -4931, -4940, -4950, -4970, -5119, 5119,  5120, -5120};
+  const Extended values[] = {
+      1.0L, 3.0L, 7.5L, 0.1L, 12345678901234567890.0L, 0x1.fffffffffffffffep0L};
+  const int32_t exponents[] = {1,     27,    28,    31,    32,    33,   100,  511,  512,
+                               4000,  4931,  -1,    -27,   -28,   -33,  -100, -512, -4000,
+                               -4931, -4940, -4950, -4970, -5119, 5119, 5120, -5120};
   for (const Extended x : values) {
     for (const int32_t n : exponents) {
       bool overflow = false;
@@ -385,7 +388,8 @@ TEST_F(ExactReference, ShortTextsWithSmallExponentsAreCorrectlyRounded) {
     const uint64_t mantissa = random() % UINT64_C(10000000000000000000);
     const int n = static_cast<int>(random() % 55) - 27;
     const bool negative = round % 2 == 1;
-    const std::string text = (negative ? "-" : "") + std::to_string(mantissa) + "e" + std::to_string(n);
+    const std::string text =
+        (negative ? "-" : "") + std::to_string(mantissa) + "e" + std::to_string(n);
     SCOPED_TRACE(text);
     Exact exact{BigUnsigned(mantissa), BigUnsigned(1)};
     if (n >= 0) {

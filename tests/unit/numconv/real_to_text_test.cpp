@@ -54,13 +54,13 @@ TEST_F(RealToTextTest, FixedNotation) {
       {-7.0L, 5, 2, "-7.00"},
       {10.0L, 5, 2, "10.00"},
       {1.5L, 5, 2, " 1.50"},
-      {0.005, 5, 2, " 0.01"},     // 0.005000000000000000104...
-      {-2.345, 5, 2, "-2.35"},    // 2.34500000000000019...
-      {0.145, 5, 2, " 0.14"},     // 0.14499999999999999...
-      {99.995, 5, 2, "100.00"},   // 99.99500000000000454...
+      {0.005, 5, 2, " 0.01"},    // 0.005000000000000000104...
+      {-2.345, 5, 2, "-2.35"},   // 2.34500000000000019...
+      {0.145, 5, 2, " 0.14"},    // 0.14499999999999999...
+      {99.995, 5, 2, "100.00"},  // 99.99500000000000454...
       {9.999, 5, 2, "10.00"},
       {-9.999, 5, 2, "-10.00"},
-      {0.125L, 5, 2, " 0.13"},    // a tie in the digit string rounds away from zero
+      {0.125L, 5, 2, " 0.13"},  // a tie in the digit string rounds away from zero
       {-0.125L, 5, 2, "-0.13"},
       {-0.001, 5, 2, "-0.00"},
       {-0.0L, 5, 2, "-0.00"},
@@ -80,8 +80,8 @@ TEST_F(RealToTextTest, FixedNotation) {
       {150.0L, -5, 2, "150.00"},
       {150.0L, 0, 2, "150.00"},
       // x * 10^17 lands exactly halfway between two integers: the first rounding goes to even.
-      {0x1p-18L, 0, 17, "0.00000381469726562"},   // 0.000003814697265625
-      {0x3p-18L, 0, 17, "0.00001144409179688"},   // 0.000011444091796875
+      {0x1p-18L, 0, 17, "0.00000381469726562"},  // 0.000003814697265625
+      {0x3p-18L, 0, 17, "0.00001144409179688"},  // 0.000011444091796875
       // Divided by 10^3 it is still above 16, and divided once more: 18 digits, the rest zeros.
       {16239.194250837645, 0, 20, "16239.19425083764510000000"},
       // Below 10 no normalisation: 17 decimals resolved, the rest zeros.
@@ -185,12 +185,10 @@ TEST_F(RealToTextTest, NormalizeDecimalBringsValuesIntoOneToSixteen) {
     int32_t exponent;
   };
   const Case exact[] = {
-      {0.0L, 0.0L, 0},
-      {1.0L, 1.0L, 0},
-      {150.0L, 1.5L, 2},
-      {1.25e20L, 12.5L, 19},   // b = 66, k = 19
-      {15.0L, 15.0L, 0},       // leading digits 15 may stay in [10, 16)
-      {16000.0L, 1.6L, 4},     // b = 13, k = 3 gives 16: one more division
+      {0.0L, 0.0L, 0},     {1.0L, 1.0L, 0},
+      {150.0L, 1.5L, 2},   {1.25e20L, 12.5L, 19},  // b = 66, k = 19
+      {15.0L, 15.0L, 0},                           // leading digits 15 may stay in [10, 16)
+      {16000.0L, 1.6L, 4},                         // b = 13, k = 3 gives 16: one more division
       {0.5L, 5.0L, -1},
   };
   for (const Case& c : exact) {
@@ -224,15 +222,17 @@ TEST_F(RealToTextTest, ProduceDigitsWorkedExamples) {
     bool scientificLeadRule;
     const char* expected;  // positions 0..count (lead first)
   } cases[] = {
-      {1.5L, 5, false, "015000"},          // 150 with 2 decimals
-      {0.005, 3, false, "0001"},           // position 4 is "5": position 3 becomes "1"
-      {12.5L, 2, true, "13"},              // lead "1": rounded after position 1
-      {12.5L, 2, false, "125"},            // without the rule: rounded after position 2
-      {9.96, 2, true, "100"},              // the carry reaches the lead
+      {1.5L, 5, false, "015000"},  // 150 with 2 decimals
+      {0.005, 3, false, "0001"},   // position 4 is "5": position 3 becomes "1"
+      {12.5L, 2, true, "13"},      // lead "1": rounded after position 1
+      {12.5L, 2, false, "125"},    // without the rule: rounded after position 2
+      {9.96, 2, true, "100"},      // the carry reaches the lead
       {9.96, 1, false, "10"},
       {0x1p-18L, 18, false, "0000000381469726562"},  // tie of the integer rounding: even
-      {15.5L, 18, false, "1550000000000000000"},  // 18 positions: nothing rounded
-      {1.5L, 20, false, "0150000000000000000" "00"},
+      {15.5L, 18, false, "1550000000000000000"},     // 18 positions: nothing rounded
+      {1.5L, 20, false,
+       "0150000000000000000"
+       "00"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
@@ -251,10 +251,29 @@ namespace {
 // (zeros, denormals, the extremes of the exponent, infinities, NaNs), both signs, fixed and
 // scientific notation, and the halves where a digit is rounded up.
 TEST_F(RealToTextTest, DoubleToTextIsTheTextOfTheWidenedValue) {
-  const double values[] = {0.0, -0.0, 1.0, -1.0, 0.005, 2.675, -73.125, 9.995, 150.0, 8627.19,
-                           -38134.0, 99999.995, 1e15, 1.2345678901234567e17, 0x1p120, 0x1p-1022,
-                           0x1p-1074, -0x1.8p-1070, 1.7976931348623157e308, -2.2250738585072009e-308,
-                           __builtin_inf(), -__builtin_inf(), __builtin_nan("")};
+  const double values[] = {0.0,
+                           -0.0,
+                           1.0,
+                           -1.0,
+                           0.005,
+                           2.675,
+                           -73.125,
+                           9.995,
+                           150.0,
+                           8627.19,
+                           -38134.0,
+                           99999.995,
+                           1e15,
+                           1.2345678901234567e17,
+                           0x1p120,
+                           0x1p-1022,
+                           0x1p-1074,
+                           -0x1.8p-1070,
+                           1.7976931348623157e308,
+                           -2.2250738585072009e-308,
+                           __builtin_inf(),
+                           -__builtin_inf(),
+                           __builtin_nan("")};
   for (const double value : values) {
     for (const int32_t decimals : {-1, 0, 2, 5, 18, 216}) {
       for (const int32_t width : {0, 5, 25}) {

@@ -134,8 +134,7 @@ TEST_F(TextToRealTest, ExponentLimitsAndSaturation) {
       {"0.5e-2147483647", Zero, 0, 0},
       {"0.5e2147483648", ExpOfInf, IntegerBit, 0},
       {"1e000000000000000000000000000000000000000000000000000000000000001", ExpOf12, SigOf5, 0},
-      {"1e99999999999999999999999999999999999999999999999999999999999999", ExpOfInf, IntegerBit,
-       0},
+      {"1e99999999999999999999999999999999999999999999999999999999999999", ExpOfInf, IntegerBit, 0},
   };
   for (const TextCase& c : cases) ExpectConversion(c);
 }

@@ -132,7 +132,8 @@ TEST(ConsoleFiles, ShortWritesToANonBlockingPipeAreContinued) {
     }
   });
   DWORD written = 0;
-  const BOOL ok = WriteFile(HandleOfDescriptor(pipe.write), data.data(), static_cast<DWORD>(data.size()), &written);
+  const BOOL ok = WriteFile(HandleOfDescriptor(pipe.write), data.data(),
+                            static_cast<DWORD>(data.size()), &written);
   pipe.CloseWrite();
   reader.join();
   EXPECT_EQ(ok, TRUE_);
@@ -186,9 +187,9 @@ TEST(ConsoleFiles, ErrnoValuesThatCannotBeProvokedHereMapToTheSameCodes) {
     int errnoValue;
     DWORD code;
   };
-  for (const Case& c : {Case{EACCES, 5}, Case{EPERM, 5}, Case{EIO, 1117}, Case{EFBIG, 112},
-                        Case{EDQUOT, 112}, Case{ENOSPC, 112}, Case{EPIPE, 232},
-                        Case{EINVAL, 87}, Case{ELOOP, ERROR_GEN_FAILURE}}) {
+  for (const Case& c :
+       {Case{EACCES, 5}, Case{EPERM, 5}, Case{EIO, 1117}, Case{EFBIG, 112}, Case{EDQUOT, 112},
+        Case{ENOSPC, 112}, Case{EPIPE, 232}, Case{EINVAL, 87}, Case{ELOOP, ERROR_GEN_FAILURE}}) {
     EXPECT_EQ(Win32ErrorFromErrno(c.errnoValue), c.code) << "errno " << c.errnoValue;
   }
 }

@@ -63,7 +63,8 @@ class CreateFileFailures : public CreateFile, public testing::WithParamInterface
 TEST_P(CreateFileFailures, GiveInvalidHandleAndTheirCode) {
   const FailureCase& c = GetParam();
   SetLastError(ERROR_SUCCESS);
-  const HANDLE handle = Open(c.path.empty() ? "" : directory_ + "/" + c.path, c.access, c.disposition);
+  const HANDLE handle =
+      Open(c.path.empty() ? "" : directory_ + "/" + c.path, c.access, c.disposition);
   EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), c.error);
 }

@@ -40,8 +40,7 @@ TEST(ModuleFileName, TheProgramsNameFitsOrIsCutToTheBuffer) {
     EXPECT_EQ(platform::GetModuleFileNameA(0, buffer.data(), c.size), c.returned) << c.size;
     EXPECT_EQ(std::string(buffer.c_str()), c.text) << c.size;
     EXPECT_EQ(buffer[c.size], '#') << "written beyond the buffer of " << c.size;
-    EXPECT_EQ(platform::GetLastError(), c.cut ? platform::ERROR_INSUFFICIENT_BUFFER : 0u)
-        << c.size;
+    EXPECT_EQ(platform::GetLastError(), c.cut ? platform::ERROR_INSUFFICIENT_BUFFER : 0u) << c.size;
   }
   char none[1] = {'#'};
   EXPECT_EQ(platform::GetModuleFileNameA(0, none, 0), 0u);

@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClassCase{&EAbstractError::ClassInfoRecord, "EAbstractError", "Exception"},
         ClassCase{&EIntfCastError::ClassInfoRecord, "EIntfCastError", "Exception"},
         ClassCase{&ESafecallException::ClassInfoRecord, "ESafecallException", "Exception"}),
-                         test_support::PrintedCaseName{});
+    test_support::PrintedCaseName{});
 
 TEST(ClassTreeObjects, ObjectsKnowTheirClassAndAncestors) {
   EZeroDivide zero("z");

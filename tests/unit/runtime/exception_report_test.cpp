@@ -58,50 +58,52 @@ class ReportMessages : public ReportText, public testing::WithParamInterface<Mes
 TEST_P(ReportMessages, SecondLineIsTheMessageWithAFullStop) {
   Exception error(GetParam().message);
   EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n" +
-                GetParam().secondLine + "\r\n");
+            "Exception Exception in module " + test_support::UnitTestsModule + " at " +
+                RelativeCodeAddress() + ".\r\n" + GetParam().secondLine + "\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, ReportMessages,
-                         testing::Values(MessageCase{"Invalid numeric input",
-                                                     "Invalid numeric input."},
-                                         MessageCase{"Ends with a dot.", "Ends with a dot."},
-                                         MessageCase{"", ""}, MessageCase{".", "."},
-                                         MessageCase{"Two dots..", "Two dots.."}),
-                         test_support::IndexedCaseName{});
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ReportMessages,
+    testing::Values(MessageCase{"Invalid numeric input", "Invalid numeric input."},
+                    MessageCase{"Ends with a dot.", "Ends with a dot."}, MessageCase{"", ""},
+                    MessageCase{".", "."}, MessageCase{"Two dots..", "Two dots.."}),
+    test_support::IndexedCaseName{});
 
 TEST_F(ReportText, MessageEndsAtItsFirstZeroCharacter) {
   Exception error(std::string("visible\0hidden", 14));
-  EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
-                ".\r\nvisible.\r\n");
+  EXPECT_EQ(Report(&error, CodeAddress()), "Exception Exception in module " +
+                                               test_support::UnitTestsModule + " at " +
+                                               RelativeCodeAddress() + ".\r\nvisible.\r\n");
 }
 
 TEST_F(ReportText, ObjectThatIsNotAnExceptionHasNoMessage) {
   TObject object;
-  EXPECT_EQ(Report(&object, CodeAddress()),
-            "Exception TObject in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n\r\n");
+  EXPECT_EQ(Report(&object, CodeAddress()), "Exception TObject in module " +
+                                                test_support::UnitTestsModule + " at " +
+                                                RelativeCodeAddress() + ".\r\n\r\n");
 }
 
 TEST_F(ReportText, ClassNameIsTheObjectsOwn) {
   EZeroDivide error("Floating point division by zero");
   EXPECT_EQ(Report(&error, CodeAddress()),
-            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
-                ".\r\nFloating point division by zero.\r\n");
+            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " +
+                RelativeCodeAddress() + ".\r\nFloating point division by zero.\r\n");
 }
 
 // Outside every module: the program's own file, the address minus 4096, and 0 stays 0.
 TEST_F(ReportText, AddressOutsideEveryModule) {
   Exception error("x");
-  EXPECT_EQ(Report(&error, nullptr), "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\nx.\r\n");
-  EXPECT_EQ(Report(&error, reinterpret_cast<const void*>(uintptr_t{0x5000})),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at 00004000.\r\nx.\r\n");
+  EXPECT_EQ(Report(&error, nullptr), "Exception Exception in module " +
+                                         test_support::UnitTestsModule + " at 00000000.\r\nx.\r\n");
+  EXPECT_EQ(
+      Report(&error, reinterpret_cast<const void*>(uintptr_t{0x5000})),
+      "Exception Exception in module " + test_support::UnitTestsModule + " at 00004000.\r\nx.\r\n");
 }
 
 TEST_F(ReportText, TextIsCutAtTheLimit) {
   Exception error(std::string(2000, 'm'));
-  const std::string head =
-      "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() + ".\r\n";
+  const std::string head = "Exception Exception in module " + test_support::UnitTestsModule +
+                           " at " + RelativeCodeAddress() + ".\r\n";
   const std::string text = Report(&error, CodeAddress());
   ASSERT_EQ(text.size(), 1024u);
   EXPECT_EQ(text, head + std::string(1024 - head.size(), 'm'));
@@ -128,9 +130,9 @@ TEST_F(ReportWriting, PendingOutputGoesFirstThenTheReportToStandardError) {
   EXPECT_EQ(console.writes[0].handle, fake::OutputHandle);
   EXPECT_EQ(console.writes[0].bytes, "prompt: ");
   EXPECT_EQ(console.writes[1].handle, fake::ErrorHandle);
-  EXPECT_EQ(console.writes[1].bytes, "Exception Exception in module " + test_support::UnitTestsModule + " at " +
-                                         RelativeCodeAddress() +
-                                         ".\r\nInvalid numeric input.\r\n");
+  EXPECT_EQ(console.writes[1].bytes, "Exception Exception in module " +
+                                         test_support::UnitTestsModule + " at " +
+                                         RelativeCodeAddress() + ".\r\nInvalid numeric input.\r\n");
   EXPECT_EQ(console.writes[2].handle, fake::ErrorHandle);
   EXPECT_EQ(console.writes[2].bytes, "\r\n");
 }
@@ -153,8 +155,9 @@ TEST_F(ReportWriting, FailedWriteOfPendingOutputRaisesItsOwnError) {
   // Reported in its turn: the buffer is empty now and the code taken, so the report goes out.
   Exception second("second");
   WriteExceptionReport(&second, nullptr);
-  EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\nsecond.\r\n\r\n");
+  EXPECT_EQ(console.Written(fake::ErrorHandle), "Exception Exception in module " +
+                                                    test_support::UnitTestsModule +
+                                                    " at 00000000.\r\nsecond.\r\n\r\n");
 }
 
 TEST_F(ReportWriting, UnhandledExceptionEndsWithExitCodeOne) {
@@ -163,8 +166,9 @@ TEST_F(ReportWriting, UnhandledExceptionEndsWithExitCodeOne) {
   Exception error("gone");
   EXPECT_EQ(fake::ExitCodeOf([&] { ReportUnhandledException(&error, nullptr); }), 1u);
   EXPECT_EQ(console.Written(fake::OutputHandle), "");  // no run-time error message
-  EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at 00000000.\r\ngone.\r\n\r\n");
+  EXPECT_EQ(console.Written(fake::ErrorHandle), "Exception Exception in module " +
+                                                    test_support::UnitTestsModule +
+                                                    " at 00000000.\r\ngone.\r\n\r\n");
 }
 
 // The outermost handler: what it does with a raised object and with a platform fault, with and
@@ -192,9 +196,9 @@ TEST_F(Outermost, ReportsARaisedObjectAtItsRaiseAddress) {
   Exception error("raised");
   platform::EXCEPTION_RECORD record = Raise(&error);
   EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
-  EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
-                ".\r\nraised.\r\n\r\n");
+  EXPECT_EQ(console.Written(fake::ErrorHandle), "Exception Exception in module " +
+                                                    test_support::UnitTestsModule + " at " +
+                                                    RelativeCodeAddress() + ".\r\nraised.\r\n\r\n");
 }
 
 TEST_F(Outermost, ReportsAPlatformFaultThroughTheFaultObject) {
@@ -206,8 +210,8 @@ TEST_F(Outermost, ReportsAPlatformFaultThroughTheFaultObject) {
   record.ExceptionAddress = const_cast<void*>(CodeAddress());
   EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
   EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " + RelativeCodeAddress() +
-                ".\r\nFloating point division by zero.\r\n\r\n");
+            "Exception EZeroDivide in module " + test_support::UnitTestsModule + " at " +
+                RelativeCodeAddress() + ".\r\nFloating point division by zero.\r\n\r\n");
 }
 
 // The platform's last-chance filter: answering EXCEPTION_CONTINUE_SEARCH gives the exception to
@@ -244,7 +248,7 @@ TEST_F(OutermostWithFilter, AnswerZeroMeansNoReport) {
   fault.ExceptionAddress = const_cast<void*>(CodeAddress());
   EXPECT_EQ(OutermostHandler(fault), 0);
   EXPECT_EQ(asked, (std::vector<platform::DWORD>{ObjectExceptionStatus,
-                                                  platform::EXCEPTION_FLT_DIVIDE_BY_ZERO}));
+                                                 platform::EXCEPTION_FLT_DIVIDE_BY_ZERO}));
   EXPECT_EQ(console.Written(fake::ErrorHandle), "");
   EXPECT_EQ(console.Written(fake::OutputHandle), "");
 
@@ -261,9 +265,9 @@ TEST_F(OutermostWithFilter, AnyOtherAnswerLetsTheReportBeMade) {
   platform::EXCEPTION_RECORD record = Raise(&error);
   EXPECT_THROW(OutermostHandler(record), fake::ProcessExit);
   EXPECT_EQ(asked.size(), 1u);
-  EXPECT_EQ(console.Written(fake::ErrorHandle),
-            "Exception Exception in module " + test_support::UnitTestsModule + " at " +
-                RelativeCodeAddress() + ".\r\nraised.\r\n\r\n");
+  EXPECT_EQ(console.Written(fake::ErrorHandle), "Exception Exception in module " +
+                                                    test_support::UnitTestsModule + " at " +
+                                                    RelativeCodeAddress() + ".\r\nraised.\r\n\r\n");
 }
 
 TEST_F(Outermost, WithoutSupportARaisedObjectEndsWithRuntimeError217) {
@@ -274,9 +278,10 @@ TEST_F(Outermost, WithoutSupportARaisedObjectEndsWithRuntimeError217) {
   EXPECT_EQ(fake::ExitCodeOf([&] { OutermostHandler(record); }), 217u);
   // The platform's way of showing the raise address: the address itself (32-bit Windows), or
   // relative to its module where 64-bit addresses do not fit.
-  const std::string shown = platform::RuntimeErrorShowsAbsoluteAddress
-                                ? Hex8(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(CodeAddress())))
-                                : RelativeCodeAddress();
+  const std::string shown =
+      platform::RuntimeErrorShowsAbsoluteAddress
+          ? Hex8(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(CodeAddress())))
+          : RelativeCodeAddress();
   EXPECT_EQ(console.Written(fake::OutputHandle),
             "Runtime error 217 at " + shown + std::string(1, '\0') + "\r\n");
   EXPECT_EQ(console.Written(fake::ErrorHandle), "");

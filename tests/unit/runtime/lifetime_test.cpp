@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MessageCase{12345, static_cast<uintptr_t>(uint64_t{0x123456789ABCDEF0}),
                                 "Runtime error2345 at 9ABCDEF0"},
                     MessageCase{-1, ~uintptr_t{0}, "Runtime error7295 at FFFFFFFF"}),
-                         test_support::IndexedCaseName{});
+    test_support::IndexedCaseName{});
 
 // A second message shows none of the first one's digits.
 TEST(RuntimeErrorMessageBuilding, SecondMessageStartsFromTheTemplate) {
@@ -179,15 +179,14 @@ struct FakeRegistry {
 
   static platform::LONG Open(platform::HKEY key, const char* subKey, platform::DWORD options,
                              platform::DWORD access, platform::HKEY* result) {
-    calls.push_back("open " + std::to_string(key) + " " + subKey + " " +
-                    std::to_string(options) + " " + std::to_string(access));
+    calls.push_back("open " + std::to_string(key) + " " + subKey + " " + std::to_string(options) +
+                    " " + std::to_string(access));
     if (!keyExists) return static_cast<platform::LONG>(platform::ERROR_FILE_NOT_FOUND);
     *result = 77;
     return 0;
   }
   static platform::LONG Query(platform::HKEY key, const char* name, platform::DWORD*,
-                              platform::DWORD* type, unsigned char* data,
-                              platform::DWORD* size) {
+                              platform::DWORD* type, unsigned char* data, platform::DWORD* size) {
     calls.push_back("query " + std::to_string(key) + " " + name + " " + std::to_string(*size) +
                     (type == nullptr ? " no-type" : " type"));
     if (queryThrows) throw 1;
@@ -215,8 +214,8 @@ class FpuMaskOverride : public testing::Test {
   }
   void TearDown() override { DefaultFpuControlWord = saved_; }
   void Apply() {
-    ApplyFpuMaskOverride(FpuMaskRegistryCalls{FakeRegistry::Open, FakeRegistry::Query,
-                                              FakeRegistry::Close});
+    ApplyFpuMaskOverride(
+        FpuMaskRegistryCalls{FakeRegistry::Open, FakeRegistry::Query, FakeRegistry::Close});
   }
 
  private:
@@ -228,7 +227,9 @@ struct OverrideCase {
   uint16_t expected;
 };
 
-void PrintTo(const OverrideCase& c, std::ostream* os) { *os << "expects " << std::hex << c.expected; }
+void PrintTo(const OverrideCase& c, std::ostream* os) {
+  *os << "expects " << std::hex << c.expected;
+}
 
 class FpuMaskValues : public FpuMaskOverride, public testing::WithParamInterface<OverrideCase> {};
 
@@ -248,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
                     OverrideCase{{0x07, 0xFF, 0, 0}, 0x1307}, OverrideCase{{0, 0, 0, 0}, 0x1300},
                     // Whatever the query leaves in the four bytes counts, of any type or size.
                     OverrideCase{{0x3F}, 0x133F}, OverrideCase{{'1', '2'}, 0x1331}),
-                         test_support::IndexedCaseName{});
+    test_support::IndexedCaseName{});
 
 TEST_F(FpuMaskOverride, MissingKeyLeavesTheWordAndReadsNothing) {
   FakeRegistry::keyExists = false;
@@ -278,7 +279,9 @@ struct KeyboardCase {
   int subtype;
   bool holds;
 };
-void PrintTo(const KeyboardCase& c, std::ostream* os) { *os << "type " << c.type << " subtype " << c.subtype; }
+void PrintTo(const KeyboardCase& c, std::ostream* os) {
+  *os << "type " << c.type << " subtype " << c.subtype;
+}
 
 class KeyboardTest : public testing::TestWithParam<KeyboardCase> {
  protected:
@@ -301,8 +304,7 @@ INSTANTIATE_TEST_SUITE_P(Types, KeyboardTest,
                                          KeyboardCase{7, 0x0400, true},
                                          KeyboardCase{7, 0x0D15, true},
                                          KeyboardCase{7, 0x0500, false},
-                                         KeyboardCase{4, 0x0D00, false},
-                                         KeyboardCase{0, 0, false}),
+                                         KeyboardCase{4, 0x0D00, false}, KeyboardCase{0, 0, false}),
                          test_support::IndexedCaseName{});
 
 TEST(KeyboardTestOnThisPlatform, FailsSoTheRegistryIsNeverRead) {
@@ -361,7 +363,7 @@ TEST_F(UnitOrder, FinalisersRunInReverseForEveryStartedUnit) {
   EXPECT_EQ(InitialisedUnitCount, 4);
   RunUnitFinalisers();
   EXPECT_EQ(InitialisedUnitCount, 0);
-  const std::vector<std::string> expected = {"init 1", "init 3", "init 4",
+  const std::vector<std::string> expected = {"init 1",  "init 3",  "init 4",
                                              "final 4", "final 2", "final 1"};
   EXPECT_EQ(Log, expected);
 }
@@ -383,7 +385,7 @@ TEST_F(UnitOrder, FailingFinaliserLetsTheRestRunThenGoesOn) {
   const runtime_test::Raised raised = Catch([] { RunUnitFinalisers(); });
   ASSERT_TRUE(raised.raised);
   EXPECT_EQ(runtime_test::MessageOf(raised.object), "final");
-  const std::vector<std::string> expected = {"init 1", "init 2", "init 3",
+  const std::vector<std::string> expected = {"init 1",  "init 2",       "init 3",
                                              "final 3", "final raises", "final 1"};
   EXPECT_EQ(Log, expected);
   delete raised.object;

@@ -113,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Reasons, ReasonWithoutSupport, testing::ValuesIn(Reason
 class SharedObjects : public runtime_test::WithExceptionSupport {};
 
 TEST_F(SharedObjects, OutOfMemoryRaisesTheSameObjectThatSurvivesRelease) {
-  const runtime_test::Raised first = Catch([] { RaiseRuntimeError(ReasonOutOfMemory, SomeAddress); });
+  const runtime_test::Raised first =
+      Catch([] { RaiseRuntimeError(ReasonOutOfMemory, SomeAddress); });
   ASSERT_TRUE(first.raised);
   first.object->Free();  // a handler releasing it: nothing happens
   const runtime_test::Raised second = Catch([] { RaiseRuntimeError(ReasonOutOfMemory, nullptr); });
@@ -178,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, IoErrors,
                                          IoCase{101, "Disk full"},
                                          IoCase{106, "Invalid numeric input"},
                                          IoCase{105, "I/O error 105"}, IoCase{6, "I/O error 6"},
-                                         IoCase{232, "I/O error 232"},
-                                         IoCase{-1, "I/O error -1"}),
+                                         IoCase{232, "I/O error 232"}, IoCase{-1, "I/O error -1"}),
                          test_support::PrintedCaseName{});
 
 struct PendingExitCase {
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PendingExitCase{1117, 93, "Runtime error  93 at 00AB12CD"},
                     // No low bits: a failure must not end with the exit code of success.
                     PendingExitCase{512, 255, "Runtime error 255 at 00AB12CD"}),
-                         test_support::PrintedCaseName{});
+    test_support::PrintedCaseName{});
 
 struct StatusCase {
   platform::DWORD status;
@@ -307,14 +307,14 @@ TEST_F(AccessViolations, InsideAModuleNamesTheModuleAndTheOperation) {
   const platform::EXCEPTION_RECORD read = AccessViolation(code, 0, 0);
   TObject* object = CreateFaultException(&read);
   EXPECT_STREQ(object->ClassName(), "EAccessViolation");
-  EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) +
-                                   " in module '" + test_support::UnitTestsModule + "'. Read of address 00000000");
+  EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) + " in module '" +
+                                   test_support::UnitTestsModule + "'. Read of address 00000000");
   object->Free();
 
   const platform::EXCEPTION_RECORD write = AccessViolation(code, 1, 0x10);
   object = CreateFaultException(&write);
-  EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) +
-                                   " in module '" + test_support::UnitTestsModule + "'. Write of address 00000010");
+  EXPECT_EQ(MessageOf(object), "Access violation at address " + Hex(code) + " in module '" +
+                                   test_support::UnitTestsModule + "'. Write of address 00000010");
   object->Free();
 }
 

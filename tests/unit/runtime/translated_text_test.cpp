@@ -50,9 +50,9 @@ class ReportTemplate : public ::testing::TestWithParam<TemplateCase> {};
 
 TEST_P(ReportTemplate, NeedsEveryConversionBare) {
   const TemplateCase& c = GetParam();
-  EXPECT_EQ(TranslationFits(OwnText(StringIdExceptionReport), c.translation,
-                            TextUse::ReportTemplate),
-            c.fits)
+  EXPECT_EQ(
+      TranslationFits(OwnText(StringIdExceptionReport), c.translation, TextUse::ReportTemplate),
+      c.fits)
       << c.translation;
 }
 

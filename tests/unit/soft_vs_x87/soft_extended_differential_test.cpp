@@ -29,20 +29,28 @@ std::string Hex(SoftExtended v) {
 
 const char* NameOf(Operation operation) {
   switch (operation) {
-    case Operation::Add: return "+";
-    case Operation::Subtract: return "-";
-    case Operation::Multiply: return "*";
-    case Operation::Divide: return "/";
+    case Operation::Add:
+      return "+";
+    case Operation::Subtract:
+      return "-";
+    case Operation::Multiply:
+      return "*";
+    case Operation::Divide:
+      return "/";
   }
   return "?";
 }
 
 SoftResult Soft(Operation operation, SoftExtended a, SoftExtended b) {
   switch (operation) {
-    case Operation::Add: return SoftAdd(a, b);
-    case Operation::Subtract: return SoftSubtract(a, b);
-    case Operation::Multiply: return SoftMultiply(a, b);
-    case Operation::Divide: return SoftDivide(a, b);
+    case Operation::Add:
+      return SoftAdd(a, b);
+    case Operation::Subtract:
+      return SoftSubtract(a, b);
+    case Operation::Multiply:
+      return SoftMultiply(a, b);
+    case Operation::Divide:
+      return SoftDivide(a, b);
   }
   return {};
 }
@@ -52,8 +60,8 @@ constexpr Operation AllOperations[] = {Operation::Add, Operation::Subtract, Oper
 
 // Control words whose masks differ from the program's: each exception unmasked on its own, all
 // of them, and the program's own.
-constexpr uint16_t FaultControlWords[] = {ProgramControlWord, 0x133E, 0x133D, 0x133B, 0x1337,
-                                          0x132F, 0x131F, 0x1300};
+constexpr uint16_t FaultControlWords[] = {
+    ProgramControlWord, 0x133E, 0x133D, 0x133B, 0x1337, 0x132F, 0x131F, 0x1300};
 
 // Counts mismatches and reports the first few of them in full.
 class Differences {
@@ -79,15 +87,15 @@ void CompareBinary(Differences& differences, Operation operation, SoftExtended a
                               ", software " + Hex(soft.value) + " flags " +
                               std::to_string(soft.flags & 0x3F));
   for (const uint16_t controlWord : FaultControlWords) {
-    const uint16_t hardFault = x87ref::FaultingFlag(
-        x87ref::Binary(operation, a, b, controlWord).status, controlWord);
+    const uint16_t hardFault =
+        x87ref::FaultingFlag(x87ref::Binary(operation, a, b, controlWord).status, controlWord);
     const uint32_t unmasked = SoftUnmaskedExceptions(soft.flags, controlWord);
     const uint32_t softFault = unmasked & (0 - unmasked);
-    differences.Check(hardFault == softFault,
-                      Hex(a) + " " + NameOf(operation) + " " + Hex(b) + " under control word " +
-                          std::to_string(controlWord) + ": x87 faults with " +
-                          std::to_string(hardFault) + ", software with " +
-                          std::to_string(softFault));
+    differences.Check(hardFault == softFault, Hex(a) + " " + NameOf(operation) + " " + Hex(b) +
+                                                  " under control word " +
+                                                  std::to_string(controlWord) +
+                                                  ": x87 faults with " + std::to_string(hardFault) +
+                                                  ", software with " + std::to_string(softFault));
   }
 }
 
@@ -107,12 +115,11 @@ void CompareComparison(Differences& differences, SoftExtended a, SoftExtended b)
 void CompareConversions(Differences& differences, SoftExtended a) {
   const SoftIntegerResult softInteger = SoftRoundToInt64(a);
   const x87ref::IntegerOutcome hardInteger = x87ref::RoundToInt64(a, x87ref::AllMasked);
-  differences.Check(softInteger.value == hardInteger.value &&
-                        (softInteger.flags & 0x3F) == hardInteger.status,
-                    "to integer " + Hex(a) + ": x87 " + std::to_string(hardInteger.value) +
-                        " flags " + std::to_string(hardInteger.status) + ", software " +
-                        std::to_string(softInteger.value) + " flags " +
-                        std::to_string(softInteger.flags & 0x3F));
+  differences.Check(
+      softInteger.value == hardInteger.value && (softInteger.flags & 0x3F) == hardInteger.status,
+      "to integer " + Hex(a) + ": x87 " + std::to_string(hardInteger.value) + " flags " +
+          std::to_string(hardInteger.status) + ", software " + std::to_string(softInteger.value) +
+          " flags " + std::to_string(softInteger.flags & 0x3F));
   const SoftDoubleResult softDouble = SoftToDouble(a);
   const x87ref::DoubleOutcome hardDouble = x87ref::ToDouble(a, x87ref::AllMasked);
   uint64_t softBits;
@@ -132,8 +139,9 @@ void CompareConversions(Differences& differences, SoftExtended a) {
     const uint16_t hardIntegerFault =
         x87ref::FaultingFlag(x87ref::RoundToInt64(a, controlWord).status, controlWord);
     const uint32_t unmaskedInteger = SoftUnmaskedExceptions(softInteger.flags, controlWord);
-    differences.Check(hardIntegerFault == (unmaskedInteger & (0 - unmaskedInteger)),
-                      "to integer " + Hex(a) + " under control word " + std::to_string(controlWord));
+    differences.Check(
+        hardIntegerFault == (unmaskedInteger & (0 - unmaskedInteger)),
+        "to integer " + Hex(a) + " under control word " + std::to_string(controlWord));
   }
 }
 
@@ -144,12 +152,11 @@ void CompareFromDouble(Differences& differences, uint64_t bits) {
   const x87ref::Outcome hard = x87ref::FromDouble(bits, x87ref::AllMasked);
   char text[40];
   std::snprintf(text, sizeof text, "from double %016llX", static_cast<unsigned long long>(bits));
-  differences.Check(soft.value.signExponent == hard.value.signExponent &&
-                        soft.value.significand == hard.value.significand &&
-                        (soft.flags & 0x3F) == hard.status,
-                    std::string(text) + ": x87 " + Hex(hard.value) + " flags " +
-                        std::to_string(hard.status) + ", software " + Hex(soft.value) +
-                        " flags " + std::to_string(soft.flags & 0x3F));
+  differences.Check(
+      soft.value.signExponent == hard.value.signExponent &&
+          soft.value.significand == hard.value.significand && (soft.flags & 0x3F) == hard.status,
+      std::string(text) + ": x87 " + Hex(hard.value) + " flags " + std::to_string(hard.status) +
+          ", software " + Hex(soft.value) + " flags " + std::to_string(soft.flags & 0x3F));
 }
 
 // One operand of each class, at the edges of the classes.
@@ -160,13 +167,13 @@ std::vector<SoftExtended> ClassOperands() {
     auto add = [&](uint16_t exponent, uint64_t significand) {
       operands.push_back({significand, static_cast<uint16_t>(sign | exponent)});
     };
-    add(0, 0);                                  // zero
-    add(0, 1);                                  // smallest denormal
-    add(0, I - 1);                              // largest denormal
-    add(0, UINT64_C(0x4000000000000000));       // a denormal
-    add(0, I);                                  // pseudo-denormal
-    add(0, ~UINT64_C(0));                       // largest pseudo-denormal
-    add(1, I);                                  // smallest normal
+    add(0, 0);                             // zero
+    add(0, 1);                             // smallest denormal
+    add(0, I - 1);                         // largest denormal
+    add(0, UINT64_C(0x4000000000000000));  // a denormal
+    add(0, I);                             // pseudo-denormal
+    add(0, ~UINT64_C(0));                  // largest pseudo-denormal
+    add(1, I);                             // smallest normal
     add(1, ~UINT64_C(0));
     add(2, I);
     add(0x3FFF, I);                             // 1
@@ -179,7 +186,7 @@ std::vector<SoftExtended> ClassOperands() {
     add(0x7FFF, I);                             // infinity
     add(0x7FFF, UINT64_C(0xC000000000000000));  // quiet NaN (the default one when negative)
     add(0x7FFF, UINT64_C(0xC000000000000123));
-    add(0x7FFF, I | 1);                         // signalling NaN
+    add(0x7FFF, I | 1);  // signalling NaN
     add(0x7FFF, UINT64_C(0xBFFFFFFFFFFFFFFF));
     add(0x7FFF, 0);                             // pseudo-infinity
     add(0x7FFF, UINT64_C(0x4000000000000001));  // pseudo-NaN
@@ -203,26 +210,71 @@ SoftExtended RandomOperand(std::mt19937_64& random) {
   const uint16_t sign = (random() & 1) != 0 ? 0x8000 : 0;
   uint64_t significand;
   switch (random() % 4) {
-    case 0: significand = random(); break;
-    case 1: significand = ~UINT64_C(0) << (random() % 64); break;              // ones, then zeros
-    case 2: significand = I | (random() >> (1 + random() % 63)); break;        // few low bits
-    default: significand = I | (UINT64_C(1) << (random() % 63)) | (random() & 3); break;
+    case 0:
+      significand = random();
+      break;
+    case 1:
+      significand = ~UINT64_C(0) << (random() % 64);
+      break;  // ones, then zeros
+    case 2:
+      significand = I | (random() >> (1 + random() % 63));
+      break;  // few low bits
+    default:
+      significand = I | (UINT64_C(1) << (random() % 63)) | (random() & 3);
+      break;
   }
   uint16_t exponent;
   switch (random() % 16) {
-    case 0: exponent = 0; significand &= ~I; if (significand == 0) significand = 1; break;  // denormal
-    case 1: exponent = 0; significand |= I; break;                               // pseudo-denormal
-    case 2: exponent = static_cast<uint16_t>(1 + random() % 70); significand |= I; break;
-    case 3: exponent = static_cast<uint16_t>(0x7FFE - random() % 70); significand |= I; break;
-    case 4: case 5: case 6:
-      exponent = static_cast<uint16_t>(0x3FFF - 70 + random() % 140); significand |= I; break;
-    case 7: exponent = static_cast<uint16_t>(1 + random() % 0x7FFE); significand |= I; break;
-    case 8: exponent = static_cast<uint16_t>(0x3C01 - 70 + random() % 140); significand |= I; break;
-    case 9: exponent = static_cast<uint16_t>(0x43FE - 10 + random() % 20); significand |= I; break;
-    case 10: return {random() % 4 == 0 ? 0 : I, static_cast<uint16_t>(sign | (random() % 2 ? 0x7FFF : 0))};
-    case 11: exponent = 0x7FFF; significand |= I; if (significand == I) significand |= 1; break;  // NaN
-    case 12: exponent = static_cast<uint16_t>(random() % 0x8000); significand &= ~I; break;  // unnormal & co
-    default: exponent = static_cast<uint16_t>(0x3FFF - 20 + random() % 80); significand |= I; break;
+    case 0:
+      exponent = 0;
+      significand &= ~I;
+      if (significand == 0) significand = 1;
+      break;  // denormal
+    case 1:
+      exponent = 0;
+      significand |= I;
+      break;  // pseudo-denormal
+    case 2:
+      exponent = static_cast<uint16_t>(1 + random() % 70);
+      significand |= I;
+      break;
+    case 3:
+      exponent = static_cast<uint16_t>(0x7FFE - random() % 70);
+      significand |= I;
+      break;
+    case 4:
+    case 5:
+    case 6:
+      exponent = static_cast<uint16_t>(0x3FFF - 70 + random() % 140);
+      significand |= I;
+      break;
+    case 7:
+      exponent = static_cast<uint16_t>(1 + random() % 0x7FFE);
+      significand |= I;
+      break;
+    case 8:
+      exponent = static_cast<uint16_t>(0x3C01 - 70 + random() % 140);
+      significand |= I;
+      break;
+    case 9:
+      exponent = static_cast<uint16_t>(0x43FE - 10 + random() % 20);
+      significand |= I;
+      break;
+    case 10:
+      return {random() % 4 == 0 ? 0 : I, static_cast<uint16_t>(sign | (random() % 2 ? 0x7FFF : 0))};
+    case 11:
+      exponent = 0x7FFF;
+      significand |= I;
+      if (significand == I) significand |= 1;
+      break;  // NaN
+    case 12:
+      exponent = static_cast<uint16_t>(random() % 0x8000);
+      significand &= ~I;
+      break;  // unnormal & co
+    default:
+      exponent = static_cast<uint16_t>(0x3FFF - 20 + random() % 80);
+      significand |= I;
+      break;
   }
   return {significand, static_cast<uint16_t>(sign | exponent)};
 }
@@ -232,8 +284,12 @@ SoftExtended RandomOperand(std::mt19937_64& random) {
 SoftExtended Partner(std::mt19937_64& random, SoftExtended a) {
   SoftExtended b = a;
   switch (random() % 4) {
-    case 0: b.signExponent = static_cast<uint16_t>(b.signExponent ^ 0x8000); break;
-    case 1: b.significand += random() % 5 - 2; break;
+    case 0:
+      b.signExponent = static_cast<uint16_t>(b.signExponent ^ 0x8000);
+      break;
+    case 1:
+      b.significand += random() % 5 - 2;
+      break;
     case 2: {
       const int shift = static_cast<int>(random() % 70) - 3;
       const int field = (a.signExponent & 0x7FFF) - shift;
@@ -243,7 +299,9 @@ SoftExtended Partner(std::mt19937_64& random, SoftExtended a) {
       b.signExponent ^= static_cast<uint16_t>((random() & 1) << 15);
       break;
     }
-    default: b = RandomOperand(random); break;
+    default:
+      b = RandomOperand(random);
+      break;
   }
   return b;
 }
@@ -279,8 +337,8 @@ TEST(SoftExtendedAgainstX87, ConversionsAtTheirEdges) {
   Differences differences;
   std::mt19937_64 random(64);
   const uint64_t I = UINT64_C(0x8000000000000000);
-  const uint16_t edgeExponents[] = {0x3C01 - 60, 0x3BCC, 0x3BCD, 0x3BCE, 0x3C00, 0x3C01, 0x3C02,
-                                    0x3FFF,      0x43FD, 0x43FE, 0x43FF};
+  const uint16_t edgeExponents[] = {0x3C01 - 60, 0x3BCC, 0x3BCD, 0x3BCE, 0x3C00, 0x3C01,
+                                    0x3C02,      0x3FFF, 0x43FD, 0x43FE, 0x43FF};
   for (const uint16_t exponent : edgeExponents) {
     for (int i = 0; i < 2000; ++i) {
       // A double's significand and a tail that is below, at or above the half.
@@ -311,7 +369,9 @@ TEST(SoftExtendedAgainstX87, ConversionsAtTheirEdges) {
       if (point > 0 && point < 64) {
         const uint64_t half = UINT64_C(1) << (point - 1);
         const uint64_t mask = (half << 1) - 1;
-        significand = (significand & ~mask) | (i % 3 == 0 ? half : i % 3 == 1 ? half - 1 : half + 1);
+        significand = (significand & ~mask) | (i % 3 == 0   ? half
+                                               : i % 3 == 1 ? half - 1
+                                                            : half + 1);
         significand |= I;
       }
       for (const uint16_t sign : {uint16_t{0}, uint16_t{0x8000}}) {
@@ -319,12 +379,13 @@ TEST(SoftExtendedAgainstX87, ConversionsAtTheirEdges) {
       }
     }
   }
-  for (const int64_t value : {INT64_MIN, INT64_MIN + 1, INT64_MAX, INT64_MAX - 1, int64_t{0},
-                              int64_t{1}, int64_t{-1}}) {
+  for (const int64_t value :
+       {INT64_MIN, INT64_MIN + 1, INT64_MAX, INT64_MAX - 1, int64_t{0}, int64_t{1}, int64_t{-1}}) {
     const SoftExtended soft = SoftFromInt64(value);
     const SoftExtended hard = x87ref::FromInt64(value);
-    differences.Check(soft.signExponent == hard.signExponent && soft.significand == hard.significand,
-                      "from integer " + std::to_string(value));
+    differences.Check(
+        soft.signExponent == hard.signExponent && soft.significand == hard.significand,
+        "from integer " + std::to_string(value));
     CompareConversions(differences, soft);
     CompareConversions(differences, SoftAdd(soft, {I, 0x3FFE}).value);  // + 1/2
     CompareConversions(differences, SoftSubtract(soft, {I, 0x3FFE}).value);
@@ -334,8 +395,9 @@ TEST(SoftExtendedAgainstX87, ConversionsAtTheirEdges) {
     const int64_t signedValue = random() % 2 ? value : -value;
     const SoftExtended soft = SoftFromInt64(signedValue);
     const SoftExtended hard = x87ref::FromInt64(signedValue);
-    differences.Check(soft.signExponent == hard.signExponent && soft.significand == hard.significand,
-                      "from integer " + std::to_string(signedValue));
+    differences.Check(
+        soft.signExponent == hard.signExponent && soft.significand == hard.significand,
+        "from integer " + std::to_string(signedValue));
     const uint64_t unsignedValue = random() >> (random() % 64);
     const SoftExtended fromUnsigned = SoftFromUint64(unsignedValue);
     // The exact value of the unsigned integer: as a signed one, plus 2^64 for the top bit.

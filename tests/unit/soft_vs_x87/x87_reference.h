@@ -37,11 +37,11 @@ enum class Operation : uint8_t { Add, Subtract, Multiply, Divide };
 
 // a op b, a in st(1) and b in st(0). (In the assembler's syntax "fsubrp" and "fdivrp" without
 // operands compute st(1) - st(0) and st(1) / st(0).)
-#define FRAMECALC_X87_BINARY(instruction)                                                        \
-  asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfldt %[b]\n\t" instruction                 \
-               "\n\tfnstsw %[sw]\n\tfnclex\n\tfstpt %[r]\n\tfninit\n\tfldcw %[masked]"                     \
-               : [r] "=m"(result), [sw] "=m"(status)                                             \
-               : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked)           \
+#define FRAMECALC_X87_BINARY(instruction)                                              \
+  asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfldt %[b]\n\t" instruction       \
+               "\n\tfnstsw %[sw]\n\tfnclex\n\tfstpt %[r]\n\tfninit\n\tfldcw %[masked]" \
+               : [r] "=m"(result), [sw] "=m"(status)                                   \
+               : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked) \
                : X87_STACK, "memory")
 
 inline Outcome Binary(Operation operation, SoftExtended a, SoftExtended b, uint16_t controlWord) {
@@ -51,10 +51,18 @@ inline Outcome Binary(Operation operation, SoftExtended a, SoftExtended b, uint1
   Image result{};
   uint16_t status = 0;
   switch (operation) {
-    case Operation::Add: FRAMECALC_X87_BINARY("faddp"); break;
-    case Operation::Subtract: FRAMECALC_X87_BINARY("fsubrp"); break;
-    case Operation::Multiply: FRAMECALC_X87_BINARY("fmulp"); break;
-    case Operation::Divide: FRAMECALC_X87_BINARY("fdivrp"); break;
+    case Operation::Add:
+      FRAMECALC_X87_BINARY("faddp");
+      break;
+    case Operation::Subtract:
+      FRAMECALC_X87_BINARY("fsubrp");
+      break;
+    case Operation::Multiply:
+      FRAMECALC_X87_BINARY("fmulp");
+      break;
+    case Operation::Divide:
+      FRAMECALC_X87_BINARY("fdivrp");
+      break;
   }
   return {ValueOf(result), static_cast<uint16_t>(status & 0x3F)};
 }
@@ -73,21 +81,21 @@ inline CompareOutcome Compare(SoftExtended a, SoftExtended b, bool quiet, uint16
   uint16_t status = 0;
   uint8_t below = 0, equal = 0, unordered = 0;
   if (quiet) {
-    asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[b]\n\tfldt %[a]\n\tfucomip %%st(1), %%st\n\t"
-                 "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]\n\t"
-                 "setb %[below]\n\tsete %[equal]\n\tsetp %[unordered]"
-                 : [sw] "=m"(status), [below] "=q"(below), [equal] "=q"(equal),
-                   [unordered] "=q"(unordered)
-                 : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked)
-                 : X87_STACK, "cc", "memory");
+    asm volatile(
+        "fninit\n\tfldcw %[cw]\n\tfldt %[b]\n\tfldt %[a]\n\tfucomip %%st(1), %%st\n\t"
+        "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]\n\t"
+        "setb %[below]\n\tsete %[equal]\n\tsetp %[unordered]"
+        : [sw] "=m"(status), [below] "=q"(below), [equal] "=q"(equal), [unordered] "=q"(unordered)
+        : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked)
+        : X87_STACK, "cc", "memory");
   } else {
-    asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[b]\n\tfldt %[a]\n\tfcomip %%st(1), %%st\n\t"
-                 "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]\n\t"
-                 "setb %[below]\n\tsete %[equal]\n\tsetp %[unordered]"
-                 : [sw] "=m"(status), [below] "=q"(below), [equal] "=q"(equal),
-                   [unordered] "=q"(unordered)
-                 : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked)
-                 : X87_STACK, "cc", "memory");
+    asm volatile(
+        "fninit\n\tfldcw %[cw]\n\tfldt %[b]\n\tfldt %[a]\n\tfcomip %%st(1), %%st\n\t"
+        "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]\n\t"
+        "setb %[below]\n\tsete %[equal]\n\tsetp %[unordered]"
+        : [sw] "=m"(status), [below] "=q"(below), [equal] "=q"(equal), [unordered] "=q"(unordered)
+        : [a] "m"(ia), [b] "m"(ib), [cw] "m"(controlWord), [masked] "m"(masked)
+        : X87_STACK, "cc", "memory");
   }
   SoftOrder order = SoftOrder::Greater;
   if (unordered) {
@@ -111,11 +119,12 @@ inline IntegerOutcome RoundToInt64(SoftExtended a, uint16_t controlWord) {
   const uint16_t masked = AllMasked;
   int64_t value = 0;
   uint16_t status = 0;
-  asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfistpll %[r]\n\t"
-               "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]"
-               : [r] "=m"(value), [sw] "=m"(status)
-               : [a] "m"(ia), [cw] "m"(controlWord), [masked] "m"(masked)
-               : X87_STACK, "memory");
+  asm volatile(
+      "fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfistpll %[r]\n\t"
+      "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]"
+      : [r] "=m"(value), [sw] "=m"(status)
+      : [a] "m"(ia), [cw] "m"(controlWord), [masked] "m"(masked)
+      : X87_STACK, "memory");
   return {value, static_cast<uint16_t>(status & 0x3F)};
 }
 
@@ -130,11 +139,12 @@ inline DoubleOutcome ToDouble(SoftExtended a, uint16_t controlWord) {
   const uint16_t masked = AllMasked;
   uint64_t bits = 0;
   uint16_t status = 0;
-  asm volatile("fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfstpl %[r]\n\t"
-               "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]"
-               : [r] "=m"(bits), [sw] "=m"(status)
-               : [a] "m"(ia), [cw] "m"(controlWord), [masked] "m"(masked)
-               : X87_STACK, "memory");
+  asm volatile(
+      "fninit\n\tfldcw %[cw]\n\tfldt %[a]\n\tfstpl %[r]\n\t"
+      "fnstsw %[sw]\n\tfninit\n\tfldcw %[masked]"
+      : [r] "=m"(bits), [sw] "=m"(status)
+      : [a] "m"(ia), [cw] "m"(controlWord), [masked] "m"(masked)
+      : X87_STACK, "memory");
   return {bits, static_cast<uint16_t>(status & 0x3F)};
 }
 
@@ -143,18 +153,22 @@ inline Outcome FromDouble(uint64_t bits, uint16_t controlWord) {
   const uint16_t masked = AllMasked;
   Image result{};
   uint16_t status = 0;
-  asm volatile("fninit\n\tfldcw %[cw]\n\tfldl %[d]\n\t"
-               "fnstsw %[sw]\n\tfnclex\n\tfstpt %[r]\n\tfninit\n\tfldcw %[masked]"
-               : [r] "=m"(result), [sw] "=m"(status)
-               : [d] "m"(bits), [cw] "m"(controlWord), [masked] "m"(masked)
-               : X87_STACK, "memory");
+  asm volatile(
+      "fninit\n\tfldcw %[cw]\n\tfldl %[d]\n\t"
+      "fnstsw %[sw]\n\tfnclex\n\tfstpt %[r]\n\tfninit\n\tfldcw %[masked]"
+      : [r] "=m"(result), [sw] "=m"(status)
+      : [d] "m"(bits), [cw] "m"(controlWord), [masked] "m"(masked)
+      : X87_STACK, "memory");
   return {ValueOf(result), static_cast<uint16_t>(status & 0x3F)};
 }
 
 // FILD m64: exact.
 inline SoftExtended FromInt64(int64_t value) {
   Image result{};
-  asm volatile("fildll %[v]\n\tfstpt %[r]" : [r] "=m"(result) : [v] "m"(value) : X87_STACK, "memory");
+  asm volatile("fildll %[v]\n\tfstpt %[r]"
+               : [r] "=m"(result)
+               : [v] "m"(value)
+               : X87_STACK, "memory");
   return ValueOf(result);
 }
 

@@ -60,20 +60,26 @@ INSTANTIATE_TEST_SUITE_P(
         RealCase{"Plain", {"12.5\r\nnext\r\n"}, 12.5L, 0, "next"},
         RealCase{"SecondNumberOnTheLineIsDiscarded", {"12.5 7\r\nnext\r\n"}, 12.5L, 0, "next"},
         RealCase{"BlankLinesAndTabsAreCrossed",
-                 {"\r\n\r\n \t\r\n", "   -3\r\nnext\r\n"}, -3.0L, 0, "next"},
-        RealCase{"DecimalCommaIs106", {"12,5\r\nnext\r\n"}, 12.0L, IoErrorInvalidNumber,
+                 {"\r\n\r\n \t\r\n", "   -3\r\nnext\r\n"},
+                 -3.0L,
+                 0,
                  "next"},
-        RealCase{"TrailingLetterIs106", {"12a\r\nnext\r\n"}, 12.0L, IoErrorInvalidNumber,
+        RealCase{"DecimalCommaIs106", {"12,5\r\nnext\r\n"}, 12.0L, IoErrorInvalidNumber, "next"},
+        RealCase{"TrailingLetterIs106", {"12a\r\nnext\r\n"}, 12.0L, IoErrorInvalidNumber, "next"},
+        RealCase{"HighBytesBelongToTheToken",
+                 {"\xB5"
+                  "12\r\nnext\r\n"},
+                 0.0L,
+                 IoErrorInvalidNumber,
                  "next"},
-        RealCase{"HighBytesBelongToTheToken", {"\xB5" "12\r\nnext\r\n"}, 0.0L,
-                 IoErrorInvalidNumber, "next"},
-        RealCase{"TokenSplitAcrossReads", {"  1", "2.", "5\r", "\nnext\r\n"}, 12.5L, 0,
-                 "next"},
+        RealCase{"TokenSplitAcrossReads", {"  1", "2.", "5\r", "\nnext\r\n"}, 12.5L, 0, "next"},
         // Only the first 64 characters form the token: the 65th ("x") would make it invalid.
-        RealCase{"TokenStopsAfter64Characters",
-                 {Zeros63 + "7x\r\nnext\r\n"}, 7.0L, 0, "next"},
+        RealCase{"TokenStopsAfter64Characters", {Zeros63 + "7x\r\nnext\r\n"}, 7.0L, 0, "next"},
         RealCase{"SixtyFiveCharacterNumberUsesItsFirst64",
-                 {Zeros63 + "12\r\nnext\r\n"}, 1.0L, 0, "next"},
+                 {Zeros63 + "12\r\nnext\r\n"},
+                 1.0L,
+                 0,
+                 "next"},
         RealCase{"NoLineEndAtTheEnd", {"3.25"}, 3.25L, 0, ""},
         RealCase{"EmptyInputIsZeroWithoutError", {}, 0.0L, 0, ""},
         RealCase{"OnlyBlanksThenEndOfInput", {"  \r\n\r\n"}, 0.0L, 0, ""}),
@@ -145,17 +151,30 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"BlanksBelongToTheLine", {"  X  \r\nnext\r\n"}, "  X  ", "next"},
         LineCase{"LoneCrIsDropped", {"a\rb\r\rc\r\nnext\r\n"}, "abc", "next"},
         LineCase{"LfAloneEndsTheLine", {"ab\ncd\n"}, "ab", "cd"},
-        LineCase{"OtherControlCharactersAreKept", {std::string("a\tb\0c\x1b\r\nn\r\n", 11)},
-                 std::string("a\tb\0c\x1b", 6), "n"},
+        LineCase{"OtherControlCharactersAreKept",
+                 {std::string("a\tb\0c\x1b\r\nn\r\n", 11)},
+                 std::string("a\tb\0c\x1b", 6),
+                 "n"},
         LineCase{"CrAtTheEndOfTheBufferThenLf", {"abc\r", "\nnext\r\n"}, "abc", "next"},
         LineCase{"CrAtTheEndOfTheBufferThenText", {"abc\r", "de\r\nnext\r\n"}, "abcde", "next"},
-        LineCase{"CrAtTheEndOfAFullBuffer", {std::string(127, 'w') + "\r", "\nnext\r\n"},
-                 std::string(127, 'w'), "next"},
+        LineCase{"CrAtTheEndOfAFullBuffer",
+                 {std::string(127, 'w') + "\r", "\nnext\r\n"},
+                 std::string(127, 'w'),
+                 "next"},
         LineCase{"LineSpanningRefills", {"ab", "cd", "ef\r\nnext\r\n"}, "abcdef", "next"},
-        LineCase{"CtrlZEndsTheLineAndIsConsumed", {"ab\x1a" "cd\r\nnext\r\n"}, "ab", "next"},
+        LineCase{"CtrlZEndsTheLineAndIsConsumed",
+                 {"ab\x1a"
+                  "cd\r\nnext\r\n"},
+                 "ab",
+                 "next"},
         // At the front of a refill the 26 is the end of the input: the next line read finds it
         // and consumes it, and is empty.
-        LineCase{"CtrlZAtTheFrontOfARefillIsTheEnd", {"ab", "\x1a" "cd\r\nnext\r\n"}, "ab", ""},
+        LineCase{"CtrlZAtTheFrontOfARefillIsTheEnd",
+                 {"ab",
+                  "\x1a"
+                  "cd\r\nnext\r\n"},
+                 "ab",
+                 ""},
         LineCase{"EmptyLine", {"\r\nnext\r\n"}, "", "next"},
         LineCase{"NoLineEndAtTheEnd", {"last"}, "last", ""},
         LineCase{"Exactly255", {Line255 + "\r\nnext\r\n"}, Line255, "next"},
@@ -164,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Long600InOddChunks",
                  {Line600.substr(0, 100), Line600.substr(100, 155), Line600.substr(255) + "\r",
                   "\nnext\r\n"},
-                 Line600, "next"}),
+                 Line600,
+                 "next"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(ReadValuesTest, LineSegmentStopsAtItsMaximumAndLeavesTheRest) {
@@ -215,7 +235,9 @@ TEST_F(ReadValuesTest, DeviceThatDeliversMoreAfterEndOfInputIsReadAgain) {
 }
 
 TEST_F(ReadValuesTest, CtrlZAtTheFrontOfARefillStopsEveryReadUntilALineReadConsumesIt) {
-  Input({"1\r\n", "\x1a" "7\r\n"});
+  Input({"1\r\n",
+         "\x1a"
+         "7\r\n"});
   EXPECT_EQ(ReadRealLine(), 1.0L);
   EXPECT_EQ(ReadRealLine(), 0.0L);
   EXPECT_EQ(ReadRealLine(), 0.0L);
@@ -226,7 +248,9 @@ TEST_F(ReadValuesTest, CtrlZAtTheFrontOfARefillStopsEveryReadUntilALineReadConsu
 }
 
 TEST_F(ReadValuesTest, CtrlZInTheMiddleOfARealLineEndsTheToken) {
-  Input({"42\x1a" "99\r\n"});
+  Input(
+      {"42\x1a"
+       "99\r\n"});
   EXPECT_EQ(ReadRealLine(), 42.0L);
   EXPECT_EQ(ReadRealLine(), 0.0L);  // the mark is still there
   EXPECT_EQ(ReadLine(), "");
@@ -255,11 +279,15 @@ TEST_F(ReadValuesTest, ReadFailureIsRecordedAndTheNextReadTriesAgain) {
 }
 
 TEST_F(ReadValuesTest, WithoutCrLfModeCtrlZIsAnOrdinaryCharacter) {
-  Input({"x\r\n", "a\x1a" "b\r\n"});
+  Input({"x\r\n",
+         "a\x1a"
+         "b\r\n"});
   ReadLine();
   SkipToNextLine(ConsoleInput);
   ConsoleInput.flags = 0;
-  EXPECT_EQ(ReadLine(), "a\x1a" "b");
+  EXPECT_EQ(ReadLine(),
+            "a\x1a"
+            "b");
   SkipToNextLine(ConsoleInput);
   // No mark is left at the end of the input: each read asks the device again.
   const size_t before = console.reads.size();

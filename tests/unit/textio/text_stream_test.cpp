@@ -182,8 +182,7 @@ TEST_F(TextStreamTest, ConsoleLineLongerThanTheBufferTakesTwoWrites) {
   EXPECT_EQ(console.Written(), std::string(200, 'q') + "\r\n");
 }
 
-class RedirectedOutputTest : public TextStreamTest,
-                             public ::testing::WithParamInterface<DWORD> {};
+class RedirectedOutputTest : public TextStreamTest, public ::testing::WithParamInterface<DWORD> {};
 
 TEST_P(RedirectedOutputTest, LeavesInWholeBlocksAndTheRestAtClose) {
   console.fileType[1] = GetParam();

@@ -31,8 +31,7 @@ struct StringCase {
 };
 void PrintTo(const StringCase& c, std::ostream* os) { *os << c.name; }
 
-class WriteStringTest : public WriteValuesTest,
-                        public ::testing::WithParamInterface<StringCase> {};
+class WriteStringTest : public WriteValuesTest, public ::testing::WithParamInterface<StringCase> {};
 
 TEST_P(WriteStringTest, RightJustifiesWithoutCutting) {
   const StringCase& c = GetParam();
@@ -44,8 +43,7 @@ TEST_P(WriteStringTest, RightJustifiesWithoutCutting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Widths, WriteStringTest,
-    ::testing::Values(StringCase{"EmptyWidth0", "", 0, ""},
-                      StringCase{"EmptyWidth3", "", 3, "   "},
+    ::testing::Values(StringCase{"EmptyWidth0", "", 0, ""}, StringCase{"EmptyWidth3", "", 3, "   "},
                       StringCase{"Shorter", "ab", 5, "   ab"},
                       StringCase{"ExactWidth", "abcde", 5, "abcde"},
                       StringCase{"LongerIsWrittenWhole", "abcdef", 3, "abcdef"},
@@ -54,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StringCase{"BytesAsTheyAre", std::string("\xE9\0\xFF", 3), 0,
                                  std::string("\xE9\0\xFF", 3)},
                       StringCase{"Padding150", "x", 151, std::string(150, ' ') + "x"},
-                      StringCase{"LongString", std::string(1000, 's'), 0,
-                                 std::string(1000, 's')}),
+                      StringCase{"LongString", std::string(1000, 's'), 0, std::string(1000, 's')}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 struct RealCase {
@@ -77,15 +74,14 @@ TEST_P(WriteRealTest, WritesTheTextRightJustified) {
   EXPECT_EQ(console.Written(), c.written + "m\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, WriteRealTest,
-    ::testing::Values(RealCase{"OnePointFive", 1.5L, 5, 2, " 1.50"},
-                      RealCase{"LongerThanTheWidth", 150.0L, 5, 2, "150.00"},
-                      RealCase{"Negative", -7.0L, 5, 2, "-7.00"},
-                      RealCase{"WideField", 12.5L, 9, 2, "    12.50"},
-                      RealCase{"WidthBeyond255IsPaddedByTheWriter", 1.0L, 300, 2,
-                               std::string(296, ' ') + "1.00"}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, WriteRealTest,
+                         ::testing::Values(RealCase{"OnePointFive", 1.5L, 5, 2, " 1.50"},
+                                           RealCase{"LongerThanTheWidth", 150.0L, 5, 2, "150.00"},
+                                           RealCase{"Negative", -7.0L, 5, 2, "-7.00"},
+                                           RealCase{"WideField", 12.5L, 9, 2, "    12.50"},
+                                           RealCase{"WidthBeyond255IsPaddedByTheWriter", 1.0L, 300,
+                                                    2, std::string(296, ' ') + "1.00"}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(WriteValuesTest, PaddingOf150LeavesInBlocksAndStopsOnceACodeIsPending) {
   UseDisk();
@@ -169,8 +165,8 @@ TEST_F(WriteValuesTest, UnknownOutputTypeWritesNothingAndRecords105) {
 }
 
 TEST_F(WriteValuesTest, OperationsHandTheStreamBack) {
-  TTextStream& after = WriteLineEnd(WriteChar(WriteRealValue(
-      WriteStringValue(ConsoleOutput, "Y= ", 0), 12.5L, 5, 2), 'm'));
+  TTextStream& after = WriteLineEnd(
+      WriteChar(WriteRealValue(WriteStringValue(ConsoleOutput, "Y= ", 0), 12.5L, 5, 2), 'm'));
   EXPECT_EQ(&after, &ConsoleOutput);
   EXPECT_EQ(console.Written(), "Y= 12.50m\r\n");
 }

@@ -58,8 +58,7 @@ TEST_P(StringBlocks, AreWellFormedOnlyWithAllSixteenEntriesInside) {
 INSTANTIATE_TEST_SUITE_P(
     Blocks, StringBlocks,
     testing::Values(
-        BlockCase{"EmptyEntries", Block({}), true},
-        BlockCase{"SomeTexts", Texts, true},
+        BlockCase{"EmptyEntries", Block({}), true}, BlockCase{"SomeTexts", Texts, true},
         BlockCase{"SixteenTexts", Block(std::vector<std::string>(16, std::string(300, 'x'))), true},
         BlockCase{"EvenBytesAfterTheLastEntry", Resized(Texts, Texts.size() + 4), true},
         BlockCase{"LastEntryRunsPastTheEnd", Changed(Texts, LastCount, 1), false},
