@@ -87,6 +87,7 @@ struct ValueRecord {
   double stored;
   int32_t width;
   int32_t decimals;
+  bool fromDouble;  // the text is of `stored`, widened, not of `value`
 };
 ValueRecord Value{};
 
@@ -330,6 +331,50 @@ FRAMECALC_EXPORT("framecalc_parse") uint32_t framecalc_parse(uint32_t length) {
       nullptr);
 }
 
+namespace {
+
+// RealToText of Value.value (or of Value.stored, widened, when `fromDouble`) in the output text,
+// or the status of the fault.
+uint32_t FormatValue(bool fromDouble, int32_t width, int32_t decimals) {
+  Value.fromDouble = fromDouble;
+  Value.width = width;
+  Value.decimals = decimals;
+  OutputLength = 0;
+  return Guarded(
+      [](void*) {
+        CountedText text;
+        if (Value.fromDouble) {
+          RealToText(Value.stored, Value.width, Value.decimals, text);
+        } else {
+          RealToText(Value.value, Value.width, Value.decimals, text);
+        }
+        SetOutput(text.chars, text.length);
+      },
+      nullptr);
+}
+
+// `routine` on the answers in the input text, under the fault guard: 0 with the output text
+// empty, or 1 with the class and message of the failure that the calculator reports.
+int32_t RunOnAnswers(uint32_t length, void (*routine)(void*)) {
+  ResetFpu();
+  Dialogue = DialogueState{};
+  Dialogue.bytes = reinterpret_cast<const uint8_t*>(InputBlock);
+  Dialogue.size = length < InputCapacity ? length : InputCapacity;
+  const uint32_t status = Guarded(routine, nullptr);
+  if (status != 0) {
+    WriteFailure(FaultFailure(status));
+    return 1;
+  }
+  if (Dialogue.pendingIoError != 0) {
+    WriteFailure(IoFailure(Dialogue.pendingIoError));
+    return 1;
+  }
+  OutputLength = 0;
+  return 0;
+}
+
+}  // namespace
+
 // The extended value of these bits rounded to a double as a store rounds (framecalc_double), or
 // the status of the fault.
 FRAMECALC_EXPORT("framecalc_store")
@@ -345,16 +390,7 @@ uint32_t framecalc_format(uint32_t signExponent, uint64_t significand, int32_t w
                           int32_t decimals) {
   ResetFpu();
   Value.value = ExtendedConstant(static_cast<uint16_t>(signExponent), significand);
-  Value.width = width;
-  Value.decimals = decimals;
-  OutputLength = 0;
-  return Guarded(
-      [](void*) {
-        CountedText text;
-        RealToText(Value.value, Value.width, Value.decimals, text);
-        SetOutput(text.chars, text.length);
-      },
-      nullptr);
+  return FormatValue(false, width, decimals);
 }
 
 // One answer of the dialogue (the input text) read as the calculator reads a coordinate: 0 with
@@ -362,25 +398,9 @@ uint32_t framecalc_format(uint32_t signExponent, uint64_t significand, int32_t w
 // ("EInOutError\nInvalid numeric input\n"). An answer that is all blanks is missing, as at the end
 // of the dialogue's input.
 FRAMECALC_EXPORT("framecalc_read_answer") int32_t framecalc_read_answer(uint32_t length) {
-  ResetFpu();
-  Dialogue = DialogueState{};
-  Dialogue.bytes = reinterpret_cast<const uint8_t*>(InputBlock);
-  Dialogue.size = length < InputCapacity ? length : InputCapacity;
-  const uint32_t status = Guarded(
-      [](void*) {
-        if (ReadNumberAnswer(Dialogue, Dialogue.answers[0])) Value.stored = Dialogue.answers[0];
-      },
-      nullptr);
-  if (status != 0) {
-    WriteFailure(FaultFailure(status));
-    return 1;
-  }
-  if (Dialogue.pendingIoError != 0) {
-    WriteFailure(IoFailure(Dialogue.pendingIoError));
-    return 1;
-  }
-  OutputLength = 0;
-  return 0;
+  return RunOnAnswers(length, [](void*) {
+    if (ReadNumberAnswer(Dialogue, Dialogue.answers[0])) Value.stored = Dialogue.answers[0];
+  });
 }
 
 // A double as the dialogue writes a coordinate (RealToText of its extended value, right-aligned
@@ -389,16 +409,7 @@ FRAMECALC_EXPORT("framecalc_format_double")
 uint32_t framecalc_format_double(double value, int32_t width, int32_t decimals) {
   ResetFpu();
   Value.stored = value;
-  Value.width = width;
-  Value.decimals = decimals;
-  OutputLength = 0;
-  return Guarded(
-      [](void*) {
-        CountedText text;
-        RealToText(Value.stored, Value.width, Value.decimals, text);
-        SetOutput(text.chars, text.length);
-      },
-      nullptr);
+  return FormatValue(true, width, decimals);
 }
 
 // The calculator's dialogue on this input (the input text: its answers, one a line, as typed at
@@ -406,20 +417,7 @@ uint32_t framecalc_format_double(double value, int32_t width, int32_t decimals) 
 // or 1 with the class and message of the exception that the calculator reports
 // ("EZeroDivide\nFloating point division by zero\n").
 FRAMECALC_EXPORT("framecalc_dialogue") int32_t framecalc_dialogue(uint32_t length) {
-  ResetFpu();
-  Dialogue = DialogueState{};
-  Dialogue.bytes = reinterpret_cast<const uint8_t*>(InputBlock);
-  Dialogue.size = length < InputCapacity ? length : InputCapacity;
-  const uint32_t status = Guarded(&RunDialogue, nullptr);
-  if (status != 0) {
-    WriteFailure(FaultFailure(status));
-    return 1;
-  }
-  if (Dialogue.pendingIoError != 0) {
-    WriteFailure(IoFailure(Dialogue.pendingIoError));
-    return 1;
-  }
-  OutputLength = 0;
+  if (RunOnAnswers(length, &RunDialogue) != 0) return 1;
   AppendResultLine("X= ", Dialogue.resultX);
   AppendResultLine("Y= ", Dialogue.resultY);
   return 0;
