@@ -10,8 +10,6 @@ namespace batch {
 
 namespace {
 
-constexpr int32_t MaximumDecimals = 216;  // the most that the conversion writes
-
 bool ParseDecimals(const char* text, int32_t& decimals) {
   if (text == nullptr || *text == '\0') return false;
   int32_t value = 0;
@@ -104,12 +102,8 @@ CommandLine ReadCommandLine(int argc, char** argv) {
       UsageError("unknown option", argument);
     }
   }
-  if (line.format.table && line.format.echo) {
-    UsageError("--table and --echo cannot be given together", nullptr);
-  }
-  if (line.read.decimalComma && line.read.delimiterGiven &&
-      line.read.delimiter == Delimiter::Comma) {
-    UsageError("with --decimal-comma the delimiter cannot be ','", nullptr);
+  if (const char* conflict = ConflictingOptions(line.format, line.read)) {
+    UsageError(conflict, nullptr);
   }
   static const char* const StandardInputOnly[] = {"-"};
   line.names = inputCount > 0 ? inputs : StandardInputOnly;

@@ -53,13 +53,6 @@ int WriteInformation(const char* text) {
   return ExitTrouble;
 }
 
-bool GuardWithPlatform(void (*routine)(void*), void* context, uint32_t& status) {
-  platform::EXCEPTION_RECORD fault;
-  if (platform::CallWithFaultGuard(routine, context, fault)) return true;
-  status = fault.ExceptionCode;
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,7 +86,7 @@ int main(int argc, char** argv) {
   OutputBuffer errors(ErrorBlock, ErrorBlockSize, &WriteToHandle, &StandardError);
   // A message follows the results written before it, also where both outputs go to one file.
   errors.FollowAfter(&results);
-  RecordProcessor processor(line.format, texts, results, errors, &GuardWithPlatform, line.read);
+  RecordProcessor processor(line.format, texts, results, errors, &PlatformFaultGuard, line.read);
 
   int exitCode = ExitAllRecords;
   for (size_t i = 0; i < inputCount && exitCode != ExitTrouble; ++i) {

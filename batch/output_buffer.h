@@ -60,6 +60,9 @@ class OutputBuffer {
   bool failed_ = false;
 };
 
+// The most digits after the point that the conversion writes (--decimals).
+constexpr int32_t MaximumDecimals = 216;
+
 struct OutputFormat {
   int32_t decimals = 2;  // digits after the point (the calculator's 2)
   bool crlf = false;     // CR LF line ends instead of LF

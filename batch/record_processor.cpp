@@ -471,3 +471,18 @@ bool RecordProcessor::ReportFault(uint32_t status) {
   WriteFailure(record);
   return true;
 }
+
+bool PlatformFaultGuard(void (*routine)(void* context), void* context, uint32_t& status) {
+  platform::EXCEPTION_RECORD fault;
+  if (platform::CallWithFaultGuard(routine, context, fault)) return true;
+  status = fault.ExceptionCode;
+  return false;
+}
+
+const char* ConflictingOptions(const OutputFormat& format, const ReadOptions& read) {
+  if (format.table && format.echo) return "--table and --echo cannot be given together";
+  if (read.decimalComma && read.delimiterGiven && read.delimiter == Delimiter::Comma) {
+    return "with --decimal-comma the delimiter cannot be ','";
+  }
+  return nullptr;
+}

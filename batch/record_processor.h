@@ -36,6 +36,12 @@ struct ReadOptions {
 // 0xC0000091 overflow, ...). After a fault the caller of the guard reloads the control word.
 using FaultGuard = bool (*)(void (*routine)(void* context), void* context, uint32_t& status);
 
+// The platform's fault guard (platform::CallWithFaultGuard) as a FaultGuard.
+bool PlatformFaultGuard(void (*routine)(void* context), void* context, uint32_t& status);
+
+// The problem of options that cannot be given together ("--table and --echo ..."), or null.
+const char* ConflictingOptions(const OutputFormat& format, const ReadOptions& read);
+
 class RecordProcessor {
  public:
   RecordProcessor(const OutputFormat& format, const MessageTexts& texts, OutputBuffer& results,

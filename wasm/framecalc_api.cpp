@@ -19,6 +19,7 @@
 
 #include "batch/output_buffer.h"
 #include "batch/column_layout.h"
+#include "batch/program_name.h"
 #include "batch/record_processor.h"
 #include "calculator/frame_intersection.h"
 #include "numconv/extended.h"
@@ -74,10 +75,10 @@ const char* InputText(uint32_t length) {
 // Runs routine(context) under the fault guard: 0 when it came back, else the fault's status (the
 // control word is loaded again then).
 uint32_t Guarded(void (*routine)(void* context), void* context) {
-  platform::EXCEPTION_RECORD fault;
-  if (platform::CallWithFaultGuard(routine, context, fault)) return 0;
+  uint32_t status = 0;
+  if (PlatformFaultGuard(routine, context, status)) return 0;
   ResetFpu();
-  return fault.ExceptionCode;
+  return status;
 }
 
 // The value of the last conversion.
@@ -263,13 +264,6 @@ bool WriteToJavaScript(void* stream, const char* data, size_t size) {
   return true;
 }
 
-bool GuardRecords(void (*routine)(void* context), void* context, uint32_t& status) {
-  platform::EXCEPTION_RECORD fault;
-  if (platform::CallWithFaultGuard(routine, context, fault)) return true;
-  status = fault.ExceptionCode;
-  return false;
-}
-
 // The run's objects, made in place by framecalc_batch_begin (nothing is allocated) and never
 // destroyed: a fault may leave a frame of theirs at any time.
 alignas(OutputBuffer) unsigned char ResultsStorage[sizeof(OutputBuffer)];
@@ -280,11 +274,11 @@ OutputBuffer* Errors = nullptr;
 RecordProcessor* Processor = nullptr;
 bool InputStopped = false;
 
-// framecalc-batch's exit status. The functions of a run called before framecalc_batch_begin
-// (or after it refused its options) do nothing and answer ExitTrouble.
-constexpr int32_t ExitAllRecords = 0;
-constexpr int32_t ExitSomeRecordsFailed = 1;
-constexpr int32_t ExitTrouble = 2;
+// framecalc-batch's exit status (batch/program_name.h). The functions of a run called before
+// framecalc_batch_begin (or after it refused its options) do nothing and answer ExitTrouble.
+using batch::ExitAllRecords;
+using batch::ExitSomeRecordsFailed;
+using batch::ExitTrouble;
 
 // 0 while the run goes on; ExitTrouble when it stopped (an input that is no records, an
 // unexpected fault).
@@ -444,7 +438,7 @@ int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimite
   format.echo = (flags & BatchEcho) != 0;
   format.table = (flags & BatchTable) != 0;
   read.decimalComma = (flags & BatchDecimalComma) != 0;
-  if (decimals < 0 || decimals > 216) {
+  if (decimals < 0 || decimals > MaximumDecimals) {
     AppendOutput("--decimals takes a whole number from 0 to 216");
     return ExitTrouble;
   }
@@ -464,12 +458,8 @@ int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimite
       return ExitTrouble;
     }
   }
-  if (format.table && format.echo) {
-    AppendOutput("--table and --echo cannot be given together");
-    return ExitTrouble;
-  }
-  if (read.decimalComma && read.delimiterGiven && read.delimiter == Delimiter::Comma) {
-    AppendOutput("with --decimal-comma the delimiter cannot be ','");
+  if (const char* conflict = ConflictingOptions(format, read)) {
+    AppendOutput(conflict);
     return ExitTrouble;
   }
   static const MessageTexts Texts{texts::StringIdInvalidInput, texts::StringIdZeroDivide,
@@ -480,8 +470,8 @@ int32_t framecalc_batch_begin(uint32_t flags, int32_t decimals, int32_t delimite
   Errors = new (ErrorsStorage) OutputBuffer(ErrorBlock, ErrorBlockSize, &WriteToJavaScript,
                                             reinterpret_cast<void*>(uintptr_t{MessageStream}));
   Errors->FollowAfter(Results);
-  Processor =
-      new (ProcessorStorage) RecordProcessor(format, Texts, *Results, *Errors, &GuardRecords, read);
+  Processor = new (ProcessorStorage)
+      RecordProcessor(format, Texts, *Results, *Errors, &PlatformFaultGuard, read);
   InputStopped = false;
   return 0;
 }
